@@ -1,0 +1,83 @@
+/*
+ * libstoka: the flat C interface.
+ *
+ * Conventions
+ * - Most functions are "flat twins": the function of the same name with a
+ *   trailing underscore in the C++ object interface does the work, the flat
+ *   function forwards its arguments unchanged and returns its result.
+ * - Truth values and check results are ints: 1 valid / found (kSolveFind),
+ *   0 invalid / not found (kSolveCantFind), -1 unknown lognormal kind.
+ * - No C++ exception ever leaves a flat function. Where the object interface
+ *   throws, the flat twin returns the failure value documented with its entry
+ *   in the lists below (0 for checks and creators, NaN for numbers).
+ * - Handles are owned by the host from Create... to Destroy...; Destroy...
+ *   takes a pointer to the host's variable and sets it to NULL.
+ * - Percentiles are given in the exceedance sense, in percent: (P, x) means
+ *   the quantity exceeds x with probability P/100.
+ *
+ * Threads: the library starts no threads and takes no locks. The GSL stream
+ * r_global and its saved states, the runtime generator behind the uniform
+ * draws of the Uniform/Triangular/discrete families and the sampling methods,
+ * the output sink and the sample buffer of the fits to data are process-wide:
+ * a host calls the library from one thread at a time (or serialises its calls
+ * with a lock of its own).
+ */
+#ifndef STOKA_H
+#define STOKA_H
+
+#include <stdint.h>
+#include <gsl/gsl_rng.h>
+
+#include "stoka/export.h"
+
+#ifdef __cplusplus
+class IDistribution;
+class AbstractGenerationMethod;
+class CorrelationManager;
+extern "C" {
+#else
+typedef struct IDistribution IDistribution;
+typedef struct AbstractGenerationMethod AbstractGenerationMethod;
+typedef struct CorrelationManager CorrelationManager;
+#endif
+
+/* A distribution identifier of the correlation manager: a generation-method
+   handle converted to an integer wide enough to hold it. */
+typedef uintptr_t stoka_id;
+
+/* A source of uniform numbers in [0, 1], as the random functions take it. */
+typedef double (*stoka_uniform_fn)(void);
+
+/* Receives each progress line of the library, formatted, without changes. */
+typedef void (*stoka_output_fn)(const char* line, void* user);
+
+/* Each list names a flat function once. TWIN(ret, name, params, args, fail):
+   a flat function that forwards to name##_ and returns fail when the object
+   interface throws. FLAT(ret, name, params): a function of the flat
+   interface only. */
+#define STOKA_DECLARE_TWIN(ret, name, params, args, fail) STOKA_API ret name params;
+#define STOKA_DECLARE_FLAT(ret, name, params) STOKA_API ret name params;
+
+#include "stoka/flat/core.h"
+#include "stoka/flat/calc.h"
+#include "stoka/flat/discrete.h"
+#include "stoka/flat/sampling.h"
+#include "stoka/flat/correlation.h"
+#include "stoka/flat/fit.h"
+#include "stoka/flat/fit_normal.h"
+#include "stoka/flat/stats.h"
+
+STOKA_FLAT_CORE(STOKA_DECLARE_TWIN, STOKA_DECLARE_FLAT)
+STOKA_FLAT_CALC(STOKA_DECLARE_TWIN, STOKA_DECLARE_FLAT)
+STOKA_FLAT_DISCRETE(STOKA_DECLARE_TWIN, STOKA_DECLARE_FLAT)
+STOKA_FLAT_SAMPLING(STOKA_DECLARE_TWIN, STOKA_DECLARE_FLAT)
+STOKA_FLAT_CORRELATION(STOKA_DECLARE_TWIN, STOKA_DECLARE_FLAT)
+STOKA_FLAT_FIT(STOKA_DECLARE_TWIN, STOKA_DECLARE_FLAT)
+STOKA_FLAT_FIT_NORMAL(STOKA_DECLARE_TWIN, STOKA_DECLARE_FLAT)
+STOKA_FLAT_STATS(STOKA_DECLARE_TWIN, STOKA_DECLARE_FLAT)
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

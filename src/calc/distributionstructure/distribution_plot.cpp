@@ -1,0 +1,56 @@
+// A window of values over a distribution, as the Latin hypercube sampler sees it.
+#include <stdexcept>
+
+#include "stoka/distribution.hpp"
+
+DistributionPlot::DistributionPlot(IDistribution* distribution, double min, double max)
+    : distribution(distribution), min_(0.0), max_(0.0), cdf_min_(0.0), cdf_range_(0.0) {
+  // Refused by an exception rather than an assertion: a host's bad window must
+  // never terminate the host's process.
+  if (distribution == nullptr) throw std::invalid_argument("distribution != nullptr");
+  if (!(max > min)) throw std::invalid_argument("min_ < max_");
+  SetBounds(min, max);
+}
+
+void DistributionPlot::SetBounds(double min, double max) {
+  min_ = min;
+  max_ = max;
+  cdf_min_ = distribution->CdfValue(min);
+  cdf_range_ = distribution->CdfValue(max) - cdf_min_;
+}
+
+void DistributionPlot::SetCDFBounds(double pmin, double pmax) {
+  min_ = distribution->ValueByCDF(pmin);
+  max_ = distribution->ValueByCDF(pmax);
+  cdf_min_ = pmin;
+  cdf_range_ = pmax - pmin;
+}
+
+double DistributionPlot::ValueByCDF(double p) const {
+  return distribution->ValueByCDF(p * cdf_range_ + cdf_min_);
+}
+
+double DistributionPlot::PdfValue(double x) const { return distribution->PdfValue(x); }
+
+double DistributionPlot::CdfValue(double x) const {
+  if (x < min_) return 0.0;
+  if (x > max_) return 1.0;
+  const double c = (distribution->CdfValue(x) - cdf_min_) / cdf_range_;
+  if (c < 0) return 0.0;
+  if (c > 1) return 1.0;
+  return c;
+}
+
+bool DistributionPlot::ValueByCDFOnPlot(double* p, double* value) const {
+  if (!(*p < 0)) {
+    *value = ValueByCDF(*p);
+    return min_ <= *value && *value <= max_;
+  }
+  for (int draw = 0; draw < kMaxPlotDraws; ++draw) {
+    const double u = KessaRandom();
+    *p = u;
+    *value = ValueByCDF(u);
+    if (min_ <= *value && *value <= max_) return true;
+  }
+  return false;
+}

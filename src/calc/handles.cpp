@@ -1,0 +1,122 @@
+// Distribution handles of the flat interface: creation, destruction, queries.
+#include "calc/handles.hpp"
+
+#include <limits>
+#include <set>
+#include <string>
+
+#include "stoka/continuous.hpp"
+
+using stoka::CreateDistribution;
+
+extern "C" {
+
+STOKA_API int CreateUniformDistribution(double min, double max, IDistribution** out) {
+  return CreateDistribution<UniformDistribution, UniformRandomGenerator>(
+      CheckParamsUniform_(min, max), out, min, max);
+}
+STOKA_API int CreateNormalDistribution(double mean, double sigma, IDistribution** out) {
+  return CreateDistribution<NormalDistribution, NormalRandomGenerator>(
+      CheckParamsNormalMeanSigma_(mean, sigma), out, mean, sigma);
+}
+STOKA_API int CreateLogNormalDistribution(double mu, double sigma, double location,
+                                          IDistribution** out) {
+  return CreateDistribution<LogNormalDistribution, LogNormalRandomGenerator>(
+      CheckParamsLogNormalLocMeanSigma_(1, location, mu, sigma), out, mu, sigma, location);
+}
+STOKA_API int CreateTriangularDistribution(double ml, double min, double max, IDistribution** out) {
+  return CreateDistribution<TriangularDistribution, TriangularRandomGenerator>(
+      CheckParamsTriangularMinMLMax_(min, ml, max), out, min, max, ml);
+}
+STOKA_API int CreateLogTriangularDistribution(double ml, double min, double max,
+                                              IDistribution** out) {
+  return CreateDistribution<LogTriangularDistribution, LogTriangularRandomGenerator>(
+      CheckParamsTriangularMinMLMax_(min, ml, max), out, min, max, ml);
+}
+STOKA_API int CreatePertDistribution(double ml, double min, double max, IDistribution** out) {
+  return CreateDistribution<PertDistribution, PertRandomGenerator>(
+      CheckParamsPertMinMLMax_(min, ml, max), out, ml, min, max);
+}
+STOKA_API int CreateBetaDistribution(double alpha, double beta, double min, double max,
+                                     IDistribution** out) {
+  return CreateDistribution<BetaDistribution, BetaRandomGenerator>(
+      CheckParamsBetaMinMaxAlphaBeta_(min, max, alpha, beta), out, alpha, beta, min, max);
+}
+
+}  // extern "C"
+
+// Every family's destroyer is the same: any distribution goes through its
+// virtual destructor, and the host's variable is left null.
+#define STOKA_DEFINE_DESTROY(name)                                 \
+  extern "C" STOKA_API void name(IDistribution** handle) {         \
+    if (handle == nullptr) return;                                 \
+    delete *handle;                                                \
+    *handle = nullptr;                                             \
+  }
+STOKA_DEFINE_DESTROY(DestroyUniformDistribution)
+STOKA_DEFINE_DESTROY(DestroyNormalDistribution)
+STOKA_DEFINE_DESTROY(DestroyLogNormalDistribution)
+STOKA_DEFINE_DESTROY(DestroyTriangularDistribution)
+STOKA_DEFINE_DESTROY(DestroyLogTriangularDistribution)
+STOKA_DEFINE_DESTROY(DestroyPertDistribution)
+STOKA_DEFINE_DESTROY(DestroyBetaDistribution)
+STOKA_DEFINE_DESTROY(DestroyBernoulliDistribution)
+STOKA_DEFINE_DESTROY(DestroyDiscreteDistribution)
+STOKA_DEFINE_DESTROY(DestroyDiscreteUniformDistribution)
+STOKA_DEFINE_DESTROY(DestroyConstantDistribution)
+
+namespace {
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// A query on a handle: the neutral value and a message naming the function
+// for a null handle; the neutral value too if the family throws.
+template <class F>
+double Query(const char* name, IDistribution* handle, double neutral, F query) {
+  if (handle == nullptr) {
+    debug_log("Called %s with nullptr", name);
+    return neutral;
+  }
+  return stoka::guard(neutral, [&] { return query(*handle); });
+}
+}  // namespace
+
+extern "C" {
+
+STOKA_API double GetCDFValue(IDistribution* handle, double x) {
+  return Query(__func__, handle, -1.0, [x](IDistribution& d) { return d.CdfValue(x); });
+}
+STOKA_API double GetPDFValue(IDistribution* handle, double x) {
+  return Query(__func__, handle, -1.0, [x](IDistribution& d) { return d.PdfValue(x); });
+}
+STOKA_API double GetInverseCDFValue(IDistribution* handle, double p) {
+  return Query(__func__, handle, kInf,
+               [p](IDistribution& d) { return d.ValueByCDF(p); });
+}
+STOKA_API double GetSFValue(IDistribution* handle, double x) {
+  return Query(__func__, handle, -1.0, [x](IDistribution& d) { return 1.0 - d.CdfValue(x); });
+}
+STOKA_API double GetMinValue(IDistribution* handle) {
+  return Query(__func__, handle, kInf, [](IDistribution& d) { return d.XMin(); });
+}
+STOKA_API double GetMaxValue(IDistribution* handle) {
+  return Query(__func__, handle, -kInf, [](IDistribution& d) { return d.XMax(); });
+}
+
+STOKA_API const char* GetDistributionName(IDistribution* handle) {
+  if (handle == nullptr) {
+    debug_log("Called GetDistributionName with nullptr");
+    return nullptr;
+  }
+  return stoka::guard(static_cast<const char*>(nullptr), [&]() -> const char* {
+    // Names are fixed texts; each is kept once for the life of the process.
+    static std::set<std::string> names;
+    return names.insert(handle->Generator()->Name()).first->c_str();
+  });
+}
+
+STOKA_API double stoka_ran_beta_cdf_inv(double p, double min, double scale, double alpha,
+                                        double beta) {
+  return stoka_ran_beta_cdf_inv_(p, alpha, beta, min, min + scale);
+}
+
+}  // extern "C"
