@@ -1,19 +1,17 @@
-/* The life cycle of a host: init, seed, draws, save and restore of the stream,
-   a distribution's queries, done. */
+/* Seeding, drawing, saving and restoring the GSL stream; a uniform's queries. */
 #include <stdio.h>
 
 #include "stoka/stoka.h"
+#include "tour.h"
 
-int main(void) {
+int tour_lifecycle(void) {
   IDistribution* uniform = NULL;
   double first[3], again[3];
   int i;
 
-  stoka_init();
-  printf("stoka_init: GSL stream ready (%s)\n", gsl_rng_name(r_global));
+  printf("\n== Life cycle and the random stream\n");
   stoka_ran_seed(20261206u);
   printf("stoka_ran_seed(20261206)\n");
-
   stoka_ran_poke_state();
   for (i = 0; i < 3; ++i) first[i] = stoka_ran_uniform();
   stoka_ran_peek_state();
@@ -31,8 +29,5 @@ int main(void) {
          GetInverseCDFValue(uniform, 0.9));
   DestroyUniformDistribution(&uniform);
   printf("destroyed: handle is %s\n", uniform == NULL ? "NULL" : "set");
-
-  stoka_done();
-  printf("stoka_done\n");
   return 0;
 }
