@@ -49,7 +49,8 @@ class STOKA_API MonteCarloMethod : public AbstractGenerationMethod {
 
 // The set of strata still free in a Latin hypercube cycle, indices 0..n-1.
 // Taking the k-th free index in ascending order costs O(log n): a bitmap of
-// the strata, 64 to a word, under a Fenwick tree of the words' free counts.
+// the strata in blocks of 512, under a complete binary tree of the blocks' free
+// counts.
 class STOKA_API FreeStrata {
  public:
   // All n strata free.
@@ -63,8 +64,8 @@ class STOKA_API FreeStrata {
 
  private:
   std::vector<std::uint64_t> words_;
-  std::vector<unsigned> tree_;  // 1-based Fenwick tree over the words' counts
-  unsigned top_ = 0;            // highest power of two not above words_.size()
+  std::vector<unsigned> tree_;  // node i: free strata below it; root 1, children 2i, 2i+1
+  unsigned leaves_ = 0;         // blocks, a power of two
   unsigned size_ = 0;
 };
 

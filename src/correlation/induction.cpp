@@ -64,45 +64,63 @@ double Correlation(const std::vector<double>& a, const std::vector<double>& b) {
   return gsl_stats_correlation(a.data(), 1, b.data(), 1, n);
 }
 
+namespace {
+// What every attempt on one sample shares: the first sample's probabilities
+// mapped through the second quantile, and the positions whose probabilities
+// are replaced, in the shuffled order that their uniform draws follow. Only
+// the replaced positions change from one attempt to the next.
+struct Induction {
+  std::vector<double> kept;
+  std::vector<std::size_t> replaced;
+
+  Induction(const std::vector<double>& data, const IDistribution& first,
+            const IDistribution& second, double target) {
+    const std::size_t n = data.size();
+    std::vector<std::size_t> indices(n);
+    std::iota(indices.begin(), indices.end(), std::size_t{0});
+    // The minimal standard engine (multiplier 16807) afresh for every sample:
+    // every attempt on a sample of one size replaces the same positions.
+    std::minstd_rand0 engine(1);
+    const auto k = static_cast<std::size_t>(std::floor(n * (1.0 - std::fabs(target))));
+    std::shuffle(indices.begin(), indices.end(), engine);
+    replaced.assign(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(k));
+    std::vector<bool> is_replaced(n, false);
+    for (std::size_t j : replaced) is_replaced[j] = true;
+    kept.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      if (is_replaced[i]) continue;
+      const double u = first.CdfValue(data[i]);
+      kept[i] = FiniteQuantile(second, target < 0 ? 1.0 - u : u);
+    }
+  }
+
+  std::vector<double> Attempt(const IDistribution& second) const {
+    std::vector<double> result = kept;
+    for (std::size_t j : replaced) result[j] = IndependentQuantile(second);
+    return result;
+  }
+};
+}  // namespace
+
 std::vector<double> MakeCorrelatedStep(const std::vector<double>& data, IDistribution* first,
                                        IDistribution* second, double target) {
-  std::vector<double> result;
-  if (data.empty() || !ValidTarget(target) || first == nullptr || second == nullptr)
-    return result;
-  const std::size_t n = data.size();
-  result.reserve(n);
-  for (double x : data) {
-    const double u = first->CdfValue(x);
-    result.push_back(target < 0 ? 1.0 - u : u);
-  }
-  std::vector<std::size_t> indices(n);
-  std::iota(indices.begin(), indices.end(), std::size_t{0});
-  // The minimal standard engine (multiplier 16807) afresh in every attempt:
-  // every attempt on a sample of one size replaces the same positions.
-  std::minstd_rand0 engine(1);
-  const auto k = static_cast<std::size_t>(std::floor(n * (1.0 - std::fabs(target))));
-  std::shuffle(indices.begin(), indices.end(), engine);
-  std::vector<bool> replaced(n, false);
-  for (std::size_t i = 0; i < k; ++i) replaced[indices[i]] = true;
-  // Positions are visited in the shuffled order for the uniform draws, so the
-  // runtime generator's sequence lands where the list puts it.
-  for (std::size_t i = 0; i < k; ++i) result[indices[i]] = IndependentQuantile(*second);
-  for (std::size_t i = 0; i < n; ++i)
-    if (!replaced[i]) result[i] = FiniteQuantile(*second, result[i]);
-  return result;
+  if (data.empty() || !ValidTarget(target) || first == nullptr || second == nullptr) return {};
+  return Induction(data, *first, *second, target).Attempt(*second);
 }
 
 std::vector<double> MakeCorrelated(const std::vector<double>& data, IDistribution* first,
                                    IDistribution* second, double target, double tolerance,
                                    unsigned int max_steps) {
   std::vector<double> best;
-  if (!ValidTarget(target) || !HasSpread(data)) return best;
+  if (!ValidTarget(target) || !HasSpread(data) || first == nullptr || second == nullptr)
+    return best;
+  const Induction induction(data, *first, *second, target);
   // With nothing replaced every attempt is the same sample: one suffices.
-  const bool random = std::floor(data.size() * (1.0 - std::fabs(target))) >= 1.0;
+  const bool random = !induction.replaced.empty();
   double best_error = 2.0;
   // 64 bits: max_steps + 1 attempts never wraps the counter.
   for (std::uint64_t steps = 0;;) {
-    std::vector<double> candidate = MakeCorrelatedStep(data, first, second, target);
+    std::vector<double> candidate = induction.Attempt(*second);
     const double error = std::fabs(Correlation(candidate, data) - target);
     if (best_error > error) {
       best = std::move(candidate);

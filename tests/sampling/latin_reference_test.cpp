@@ -121,7 +121,7 @@ TEST(LatinHypercube, MatchesListReferenceDrawByDraw) {
 
 TEST(LatinHypercube, FreeStrataTakeAndRestoreAgreeWithList) {
   // Random takes and hand-backs across word boundaries, checked against a list.
-  for (unsigned n : {1u, 63u, 64u, 65u, 129u, 1000u}) {
+  for (unsigned n : {1u, 63u, 64u, 65u, 129u, 1000u, 5000u, 20011u}) {
     FreeStrata strata;
     strata.Reset(n);
     std::list<unsigned> free;
