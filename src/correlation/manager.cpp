@@ -62,7 +62,8 @@ const CorrelationManager::Partners* CorrelationManager::PartnersOf(stoka_id id) 
 }
 
 void CorrelationManager::Register(stoka_id id) {
-  order_.reserve(order_.size() + 1);  // so that the two insertions succeed together
+  // Room first, so that the two insertions succeed or fail together.
+  if (order_.size() == order_.capacity()) order_.reserve(2 * order_.size() + 4);
   correlations_.emplace(id, Partners());
   order_.push_back(id);
 }
