@@ -17,7 +17,7 @@ using namespace stoka::fitn;
 int ConvertParamsLogNormalArToLog_(double location, double mean, double sd, double* mu,
                                    double* sigma) {
   const double r = sd / (mean - location);
-  const double v = std::log(r * r + 1.0);
+  const double v = std::log1p(r * r);
   return PublishFinite({{mu, std::log(mean - location) - 0.5 * v}, {sigma, std::sqrt(v)}});
 }
 
@@ -52,7 +52,7 @@ int ConvertParamsLogNormalGeoToAr_(double location, double gm, double gsd, doubl
 
 void RevertParamsLogNormal(double mean, double sd, double location, double* mu, double* sigma) {
   const double d = mean - location;
-  const double v = std::log(sd * sd / (d * d) + 1.0);
+  const double v = std::log1p(sd * sd / (d * d));
   *mu = std::log(d) - 0.5 * v;
   *sigma = std::sqrt(v);
 }

@@ -70,7 +70,7 @@ void calc_params_for_loc_stdev_perc_minimization(double x, double q, double loca
 }
 
 double st_dev_sqr_by_mu_sigma(double mu, double sigma) {
-  return (std::exp(sigma * sigma) - 1.0) * std::exp(2.0 * mu + sigma * sigma);
+  return std::expm1(sigma * sigma) * std::exp(2.0 * mu + sigma * sigma);
 }
 
 double sigma_by_2perc_location(double location, double x1, double q1, double x2, double q2) {
@@ -110,13 +110,13 @@ double func_for_mu_2perc_derivate(double sigma, double mu, double x1, double q1,
 // distance of the mean from the location, multiplied out.
 double func_for_st_dev_mean_perc(double sigma, double sd, double mean, double x, double q) {
   return sd * std::exp(Score(q) * sigma - sigma * 0.5 * sigma) - sd +
-         std::sqrt(std::exp(sigma * sigma) - 1.0) * (mean - x);
+         std::sqrt(std::expm1(sigma * sigma)) * (mean - x);
 }
 double func_for_st_dev_mean_perc_derivate(double sigma, double sd, double mean, double x,
                                           double q) {
   const double z = Score(q);
   return std::exp(z * sigma - sigma * 0.5 * sigma) * (z - sigma) * sd +
-         (mean - x) * sigma * std::exp(sigma * sigma) / std::sqrt(std::exp(sigma * sigma) - 1.0);
+         (mean - x) * sigma * std::exp(sigma * sigma) / std::sqrt(std::expm1(sigma * sigma));
 }
 
 // sd^2 minus the variance of the lognormal through both points at this location.
@@ -132,9 +132,9 @@ double func_for_st_dev_2perc_derivate(double location, double sd, double x1, dou
   const double s = sigma_by_2perc_location(location, x1, q1, x2, q2);
   const double ds = sigma_by_2perc_location_derivate(location, x1, q1, x2, q2);
   const double mu = std::log(x1 - location) - z1 * s;
-  const double T = 2.0 * s * ds, es2 = std::exp(s * s);
+  const double T = 2.0 * s * ds, es2 = std::exp(s * s), es2m1 = std::expm1(s * s);
   // d mu / d location = -1 / (x1 - location) - z1 ds.
-  return ((es2 - 1.0) * (2.0 / (x1 - location) + 2.0 * z1 * ds - T) - T * es2) *
+  return (es2m1 * (2.0 / (x1 - location) + 2.0 * z1 * ds - T) - T * es2) *
          std::exp(s * s + 2.0 * mu);
 }
 
@@ -175,13 +175,35 @@ namespace {
 // Domains of the location searches: below the lower value (and the mean).
 bool MeanDomain(double u, const double* b) { return u < b[kMean] && u < b[kX1]; }
 bool StDevDomain(double u, const double* b) { return u < b[kX1] && !IsDoubleZeroVal(b[kX1] - u); }
+
+// Distance of a trial location from the lowest value.
+double ReachX1(double u, const double* b) { return b[kX1] - u; }
+
+// A location search starts at -x1. From a start too far below, Newton's
+// method can run down the flat tail of its function and never come back, and
+// close to the lowest value the function is steep enough to overflow. So the
+// search is started again below the domain's end by the spread of the values
+// times each of these factors, until one converges.
+constexpr double kRestartFactors[] = {1.0, 100.0, 0.01, 10.0, 1e4, 1e-4, 1e-6};
+int SolveLocation(const NewtonCase& search, Block& block, double end, double* location) {
+  const double* b = block.v;
+  const double start = b[kX1] - 2.0 * b[kX1];
+  if (search.inside(start, b) && RunNewton(search, block.v, start, location) == kFound)
+    return kFound;
+  for (double factor : kRestartFactors) {
+    const double restart = end - (b[kX2] - b[kX1]) * factor;
+    if (search.inside(restart, b) && RunNewton(search, block.v, restart, location) == kFound)
+      return kFound;
+  }
+  return kNotFound;
+}
 }  // namespace
 
 double lognormal_by_loc_stdev_perc(double u, void* block) {
   const double* b = Fields(block);
   double A, B, C;
   calc_params_for_loc_stdev_perc_minimization(b[kX1], b[kQ1], b[kLocation], b[kSd], &A, &B, &C);
-  return (std::exp(u * u) - 1.0) * std::exp(u * u + 2.0 * A - 2.0 * B * u) - C;
+  return std::expm1(u * u) * std::exp(u * u + 2.0 * A - 2.0 * B * u) - C;
 }
 double lognormal_deriv__by_loc_stdev_perc(double u, void* block) {
   const double* b = Fields(block);
@@ -256,19 +278,19 @@ void lognormal_fdf_by_st_dev_mean_perc(double u, void* block, double* f, double*
 namespace {
 const NewtonCase kLocStDevPerc{"CalcLogNormalDistributionByLocStDevPerc",
                                lognormal_by_loc_stdev_perc, lognormal_deriv__by_loc_stdev_perc,
-                               lognormal_fdf_by_loc_stdev_perc, 1000, NewtonTrace::kConverged};
+                               lognormal_fdf_by_loc_stdev_perc, 1000, NewtonTrace::kConverged, nullptr, nullptr};
 const NewtonCase kMu2perc{"CalcLogNormalDistributionByMu2perc", lognormal_by_mu_2perc,
                           lognormal_deriv_by_mu_2perc, lognormal_fdf_by_mu_2perc, 1000,
-                          NewtonTrace::kTable};
+                          NewtonTrace::kTable, nullptr, nullptr};
 const NewtonCase kMean2perc{"CalcLogNormalDistributionByMean2perc", lognormal_by_mean_2perc,
                             lognormal_deriv_by_mean_2perc, lognormal_fdf_by_mean_2perc, 100000,
-                            NewtonTrace::kQuiet};
+                            NewtonTrace::kQuiet, MeanDomain, ReachX1};
 const NewtonCase kStDev2perc{"CalcLogNormalDistributionByStDev2perc", lognormal_by_st_dev_2perc,
                              lognormal_deriv_by_st_dev_2perc, lognormal_fdf_by_st_dev_2perc, 10000,
-                             NewtonTrace::kConverged};
+                             NewtonTrace::kConverged, StDevDomain, ReachX1};
 const NewtonCase kStDevMeanPerc{"CalcLogNormalDistributionByStDevMeanPerc",
                                 lognormal_by_st_dev_mean_perc, lognormal_deriv_by_st_dev_mean_perc,
-                                lognormal_fdf_by_st_dev_mean_perc, 10000, NewtonTrace::kQuiet};
+                                lognormal_fdf_by_st_dev_mean_perc, 10000, NewtonTrace::kQuiet, nullptr, nullptr};
 
 // Runs one search; on failure writes zeros to the three outputs.
 bool Solve(const NewtonCase& search, Block& block, double u0, double* root, double* a, double* b,
@@ -319,8 +341,10 @@ int CalcLogNormalDistributionByMean2percAR(double mean, double x1, double q1, do
   Block block;
   block[kX1] = x1, block[kX2] = x2, block[kQ1] = q1, block[kQ2] = q2, block[kMean] = mean;
   double location;
-  if (!Solve(kMean2perc, block, x1 - 2.0 * x1, &location, mean_out, sd_out, location_out))
+  if (!SolveLocation(kMean2perc, block, std::fmin(x1, mean), &location)) {
+    WriteZeros(mean_out, sd_out, location_out);
     return kNotFound;
+  }
   const double sigma = sigma_by_2perc_location(location, x1, q1, x2, q2);
   const double mu = mu_by_mean_location_sigma(location, sigma, mean);
   return PublishAr(location, mu, sigma, mean_out, sd_out, location_out);
@@ -335,8 +359,10 @@ int CalcLogNormalDistributionByStDev2percAR(double sd, double x1, double q1, dou
   Block block;
   block[kX1] = x1, block[kX2] = x2, block[kQ1] = q1, block[kQ2] = q2, block[kSd] = sd;
   double location;
-  if (!Solve(kStDev2perc, block, x1 - 2.0 * x1, &location, mean_out, sd_out, location_out))
+  if (!SolveLocation(kStDev2perc, block, x1, &location)) {
+    WriteZeros(mean_out, sd_out, location_out);
     return kNotFound;
+  }
   const double sigma = sigma_by_2perc_location(location, x1, q1, x2, q2);
   const double mu = mu_by_perc_location_sigma(location, sigma, x1, q1);
   return PublishAr(location, mu, sigma, mean_out, sd_out, location_out);
@@ -355,7 +381,7 @@ int CalcLogNormalDistributionByStDevMeanPercAR(double sd, double mean, double x,
     WriteZeros(mean_out, sd_out, location_out);
     return kNotFound;
   }
-  const double location = mean - sd / std::sqrt(std::exp(sigma * sigma) - 1.0);
+  const double location = mean - sd / std::sqrt(std::expm1(sigma * sigma));
   return PublishOrZeros(mean, sd, location, mean_out, sd_out, location_out);
 }
 
@@ -399,7 +425,10 @@ int CalcLogNormalDistributionBy3PercWithStepAR(double x1, double x2, double x3, 
   Block block;
   block[kX1] = x1, block[kX2] = x2, block[kX3] = x3, block[kQ1] = q1, block[kQ2] = q2,
   block[kQ3] = q3;
-  const double start = x1 - std::fabs(x1) * 0.1;
+  // A tenth below the lowest value; from a lowest value of 0 that would be the
+  // value itself, where no location is admissible and the simplex sees no
+  // slope: start one step below instead.
+  const double start = x1 != 0.0 ? x1 - std::fabs(x1) * 0.1 : -step;
   double best, value;
   const SimplexRun run{1, lognormal_min_by_3perc, block.v, &start, &step, 1e-6, 1000, TraceLocation};
   double location, mean, sd;

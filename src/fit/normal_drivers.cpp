@@ -2,9 +2,20 @@
 // a lognormal result in the caller's parameterisation.
 #include <gsl/gsl_errno.h>
 
+#include <cfloat>
+
 #include "fit/normal_internal.hpp"
 
 namespace stoka::fitn {
+
+namespace {
+// Halvings of a step that left a search's domain before the search gives up.
+constexpr int kMaxHalvings = 60;
+// Relative step size that ends a Newton search, and the floor of a measured
+// test in units of the last place.
+constexpr double kDeltaTolerance = 1e-9;
+constexpr double kUlpFloor = 4.0;
+}  // namespace
 
 int RunSimplex(const SimplexRun& run, double* best, double* best_value) {
   // GSL reports through its handler; it must return error codes, never abort.
@@ -60,6 +71,7 @@ int RunNewton(const NewtonCase& search, double* block, double u0, double* root) 
     debug_log("%-5s %10s %10s \n", "iter", "root", "function");
   }
 
+  if (search.inside && !search.inside(u0, block)) return kNotFound;
   double previous = u0;
   int iteration = 0;
   int status = GSL_CONTINUE;
@@ -68,8 +80,20 @@ int RunNewton(const NewtonCase& search, double* block, double u0, double* root) 
     // A step that breaks down (zero derivative, non-finite value) leaves the
     // root where it was; the delta test would take that for convergence.
     if (gsl_root_fdfsolver_iterate(s.get()) != GSL_SUCCESS) return kNotFound;
-    const double u = gsl_root_fdfsolver_root(s.get());
-    status = gsl_root_test_delta(u, previous, 0.0, 1e-9);
+    double u = gsl_root_fdfsolver_root(s.get());
+    if (search.inside && !search.inside(u, block)) {
+      int halvings = 0;
+      while (!search.inside(u, block) && ++halvings <= kMaxHalvings) u = previous + (u - previous) * 0.5;
+      if (!search.inside(u, block) || u == previous) return kNotFound;
+      if (gsl_root_fdfsolver_set(s.get(), &function, u) != GSL_SUCCESS) return kNotFound;
+      status = GSL_CONTINUE;
+    } else if (search.reach) {
+      const double tolerance =
+          kDeltaTolerance * search.reach(u, block) + kUlpFloor * DBL_EPSILON * std::fabs(u);
+      status = gsl_root_test_delta(u, previous, tolerance, 0.0);
+    } else {
+      status = gsl_root_test_delta(u, previous, 0.0, kDeltaTolerance);
+    }
     if (status == GSL_SUCCESS && search.trace != NewtonTrace::kQuiet) stoka_print("Converged:\n");
     if (table) {
       stoka_print("%5d %.3f %.3f \n", iteration, u, search.f(u, block));

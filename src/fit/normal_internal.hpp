@@ -75,6 +75,16 @@ int RunSimplex(const SimplexRun& run, double* best, double* best_value);
 // One Newton search (gsl_root_fdfsolver_newton) with the relative delta test
 // 1e-9. Printing: kQuiet nothing, kConverged "Converged:" on success, kTable
 // the method, a header and a line per iteration as well.
+//
+// A search with a domain (inside != nullptr) starts inside it. Its callbacks
+// answer 999999 outside, so a plain Newton step that leaves the domain would
+// crawl back one unit per iteration; the driver instead takes the step back
+// by halves until it lands inside, and restarts the solver there. Only a
+// plain step can end the search. Such a search also measures its steps
+// against the distance from the domain's end (reach), not against the
+// unknown's own size: a location close to the lowest value must be found to
+// a fraction of that distance, or sigma comes out wrong. The test never asks
+// for less than a few units in the last place of the unknown.
 enum class NewtonTrace { kQuiet, kConverged, kTable };
 struct NewtonCase {
   const char* name;
@@ -83,18 +93,21 @@ struct NewtonCase {
   void (*fdf)(double, void*, double*, double*);
   int limit;
   NewtonTrace trace;
+  bool (*inside)(double u, const double* block);
+  double (*reach)(double u, const double* block);
 };
 // kFound with the root in *root when the delta test succeeds before the
 // limit and before any step breaks down.
 int RunNewton(const NewtonCase& search, double* block, double u0, double* root);
 
-// Standard deviation and mean of location + e^(mu + sigma Z).
+// Mean and standard deviation of location + e^(mu + sigma Z); e^(s^2) - 1 is
+// taken as expm1 so that a small sigma keeps its digits.
 inline double ArMean(double location, double mu, double sigma) {
   return std::exp(sigma * sigma * 0.5 + mu) + location;
 }
 inline double ArSd(double mu, double sigma) {
   const double s2 = sigma * sigma;
-  return std::sqrt((std::exp(s2) - 1.0) * std::exp(mu + mu + s2));
+  return std::sqrt(std::expm1(s2) * std::exp(mu + mu + s2));
 }
 
 // Writes (location, mu, sigma) in the kind's parameterisation: 0 arithmetic,
