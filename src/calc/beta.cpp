@@ -4,9 +4,41 @@
 #include <gsl/gsl_cdf.h>
 #include <gsl/gsl_randist.h>
 
+#include <cmath>
+#include <limits>
+
 #include "stoka/continuous.hpp"
 
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// GSL's inverse first bisects until its cumulative function comes near p and
+// never stops when that function is NaN, which it is for NaN arguments and for
+// shapes far beyond the ordinary range (1e6 and up). Up to kGslShapeLimit
+// (checked on a dense grid of shapes and probabilities) GSL answers; above, a
+// bisection with a fixed number of steps does.
+constexpr double kGslShapeLimit = 1e5;
+constexpr int kBisections = 100;
+
+double BisectBetaQuantile(double p, double alpha, double beta) {
+  if (p < 0 || p > 1) return kNaN;
+  double lo = 0.0, hi = 1.0;
+  for (int i = 0; i < kBisections; ++i) {
+    const double mid = 0.5 * (lo + hi);
+    const double c = gsl_cdf_beta_P(mid, alpha, beta);
+    if (std::isnan(c)) return kNaN;
+    (c < p ? lo : hi) = mid;
+  }
+  return p == 0 ? 0.0 : p == 1 ? 1.0 : 0.5 * (lo + hi);
+}
+
+// Shapes GSL's beta functions can work with; others give NaN. GSL's own
+// variate recurses once per unit below zero and would exhaust the stack.
+bool ValidShapes(double alpha, double beta) { return alpha > 0 && beta > 0; }
+}  // namespace
+
 double stoka_ran_beta_(double min, double scale, double alpha, double beta) {
+  if (!ValidShapes(alpha, beta)) return kNaN;
   return min + scale * gsl_ran_beta(stoka_rng(), alpha, beta);
 }
 double stoka_ran_beta_pdf_(double x, double min, double scale, double alpha, double beta) {
@@ -16,7 +48,11 @@ double stoka_ran_beta_cdf_(double x, double min, double scale, double alpha, dou
   return gsl_cdf_beta_P((x - min) / scale, alpha, beta);
 }
 double stoka_ran_beta_cdf_inv_(double p, double alpha, double beta, double min, double max) {
-  return min + (max - min) * gsl_cdf_beta_Pinv(p, alpha, beta);
+  if (std::isnan(p) || !ValidShapes(alpha, beta)) return kNaN;
+  const double z = alpha <= kGslShapeLimit && beta <= kGslShapeLimit
+                       ? gsl_cdf_beta_Pinv(p, alpha, beta)
+                       : BisectBetaQuantile(p, alpha, beta);
+  return min + (max - min) * z;
 }
 
 int CheckParamsBetaMinMaxAlphaBeta_(double min, double max, double alpha, double beta) {
@@ -25,7 +61,7 @@ int CheckParamsBetaMinMaxAlphaBeta_(double min, double max, double alpha, double
 
 std::string BetaRandomGenerator::Name() const { return "Beta"; }
 double BetaRandomGenerator::GenerateRandomValue() {
-  return min_ + (max_ - min_) * gsl_ran_beta(stoka_rng(), alpha_, beta_);
+  return stoka_ran_beta_(min_, max_ - min_, alpha_, beta_);
 }
 
 double BetaDistribution::ValueByCDF(double p) const {
