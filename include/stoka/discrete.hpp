@@ -21,10 +21,11 @@ STOKA_API int CheckParamsBernoulli_(double p);
 STOKA_API double BernoulliPDFValue_(double tolerance, double p, double x);
 // 0 for x <= 0, 1 - p for 0 < x < 1, 1 from x = 1 on.
 STOKA_API double BernoulliCDFValue_(double p, double x);
-// 1 if p > fn(), else 0; NaN without a uniform source.
+// 1 if p > fn() (or p >= 1: a certain success), else 0; NaN without a
+// uniform source.
 STOKA_API double BernoulliRandom_(double p, stoka_uniform_fn fn);
-// *out = 1 if p > u, else 0, with u = fn() when u < 0. Returns 1; 0 (and
-// nothing written) without an out pointer, or for u < 0 without a source.
+// *out = 1 if p > u (or p >= 1), else 0, with u = fn() when u < 0. Returns 1;
+// 0 (and nothing written) without an out pointer, or for u < 0 without a source.
 STOKA_API int BernoulliApprox_(double* out, double u, double p, stoka_uniform_fn fn);
 // The number of outcomes (2) and the outcome at index i (0 for i = 0, else 1).
 STOKA_API int BernoulliGetCount_();

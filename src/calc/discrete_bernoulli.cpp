@@ -7,7 +7,11 @@
 
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-}
+
+// Success when u < p. The runtime generator's uniform values include 1.0
+// itself, so a certain success (p = 1) is settled apart.
+double Outcome(double p, double u) { return p > u || p >= 1 ? 1.0 : 0.0; }
+}  // namespace
 
 int CheckParamsBernoulli_(double p) {
   if (p < 0) return 0;
@@ -15,6 +19,7 @@ int CheckParamsBernoulli_(double p) {
 }
 
 double BernoulliPDFValue_(double tolerance, double p, double x) {
+  if (std::isnan(x)) return x;
   if (IsDoubleZero(x, 1.0, tolerance)) return p;
   if (IsDoubleZeroVal(x)) return 1 - p;
   return 0.0;
@@ -29,7 +34,7 @@ double BernoulliCDFValue_(double p, double x) {
 
 double BernoulliRandom_(double p, stoka_uniform_fn fn) {
   if (fn == nullptr) return kNaN;
-  return p > fn() ? 1.0 : 0.0;
+  return Outcome(p, fn());
 }
 
 int BernoulliApprox_(double* out, double u, double p, stoka_uniform_fn fn) {
@@ -38,7 +43,7 @@ int BernoulliApprox_(double* out, double u, double p, stoka_uniform_fn fn) {
     if (fn == nullptr) return 0;
     u = fn();
   }
-  *out = p > u ? 1.0 : 0.0;
+  *out = Outcome(p, u);
   return 1;
 }
 
@@ -63,7 +68,7 @@ BernoulliRandomGenerator::BernoulliRandomGenerator(double p) : success_probabili
 }
 std::string BernoulliRandomGenerator::Name() const { return "Bernoulli"; }
 double BernoulliRandomGenerator::GenerateRandomValue() {
-  return success_probability_ > KessaRandom() ? 1.0 : 0.0;
+  return Outcome(success_probability_, KessaRandom());
 }
 
 // A Bernoulli distribution is never refilled, so its generator stays a

@@ -40,10 +40,10 @@
         const unsigned* weights))                                                    \
   /* Bernoulli with success probability p. Check: 1 for 0 <= p <= 1, else 0.        \
      PDF: p at x = 1 (within tolerance), 1 - p at x = 0 (within 1e-6), else 0.      \
-     CDF: 0 for x <= 0, 1 - p below 1, 1 from 1 on. Random: 1 if p > fn(), else 0   \
-     (NaN for a NULL fn). Approx: *out = 1 if p > u else 0, u = fn() when u < 0;     \
-     returns 1, or 0 with nothing written for a NULL out (or u < 0 and NULL fn).   \
-     GetCount: 2 outcomes; GetEvent: 0 for i = 0, else 1. */                         \
+     CDF: 0 for x <= 0, 1 - p below 1, 1 from 1 on. Random: 1 if p > fn() or        \
+     p >= 1, else 0 (NaN for a NULL fn). Approx: *out = the same outcome for u,     \
+     u = fn() when u < 0; returns 1, or 0 with nothing written for a NULL out (or   \
+     u < 0 and a NULL fn). GetCount: 2 outcomes; GetEvent: 0 for i = 0, else 1. */  \
   TWIN(int, CheckParamsBernoulli, (double p), (p), 0)                                 \
   TWIN(double, BernoulliPDFValue, (double tolerance, double p, double x),             \
        (tolerance, p, x), STOKA_NAN)                                                 \
