@@ -22,6 +22,27 @@ bool UsableShapes(double alpha, double beta) {
 double BetaVariate(double alpha, double beta) {
   return UsableShapes(alpha, beta) ? gsl_ran_beta(stoka_rng(), alpha, beta) : kNaN;
 }
+
+// GSL's inverse first bisects until its cumulative function comes near p, and
+// never stops where that function is NaN, which it also is for large shapes
+// (from about 1e6, e.g. alpha = beta = 1e6). Up to kGslShapeLimit (checked on
+// a dense grid of shapes and probabilities) GSL answers; above, a bisection
+// with a fixed number of steps does.
+constexpr double kGslShapeLimit = 1e5;
+constexpr int kBisections = 100;
+
+double BisectBetaQuantile(double p, double alpha, double beta) {
+  if (p < 0 || p > 1) return kNaN;
+  if (p == 0 || p == 1) return p;
+  double lo = 0.0, hi = 1.0;
+  for (int i = 0; i < kBisections; ++i) {
+    const double mid = 0.5 * (lo + hi);
+    const double c = gsl_cdf_beta_P(mid, alpha, beta);
+    if (std::isnan(c)) return kNaN;
+    (c < p ? lo : hi) = mid;
+  }
+  return 0.5 * (lo + hi);
+}
 }  // namespace
 
 double stoka_ran_beta_(double min, double scale, double alpha, double beta) {
@@ -35,7 +56,10 @@ double stoka_ran_beta_cdf_(double x, double min, double scale, double alpha, dou
 }
 double stoka_ran_beta_cdf_inv_(double p, double alpha, double beta, double min, double max) {
   if (std::isnan(p) || !UsableShapes(alpha, beta)) return kNaN;
-  return min + (max - min) * gsl_cdf_beta_Pinv(p, alpha, beta);
+  const double z = alpha <= kGslShapeLimit && beta <= kGslShapeLimit
+                       ? gsl_cdf_beta_Pinv(p, alpha, beta)
+                       : BisectBetaQuantile(p, alpha, beta);
+  return min + (max - min) * z;
 }
 
 int CheckParamsBetaMinMaxAlphaBeta_(double min, double max, double alpha, double beta) {
