@@ -78,14 +78,23 @@ void CreateDistribution(fuzz::Input& in, Handles& h) {
   IDistribution* d = nullptr;
   const double a = in.Real(), b = in.Real(), c = in.Real(), e = in.Real();
   int made = 0;
-  switch (in.Byte() % 7) {
+  fuzz::Arena arena(in);
+  const unsigned n = in.SmallUnsigned();
+  const double* values = in.Byte() % 8 ? arena.doubles[0].data() : nullptr;
+  const unsigned* weights = in.Byte() % 8 ? arena.unsigneds[0].data() : nullptr;
+  switch (in.Byte() % 12) {
     case 0: made = CreateUniformDistribution(a, b, &d); break;
     case 1: made = CreateNormalDistribution(a, b, &d); break;
     case 2: made = CreateLogNormalDistribution(a, b, c, &d); break;
     case 3: made = CreateTriangularDistribution(a, b, c, &d); break;
     case 4: made = CreateLogTriangularDistribution(a, b, c, &d); break;
     case 5: made = CreatePertDistribution(a, b, c, &d); break;
-    default: made = CreateBetaDistribution(a, b, c, e, &d); break;
+    case 6: made = CreateBetaDistribution(a, b, c, e, &d); break;
+    case 7: made = CreateBernoulliDistribution(a, &d); break;
+    case 8: made = CreateConstantDistribution(a, &d); break;
+    case 9: made = CreateDiscreteUniformDistribution(in.SmallInt() * 1000, in.SmallInt() * 1000, &d); break;
+    case 10: made = CreateDiscreteDistribution(values, n, &d); break;
+    default: made = CreateDiscreteDistributionWeighted(values, weights, n, &d); break;
   }
   if (made) h.distributions.push_back(d);
 }
@@ -93,7 +102,20 @@ void CreateDistribution(fuzz::Input& in, Handles& h) {
 void QueryDistribution(fuzz::Input& in, Handles& h) {
   IDistribution* d = h.Any(in);
   const double x = in.Real();
-  switch (in.Byte() % 7) {
+  unsigned count = 0;
+  fuzz::Arena arena(in);
+  switch (in.Byte() % 12) {
+    case 7: GenericDiscretePDFValue(x, d); break;
+    case 8: GenericDiscreteCDFValue(x, d); break;
+    case 9: GenericDiscreteValueByCDF(x, d); break;
+    case 10: GenericDiscreteGetValues(d, &count); break;
+    case 11:
+      if (in.Byte() % 2)
+        GenericDiscreteSetValues(d, in.SmallUnsigned(), arena.doubles[0].data());
+      else
+        GenericDiscreteSetWeightedValues(d, in.SmallUnsigned(), arena.doubles[0].data(),
+                                         arena.unsigneds[0].data());
+      break;
     case 0: GetCDFValue(d, x); break;
     case 1: GetPDFValue(d, x); break;
     case 2: GetInverseCDFValue(d, x); break;
