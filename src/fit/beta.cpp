@@ -47,7 +47,7 @@ constexpr const Case* kCases[] = {BETA_CASES(STOKA_FIT_CASE_ADDRESS)};
 
 double Penalty(const double* v) { return PenaltyFuncBeta(v[0], v[1], v[2], v[3]); }
 double Quantile(double q, const double* v) {
-  return stoka_ran_beta_cdf_inv_(q, v[0], v[1], v[2], v[3]);
+  return BetaQuantile(q, v[0], v[1], v[2], v[3]);
 }
 using Record = RecordOf<OutDataBeta, &OutDataBeta::alpha, &OutDataBeta::beta, &OutDataBeta::min,
                         &OutDataBeta::max>;

@@ -267,6 +267,12 @@ constexpr bool Valid(const Family& family, const Layout& l) {
   return l.values == family.fields - FieldCount(l.fixed) && c->steps >= 1;
 }
 
+// The Beta quantile of a trial point. GSL's inverse never returns for shapes
+// that are not numbers, and a trial point built from an infinite value can
+// carry such shapes past the penalty: those get NaN, which the simplex treats
+// as a bad point.
+double BetaQuantile(double q, double alpha, double beta, double min, double max);
+
 // ---------------------------------------------------------------------------
 // The engine (frame.cpp).
 int Check(const Family& family, const Call& call);

@@ -181,6 +181,11 @@ int Fit(const Family& family, const Case& c, const char* name, const Call& call)
 
 }  // namespace
 
+double BetaQuantile(double q, double alpha, double beta, double min, double max) {
+  if (!std::isfinite(alpha) || !std::isfinite(beta)) return NAN;
+  return stoka_ran_beta_cdf_inv_(q, alpha, beta, min, max);
+}
+
 int Check(const Family& family, const Call& c) {
   bool ok = true;
   if (family.positive) {

@@ -34,7 +34,7 @@ double Penalty(const double* v) { return PenaltyFuncPert(v[0], v[1], v[2]); }
 double Quantile(double q, const double* v) {
   double alpha = 0.0, beta = 0.0;
   CalcBetaParamsByPert(v[1], v[2], v[0], &alpha, &beta);
-  return stoka_ran_beta_cdf_inv_(q, alpha, beta, v[1], v[2]);
+  return BetaQuantile(q, alpha, beta, v[1], v[2]);
 }
 using Record = RecordOf<OutDataPert, &OutDataPert::ml, &OutDataPert::min, &OutDataPert::max>;
 
