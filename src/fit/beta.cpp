@@ -52,8 +52,10 @@ double Quantile(double q, const double* v) {
 using Record = RecordOf<OutDataBeta, &OutDataBeta::alpha, &OutDataBeta::beta, &OutDataBeta::min,
                         &OutDataBeta::max>;
 
+// 12 doubles: values at 0..3, probabilities at 4..7, fixed alpha, beta, min, max
+// at 8..11; fixed bounds are not compared with the values.
 constexpr Family kFamily = {
-    "Beta", 12, 0, 4, 4, {kAlpha, kBeta, kMin, kMax}, {-1, 10, 11, 8, 9},
+    12, 0, 4, 4, {kAlpha, kBeta, kMin, kMax}, {-1, 10, 11, 8, 9},
     false, false, &Penalty, &Quantile, &Record::Store,
     &RunFrame<OutDataBeta, Record, &CalcBetaDistributionByParams,
               &initialization_result_beta_err>,

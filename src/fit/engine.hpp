@@ -108,8 +108,6 @@ struct Call {
   double* out[kFieldCount] = {};
 };
 
-struct Family;
-
 // A fitting case: the fixed parameters name it; either a closed form or a
 // simplex fit over the other parameters, in record order.
 struct Case {
@@ -126,14 +124,14 @@ struct Case {
 };
 
 struct Family {
-  const char* name;
   int block_size;  // doubles in the parameter block
   int value_pos, percent_pos;
   int fields;
   Field field[kMaxFields];  // record order
-  int fixed_pos[kFieldCount];
+  int fixed_pos[kFieldCount];  // block position by Field (ml, min, max, alpha, beta); -1: none
   bool positive;              // every value and fixed parameter must be > 0
   bool values_within_bounds;  // a fixed min (max) must lie below (above) every value
+  // penalty and quantile of the full parameter set v, in record order
   double (*penalty)(const double* v);
   double (*quantile)(double q, const double* v);
   void (*store)(void* record, const double* v);

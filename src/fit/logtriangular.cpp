@@ -35,8 +35,10 @@ double Quantile(double q, const double* v) {
 }
 using Record = RecordOf<OutDataLTD, &OutDataLTD::ml, &OutDataLTD::min, &OutDataLTD::max>;
 
+// 9 doubles: values at 0..2, probabilities at 3..5, fixed ml, min, max at 6, 7, 8;
+// values and fixed parameters positive, values inside fixed bounds.
 constexpr Family kFamily = {
-    "LogTriangular", 9, 0, 3, 3, {kMl, kMin, kMax}, {6, 7, 8, -1, -1},
+    9, 0, 3, 3, {kMl, kMin, kMax}, {6, 7, 8, -1, -1},
     true, true, &Penalty, &Quantile, &Record::Store,
     &RunFrame<OutDataLTD, Record, &CalcLogTriangularDistributionByParams,
               &initialization_result_logtriangular_err>,

@@ -38,8 +38,10 @@ double Quantile(double q, const double* v) {
 }
 using Record = RecordOf<OutDataPert, &OutDataPert::ml, &OutDataPert::min, &OutDataPert::max>;
 
+// 9 doubles: values at 0..2, probabilities at 3..5, fixed ml, min, max at 6, 7, 8;
+// values must lie inside fixed bounds.
 constexpr Family kFamily = {
-    "Pert", 9, 0, 3, 3, {kMl, kMin, kMax}, {6, 7, 8, -1, -1},
+    9, 0, 3, 3, {kMl, kMin, kMax}, {6, 7, 8, -1, -1},
     false, true, &Penalty, &Quantile, &Record::Store,
     &RunFrame<OutDataPert, Record, &CalcPertDistributionByParams,
               &initialization_result_pert_err>,

@@ -126,8 +126,10 @@ double Quantile(double q, const double* v) {
 }
 using Record = RecordOf<OutDataTD, &OutDataTD::ml, &OutDataTD::min, &OutDataTD::max>;
 
+// 9 doubles: values at 0..2, probabilities at 3..5, fixed ml, min, max at 6, 7, 8;
+// values must lie inside fixed bounds.
 constexpr Family kFamily = {
-    "Triangular", 9, 0, 3, 3, {kMl, kMin, kMax}, {6, 7, 8, -1, -1},
+    9, 0, 3, 3, {kMl, kMin, kMax}, {6, 7, 8, -1, -1},
     false, true, &Penalty, &Quantile, &Record::Store,
     &RunFrame<OutDataTD, Record, &CalcTriangularDistributionByParams,
               &initialization_result_triangular_err>,
