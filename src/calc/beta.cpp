@@ -4,10 +4,49 @@
 #include <gsl/gsl_cdf.h>
 #include <gsl/gsl_randist.h>
 
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
 #include "stoka/continuous.hpp"
 
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// GSL's beta inverse and beta variate loop without end on shapes that are not
+// positive normal numbers (zero, negative, infinite, NaN, denormal) and the
+// inverse also on a NaN probability: those give NaN instead.
+bool UsableShapes(double alpha, double beta) {
+  return std::isfinite(alpha) && std::isfinite(beta) && alpha >= DBL_MIN && beta >= DBL_MIN;
+}
+double BetaVariate(double alpha, double beta) {
+  return UsableShapes(alpha, beta) ? gsl_ran_beta(stoka_rng(), alpha, beta) : kNaN;
+}
+
+// GSL's inverse first bisects until its cumulative function comes near p, and
+// never stops where that function is NaN, which it also is for large shapes
+// (from about 1e6, e.g. alpha = beta = 1e6). Up to kGslShapeLimit (checked on
+// a dense grid of shapes and probabilities) GSL answers; above, a bisection
+// with a fixed number of steps does.
+constexpr double kGslShapeLimit = 1e5;
+constexpr int kBisections = 100;
+
+double BisectBetaQuantile(double p, double alpha, double beta) {
+  if (p < 0 || p > 1) return kNaN;
+  if (p == 0 || p == 1) return p;
+  double lo = 0.0, hi = 1.0;
+  for (int i = 0; i < kBisections; ++i) {
+    const double mid = 0.5 * (lo + hi);
+    const double c = gsl_cdf_beta_P(mid, alpha, beta);
+    if (std::isnan(c)) return kNaN;
+    (c < p ? lo : hi) = mid;
+  }
+  return 0.5 * (lo + hi);
+}
+}  // namespace
+
 double stoka_ran_beta_(double min, double scale, double alpha, double beta) {
-  return min + scale * gsl_ran_beta(stoka_rng(), alpha, beta);
+  return min + scale * BetaVariate(alpha, beta);
 }
 double stoka_ran_beta_pdf_(double x, double min, double scale, double alpha, double beta) {
   return gsl_ran_beta_pdf((x - min) / scale, alpha, beta) / scale;
@@ -16,7 +55,11 @@ double stoka_ran_beta_cdf_(double x, double min, double scale, double alpha, dou
   return gsl_cdf_beta_P((x - min) / scale, alpha, beta);
 }
 double stoka_ran_beta_cdf_inv_(double p, double alpha, double beta, double min, double max) {
-  return min + (max - min) * gsl_cdf_beta_Pinv(p, alpha, beta);
+  if (std::isnan(p) || !UsableShapes(alpha, beta)) return kNaN;
+  const double z = alpha <= kGslShapeLimit && beta <= kGslShapeLimit
+                       ? gsl_cdf_beta_Pinv(p, alpha, beta)
+                       : BisectBetaQuantile(p, alpha, beta);
+  return min + (max - min) * z;
 }
 
 int CheckParamsBetaMinMaxAlphaBeta_(double min, double max, double alpha, double beta) {
@@ -25,7 +68,7 @@ int CheckParamsBetaMinMaxAlphaBeta_(double min, double max, double alpha, double
 
 std::string BetaRandomGenerator::Name() const { return "Beta"; }
 double BetaRandomGenerator::GenerateRandomValue() {
-  return min_ + (max_ - min_) * gsl_ran_beta(stoka_rng(), alpha_, beta_);
+  return min_ + (max_ - min_) * BetaVariate(alpha_, beta_);
 }
 
 double BetaDistribution::ValueByCDF(double p) const {

@@ -2,6 +2,8 @@
 #include <gsl/gsl_cdf.h>
 #include <gsl/gsl_randist.h>
 
+#include <limits>
+
 #include "stoka/continuous.hpp"
 
 double stoka_ran_exponential_(double shift, double mu) {
@@ -14,5 +16,8 @@ double stoka_ran_exponential_cdf_(double x, double shift, double mu) {
   return gsl_cdf_exponential_P(x - shift, mu);
 }
 double stoka_ran_exponential_cdf_inv_(double p, double shift, double mu) {
+  // GSL's other inverses answer NaN for p outside [0, 1]; this one would give
+  // a value below the shift for p < 0.
+  if (p < 0) return std::numeric_limits<double>::quiet_NaN();
   return gsl_cdf_exponential_Pinv(p, mu) + shift;
 }

@@ -15,6 +15,9 @@ double stoka_ran_lognormal_pdf_(double x, double location, double mu, double sig
   return gsl_ran_lognormal_pdf(x - location, mu, sigma);
 }
 double stoka_ran_lognormal_cdf_(double x, double location, double mu, double sigma) {
+  // GSL takes the logarithm of x - location: below the location that is NaN,
+  // where the probability is 0.
+  if (x < location) return 0.0;
   return gsl_cdf_lognormal_P(x - location, mu, sigma);
 }
 double stoka_ran_lognormal_cdf_inv_(double p, double location, double mu, double sigma) {

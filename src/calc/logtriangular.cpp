@@ -3,17 +3,29 @@
 //   F(x) = 1 - ln(max/x)^2 / (ln(max/ml) ln(max/min))  for ml <= x <= max.
 // Every formula uses ratios, so all-negative parameters also define a law.
 #include <cmath>
+#include <limits>
 
 #include "stoka/continuous.hpp"
 
-double LogTriangularPDFValue_(double min, double max, double ml, double x) {
-  if (min > x) return 0.0;
-  if (ml >= x) return 2 * std::log(x / min) / (x * std::log(max / min) * std::log(ml / min));
-  if (max >= x) return 2 * std::log(max / x) / (x * std::log(max / ml) * std::log(max / min));
-  return 0.0;
+namespace {
+// With the mode at the minimum the rising side is empty, and its formula would
+// be 0/0 at x = min: the falling side answers there.
+bool OnRisingSide(double x, double ml, double min) { return ml >= x && ml != min; }
+
+// The logarithms of the ratios are negative for all-negative parameters: the
+// root of each branch takes the sign of ln(max/min), so that the quantile
+// stays within [min, max] for both signs.
+double LowerQuantile(double p, double ml, double min, double max) {
+  const double range = std::log(max / min);
+  const double t = std::log(ml / min) * p * range;
+  return t < 0 ? min : min * std::exp(std::copysign(std::sqrt(t), range));
+}
+double UpperQuantile(double p, double ml, double min, double max) {
+  const double range = std::log(max / min);
+  const double t = std::log(max / ml) * (1 - p) * range;
+  return t < 0 ? max : max / std::exp(std::copysign(std::sqrt(t), range));
 }
 
-namespace {
 double LowerCdf(double x, double ml, double min, double max) {
   const double l = std::log(x / min);
   return l * l / (std::log(max / min) * std::log(ml / min));
@@ -24,9 +36,19 @@ double UpperCdf(double x, double ml, double min, double max) {
 }
 }  // namespace
 
-double LogTriangularCDFValue_(double min, double max, double ml, double x) {
+double LogTriangularPDFValue_(double min, double max, double ml, double x) {
+  if (std::isnan(x)) return x;
   if (min > x) return 0.0;
-  if (ml >= x) return LowerCdf(x, ml, min, max);
+  if (OnRisingSide(x, ml, min))
+    return 2 * std::log(x / min) / (x * std::log(max / min) * std::log(ml / min));
+  if (max >= x) return 2 * std::log(max / x) / (x * std::log(max / ml) * std::log(max / min));
+  return 0.0;
+}
+
+double LogTriangularCDFValue_(double min, double max, double ml, double x) {
+  if (std::isnan(x)) return x;
+  if (min > x) return 0.0;
+  if (OnRisingSide(x, ml, min)) return LowerCdf(x, ml, min, max);
   if (max >= x) return UpperCdf(x, ml, min, max);
   return 1.0;
 }
@@ -34,21 +56,18 @@ double LogTriangularCDFValue_(double min, double max, double ml, double x) {
 double LogTriangularValueByCDF_(double min, double max, double ml, double p) {
   const double fm = std::log(ml / min) / std::log(max / min);
   if (std::fabs(p - fm) < eps) return ml;  // snap to the mode inside the band
-  if (fm - p > eps) {
-    const double t = std::log(ml / min) * p * std::log(max / min);
-    return t < 0 ? min : min * std::exp(std::sqrt(t));
-  }
-  const double t = std::log(max / ml) * (1 - p) * std::log(max / min);
-  return t < 0 ? max : max / std::exp(std::sqrt(t));
+  if (fm - p > eps) return LowerQuantile(p, ml, min, max);
+  return UpperQuantile(p, ml, min, max);
 }
 
 double LogTriangularRandom_(double min, double max, double ml, stoka_uniform_fn fn) {
+  if (fn == nullptr) return std::numeric_limits<double>::quiet_NaN();
   return LogTriangularValueByCDF_(min, max, ml, fn());
 }
 
 double stoka_ran_logtriangular_cdf(double x, double ml, double min, double max) {
   if (min > x) return 0.0;
-  if (ml > x || IsDoubleZeroVal(x - ml)) return LowerCdf(x, ml, min, max);
+  if (ml != min && (ml > x || IsDoubleZeroVal(x - ml))) return LowerCdf(x, ml, min, max);
   if (max > x || IsDoubleZeroVal(x - max)) return UpperCdf(x, ml, min, max);
   return 1.0;
 }
@@ -56,12 +75,8 @@ double stoka_ran_logtriangular_cdf(double x, double ml, double min, double max) 
 double stoka_ran_logtriangular_cdf_inv(double p, double ml, double min, double max) {
   const double fm = std::log(ml / min) / std::log(max / min);
   if (IsDoubleZeroVal(p - fm)) return ml;
-  if (fm > p) {
-    const double t = std::log(ml / min) * std::log(max / min) * p;
-    return t < 0 ? min : min * std::exp(std::sqrt(t));
-  }
-  const double t = std::log(max / ml) * (1 - p) * std::log(max / min);
-  return t < 0 ? max : max / std::exp(std::sqrt(t));
+  if (fm > p) return LowerQuantile(p, ml, min, max);
+  return UpperQuantile(p, ml, min, max);
 }
 
 std::string LogTriangularRandomGenerator::Name() const { return "LogTriangular"; }

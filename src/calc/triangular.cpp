@@ -5,6 +5,7 @@
 // the flat interface (snap band eps around the mode's probability); the
 // stoka_ran_ set serves the fitters (band 1e-6, other argument order).
 #include <cmath>
+#include <limits>
 
 #include "stoka/continuous.hpp"
 
@@ -17,6 +18,7 @@ double TriangularPDFValue_(double min, double max, double ml, double x) {
 }
 
 double TriangularCDFValue_(double min, double max, double ml, double x) {
+  if (std::isnan(x)) return x;
   if (min >= x) return 0.0;
   if (ml >= x) return (x - min) * (x - min) / ((ml - min) * (max - min));
   if (max > x) return 1 - (max - x) * (max - x) / ((max - ml) * (max - min));
@@ -44,6 +46,7 @@ double TriangularValueByCDF_(double min, double max, double ml, double p) {
 }
 
 double TriangularRandom_(double min, double max, double ml, stoka_uniform_fn fn) {
+  if (fn == nullptr) return std::numeric_limits<double>::quiet_NaN();
   const double u = fn();
   const double fm = (ml - min) / (max - min);
   if (fm > u) return min + std::sqrt(u * (max - min) * (ml - min));

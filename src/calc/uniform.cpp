@@ -1,7 +1,11 @@
 // Uniform on [min, max]: density 1/(max - min), both ends in the support.
+#include <cmath>
+#include <limits>
+
 #include "stoka/continuous.hpp"
 
 double UniformPDFValue_(double min, double max, double x) {
+  if (std::isnan(x)) return x;
   if (min > x) return 0.0;
   if (x > max) return 0.0;
   return 1.0 / (max - min);
@@ -20,6 +24,7 @@ double UniformValueByCDF_(double min, double max, double p) {
 }
 
 double UniformRandom_(double min, double max, stoka_uniform_fn fn) {
+  if (fn == nullptr) return std::numeric_limits<double>::quiet_NaN();
   return min + fn() * (max - min);
 }
 

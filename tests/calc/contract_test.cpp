@@ -1,0 +1,201 @@
+// One contract over every continuous law, in both its handle and its
+// free-function form: quantile and cumulative function invert each other,
+// the density is the slope of the cumulative function and integrates to 1,
+// draws follow the law, the support's ends and bad arguments are handled.
+#include <gsl/gsl_integration.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "calc/laws.hpp"
+
+using laws::kInf;
+using laws::kNaN;
+using laws::Law;
+using laws::Near;
+
+namespace {
+
+const std::vector<Law>& All() {
+  static const laws::LawSet set;
+  return set.all();
+}
+
+const Law* Twin(const Law& law) {
+  for (const Law& other : All())
+    if (other.key == law.key && other.handle == nullptr) return &other;
+  return nullptr;
+}
+
+const double kProbabilities[] = {1e-9, 1e-6, 0.001, 0.0173, 0.1, 0.25,  0.3183, 0.5,
+                                 0.6271, 0.75, 0.9,  0.9827, 0.999, 1 - 1e-6};
+
+double Integrate(const std::function<double(double)>& f, double lo, double hi) {
+  gsl_function g;
+  g.function = [](double x, void* params) {
+    return (*static_cast<const std::function<double(double)>*>(params))(x);
+  };
+  g.params = const_cast<std::function<double(double)>*>(&f);
+  gsl_integration_workspace* w = gsl_integration_workspace_alloc(2000);
+  double result = kNaN, error = kNaN;
+  if (std::isfinite(lo) && std::isfinite(hi))
+    gsl_integration_qags(&g, lo, hi, 1e-12, 1e-11, 2000, w, &result, &error);
+  else if (std::isfinite(lo))
+    gsl_integration_qagiu(&g, lo, 1e-12, 1e-11, 2000, w, &result, &error);
+  else
+    gsl_integration_qagi(&g, 1e-12, 1e-11, 2000, w, &result, &error);
+  gsl_integration_workspace_free(w);
+  return result;
+}
+
+TEST(ContinuousContract, CdfOfQuantileIsP) {
+  for (const Law& law : All()) {
+    SCOPED_TRACE(law.label);
+    for (double p : kProbabilities) {
+      const double x = law.quantile(p);
+      ASSERT_GE(x, law.lo) << "p " << p;
+      ASSERT_LE(x, law.hi) << "p " << p;
+      // Inside the snap band the quantile is the mode itself.
+      const double tolerance =
+          std::fabs(p - law.snap) < law.band ? law.band : law.tolerance;
+      EXPECT_NEAR(law.cdf(x), p, tolerance) << "p " << p << " x " << x;
+    }
+  }
+}
+
+TEST(ContinuousContract, QuantileOfCdfIsX) {
+  for (const Law& law : All()) {
+    SCOPED_TRACE(law.label);
+    for (double x : law.xs) {
+      const double p = law.cdf(x);
+      ASSERT_GT(p, 0.0) << "x " << x;
+      ASSERT_LT(p, 1.0) << "x " << x;
+      EXPECT_TRUE(Near(law.quantile(p), x, 1e-8)) << "x " << x << " gives " << law.quantile(p);
+    }
+  }
+}
+
+TEST(ContinuousContract, DensityIntegratesToOne) {
+  for (const Law& law : All()) {
+    SCOPED_TRACE(law.label);
+    EXPECT_NEAR(Integrate(law.pdf, law.lo, law.hi), 1.0, 1e-8);
+  }
+}
+
+TEST(ContinuousContract, DensityIsTheSlopeOfTheCdf) {
+  for (const Law& law : All()) {
+    SCOPED_TRACE(law.label);
+    for (double x : law.xs) {
+      const double h = 1e-6 * std::fmax(1.0, std::fabs(x));
+      const double slope = (law.cdf(x + h) - law.cdf(x - h)) / (2 * h);
+      EXPECT_GE(law.pdf(x), 0.0);
+      EXPECT_NEAR(law.pdf(x), slope, 1e-5 * std::fmax(1.0, slope)) << "x " << x;
+    }
+  }
+}
+
+// Seeded Kolmogorov test: sqrt(n) D above 2.7 happens with probability below
+// 2 exp(-2 * 2.7^2) < 1e-6 for draws that follow the law.
+TEST(ContinuousContract, DrawsStayInTheSupportAndFollowTheLaw) {
+  constexpr int kDraws = 20000;
+  for (const Law& law : All()) {
+    SCOPED_TRACE(law.label);
+    std::srand(20260607u);
+    stoka_ran_seed(7310u);
+    std::vector<double> draws(kDraws);
+    for (double& d : draws) d = law.draw();
+    std::sort(draws.begin(), draws.end());
+    ASSERT_GE(draws.front(), law.lo);
+    ASSERT_LE(draws.back(), law.hi);
+    double d_max = 0.0;
+    for (int i = 0; i < kDraws; ++i) {
+      const double f = law.cdf(draws[i]);
+      d_max = std::max({d_max, f - double(i) / kDraws, double(i + 1) / kDraws - f});
+    }
+    EXPECT_LT(std::sqrt(double(kDraws)) * d_max, 2.7);
+  }
+}
+
+TEST(ContinuousContract, BoundedQueriesAtAndBeyondTheEnds) {
+  for (const Law& law : All()) {
+    SCOPED_TRACE(law.label);
+    // Clearly beyond the ends: the free functions normalise x first, and the
+    // next double past an end can round back onto it.
+    const double below = law.lo - 1e-9 * std::fmax(1.0, std::fabs(law.lo));
+    const double above = law.hi + 1e-9 * std::fmax(1.0, std::fabs(law.hi));
+    if (std::isfinite(law.lo)) {
+      EXPECT_EQ(law.cdf(below), 0.0);
+      EXPECT_EQ(law.pdf(below), 0.0);
+      EXPECT_NEAR(law.cdf(law.lo), 0.0, 1e-15);
+    }
+    if (std::isfinite(law.hi)) {
+      EXPECT_EQ(law.cdf(above), 1.0);
+      EXPECT_EQ(law.pdf(above), 0.0);
+      EXPECT_NEAR(law.cdf(law.hi), 1.0, 1e-15);
+    }
+    if (law.handle == nullptr) continue;
+    IDistribution* h = law.handle;
+    EXPECT_EQ(GetMinValue(h), law.lo);
+    EXPECT_EQ(GetMaxValue(h), law.hi);
+    if (std::isfinite(law.lo)) {
+      EXPECT_EQ(GetSFValue(h, below), 1.0);
+      // At the end itself the family's own density answers.
+      const double free_pdf = Twin(law)->pdf(law.lo);
+      EXPECT_TRUE(GetPDFValue(h, law.lo) == free_pdf) << GetPDFValue(h, law.lo) << " " << free_pdf;
+    }
+    if (std::isfinite(law.hi)) {
+      EXPECT_EQ(GetCDFValue(h, law.hi), 1.0);  // exactly
+      EXPECT_EQ(GetSFValue(h, law.hi), 0.0);
+      EXPECT_EQ(GetSFValue(h, above), 0.0);
+      const double free_pdf = Twin(law)->pdf(law.hi);
+      EXPECT_TRUE(GetPDFValue(h, law.hi) == free_pdf) << GetPDFValue(h, law.hi) << " " << free_pdf;
+    }
+  }
+}
+
+TEST(ContinuousContract, HandleAndFreeFunctionsAgree) {
+  for (const Law& law : All()) {
+    if (law.handle == nullptr) continue;
+    SCOPED_TRACE(law.label);
+    const Law& twin = *Twin(law);
+    for (double x : law.xs) {
+      EXPECT_TRUE(Near(law.pdf(x), twin.pdf(x), 1e-14)) << "x " << x;
+      EXPECT_TRUE(Near(law.cdf(x), twin.cdf(x), 1e-14)) << "x " << x;
+    }
+    for (double p : kProbabilities) EXPECT_TRUE(Near(law.quantile(p), twin.quantile(p), 1e-14));
+  }
+}
+
+// NaN and infinite arguments: no crash, NaN in gives NaN out, infinities give
+// the limits.
+TEST(ContinuousContract, NanAndInfiniteArguments) {
+  for (const Law& law : All()) {
+    SCOPED_TRACE(law.label);
+    EXPECT_TRUE(std::isnan(law.pdf(kNaN)));
+    EXPECT_TRUE(std::isnan(law.cdf(kNaN)));
+    EXPECT_TRUE(std::isnan(law.quantile(kNaN)));
+    EXPECT_EQ(law.pdf(kInf), 0.0);
+    EXPECT_EQ(law.pdf(-kInf), 0.0);
+    EXPECT_EQ(law.cdf(kInf), 1.0);
+    EXPECT_EQ(law.cdf(-kInf), 0.0);
+    for (double p : {-0.5, 1.5, -kInf, kInf}) {
+      const double x = law.quantile(p);  // whatever the family gives, no crash
+      EXPECT_FALSE(std::isfinite(x) && (x < law.lo || x > law.hi)) << "p " << p << " x " << x;
+    }
+  }
+}
+
+TEST(ContinuousContract, Names) {
+  for (const Law& law : All()) {
+    if (law.handle == nullptr) continue;
+    SCOPED_TRACE(law.label);
+    const char* name = GetDistributionName(law.handle);
+    ASSERT_NE(name, nullptr);
+    EXPECT_STREQ(name, law.name);
+    EXPECT_EQ(GetDistributionName(law.handle), name);  // one text per family, kept
+  }
+}
+
+}  // namespace
