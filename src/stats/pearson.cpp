@@ -5,6 +5,7 @@
 // interval is counted but takes no part in the sum; the statistic is not
 // multiplied by n.
 #include <gsl/gsl_cdf.h>
+#include <gsl/gsl_errno.h>
 
 #include <climits>
 #include <cmath>
@@ -126,10 +127,13 @@ double uniform_cdf(const gsl_vector* x, double v) { return gsl_cdf_flat_P(v, P(x
 
 // ---------------------------------------------------------------------------
 // Entry points: the sample is read in place (it is never changed), the
-// parameters go into a vector on the stack.
+// parameters go into a vector on the stack. Shape parameters outside GSL's
+// domain come back as NaN (an interval without probability), whether or not
+// the host ran stoka_init.
 namespace {
 double Pearson(std::initializer_list<double> params, int n, const double* data,
                stoka_cdf_fn cdf) {
+  gsl_set_error_handler_off();
   const gsl_vector_const_view x = gsl_vector_const_view_array(params.begin(), params.size());
   return PearsonCounts(data, n).Statistic(&x.vector, cdf);
 }
