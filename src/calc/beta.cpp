@@ -4,10 +4,28 @@
 #include <gsl/gsl_cdf.h>
 #include <gsl/gsl_randist.h>
 
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
 #include "stoka/continuous.hpp"
 
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// GSL's beta inverse and beta variate loop without end on shapes that are not
+// positive normal numbers (zero, negative, infinite, NaN, denormal) and the
+// inverse also on a NaN probability: those give NaN instead.
+bool UsableShapes(double alpha, double beta) {
+  return std::isfinite(alpha) && std::isfinite(beta) && alpha >= DBL_MIN && beta >= DBL_MIN;
+}
+double BetaVariate(double alpha, double beta) {
+  return UsableShapes(alpha, beta) ? gsl_ran_beta(stoka_rng(), alpha, beta) : kNaN;
+}
+}  // namespace
+
 double stoka_ran_beta_(double min, double scale, double alpha, double beta) {
-  return min + scale * gsl_ran_beta(stoka_rng(), alpha, beta);
+  return min + scale * BetaVariate(alpha, beta);
 }
 double stoka_ran_beta_pdf_(double x, double min, double scale, double alpha, double beta) {
   return gsl_ran_beta_pdf((x - min) / scale, alpha, beta) / scale;
@@ -16,6 +34,7 @@ double stoka_ran_beta_cdf_(double x, double min, double scale, double alpha, dou
   return gsl_cdf_beta_P((x - min) / scale, alpha, beta);
 }
 double stoka_ran_beta_cdf_inv_(double p, double alpha, double beta, double min, double max) {
+  if (std::isnan(p) || !UsableShapes(alpha, beta)) return kNaN;
   return min + (max - min) * gsl_cdf_beta_Pinv(p, alpha, beta);
 }
 
@@ -25,7 +44,7 @@ int CheckParamsBetaMinMaxAlphaBeta_(double min, double max, double alpha, double
 
 std::string BetaRandomGenerator::Name() const { return "Beta"; }
 double BetaRandomGenerator::GenerateRandomValue() {
-  return min_ + (max_ - min_) * gsl_ran_beta(stoka_rng(), alpha_, beta_);
+  return min_ + (max_ - min_) * BetaVariate(alpha_, beta_);
 }
 
 double BetaDistribution::ValueByCDF(double p) const {
