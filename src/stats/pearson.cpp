@@ -12,6 +12,7 @@
 #include <initializer_list>
 
 #include "stoka/continuous.hpp"
+#include "stoka/fit_normal.hpp"
 #include "stoka/stats.hpp"
 
 namespace {
@@ -109,6 +110,12 @@ double P(const gsl_vector* v, size_t i) { return gsl_vector_get(v, i); }
 double beta_cdf(const gsl_vector* x, double v) {
   return gsl_cdf_beta_P((v - P(x, 2)) / (P(x, 3) - P(x, 2)), P(x, 0), P(x, 1));
 }
+// mean and st_dev arithmetic, location included.
+double lognormal_cdf_arf(const gsl_vector* x, double v) {
+  double mu, sigma;
+  RevertParamsLogNormal(P(x, 0), P(x, 1), P(x, 2), &mu, &sigma);
+  return gsl_cdf_lognormal_P(v - P(x, 2), mu, sigma);
+}
 double logtriangular_cdf(const gsl_vector* x, double v) {
   if (P(x, 1) > v) return 0.0;
   return stoka_ran_logtriangular_cdf(v, P(x, 0), P(x, 1), P(x, 2));
@@ -142,6 +149,10 @@ double Pearson(std::initializer_list<double> params, int n, const double* data,
 double stoka_ran_pearson_beta_(double alpha, double beta, double min, double max, int n,
                                const double* data) {
   return Pearson({alpha, beta, min, max}, n, data, beta_cdf);
+}
+double stoka_ran_pearson_lognormal_(double mean, double st_dev, double location, int n,
+                                    const double* data) {
+  return Pearson({mean, st_dev, location}, n, data, lognormal_cdf_arf);
 }
 double stoka_ran_pearson_logtriangular_(double most_likely, double min, double max, int n,
                                         const double* data) {

@@ -11,47 +11,13 @@
 #include "stats/support.hpp"
 #include "stoka/stats.hpp"
 
+using stats_test::ReferencePearson;
 using stats_test::SameBits;
 
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kDegenerate = 999999.0;
-
-// The statistic as it reads on paper: copy the sample into a vector, find its
-// ends, count every value into its right-closed interval, sum k - 1 terms.
-double ReferencePearson(const std::vector<double>& params, const std::vector<double>& data,
-                        stoka_cdf_fn cdf) {
-  const size_t n = data.size();
-  if (n <= 1) return kDegenerate;
-  gsl_vector* sample = gsl_vector_alloc(n);
-  for (size_t i = 0; i < n; ++i) gsl_vector_set(sample, i, data[i]);
-  gsl_vector_const_view x = gsl_vector_const_view_array(params.data(), params.size());
-  const double lo = gsl_vector_min(sample), hi = gsl_vector_max(sample);
-  const int k = static_cast<int>(std::round(1.8 * std::log(double(n)) * std::log10(double(n))));
-  const double range = hi - lo, width = range / k;
-  if (k <= 1 || std::fabs(range) < 1e-6) {
-    gsl_vector_free(sample);
-    return kDegenerate;
-  }
-  std::vector<double> count(k, 0.0);
-  for (size_t i = 0; i < n; ++i) {
-    const double t = (gsl_vector_get(sample, i) - lo) / width;
-    const double f = std::floor(t);
-    const int j = static_cast<int>((t == f && t != 0) ? f - 1 : f);
-    if (j >= 0 && j < k) count[j] += 1;
-  }
-  gsl_vector_free(sample);
-  double prev = cdf(&x.vector, lo), chi = 0;
-  for (int i = 1; i < k; ++i) {
-    const double c = cdf(&x.vector, lo + double(i) * width);
-    const double p = c - prev;
-    const double d = p - count[i - 1] / n;
-    chi += (std::fabs(p) < 1e-6 || std::isnan(p)) ? kDegenerate : d * d / p;
-    prev = c;
-  }
-  return chi;
-}
 
 // One family: its callback, its flat entry point, and candidate parameter sets
 // around (and away from) the samples below, which lie in [0.4, 9.6).
@@ -71,6 +37,11 @@ const Family kFamilies[] = {
      },
      {{1.0, 1.0, 0.4, 9.6}, {2.385, 3.14, 0.1, 10.2}, {0.7, 0.45, 0.4, 9.6}, {5.5, 1.2, -3, 20},
       {2, 2, 9.7, 12.5}}},
+    {"lognormal", lognormal_cdf_arf,
+     [](const std::vector<double>& p, const std::vector<double>& d) {
+       return stoka_ran_pearson_lognormal(p[0], p[1], p[2], N(d), d.data());
+     },
+     {{5.0, 2.5, 0.0}, {4.0, 1.0, 0.2}, {6.0, 3.0, -2.0}, {3.0, 2.0, 2.9}}},
     {"logtriangular", logtriangular_cdf,
      [](const std::vector<double>& p, const std::vector<double>& d) {
        return stoka_ran_pearson_logtriangular(p[0], p[1], p[2], N(d), d.data());
@@ -213,6 +184,11 @@ TEST(Pearson, CallbacksAtHandComputedPoints) {
       {"logtriangular", logtriangular_cdf, {M_E, 1, M_E * M_E}, std::exp(0.5), 0.125},
       {"logtriangular below", logtriangular_cdf, {M_E, 1, M_E * M_E}, 0.5, 0.0},
       {"gaussian", gaussian_cdf, {1.5, 2}, 1.5, 0.5},
+      // mu 0, sigma 1, location 10 in arithmetic terms: F(10 + e^z) = Phi(z)
+      {"lognormal median", lognormal_cdf_arf,
+       {10 + std::exp(0.5), std::sqrt((M_E - 1) * M_E), 10}, 11, 0.5},
+      {"lognormal at z = 1", lognormal_cdf_arf,
+       {10 + std::exp(0.5), std::sqrt((M_E - 1) * M_E), 10}, 10 + M_E, 0.84134474606854293},
       {"uniform", uniform_cdf, {2, 6}, 3, 0.25},
   };
   for (const auto& c : cases) {

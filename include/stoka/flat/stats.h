@@ -46,6 +46,10 @@ extern STOKA_API int global_params_size;
   TWIN(double, stoka_ran_pearson_beta,                                             \
        (double alpha, double beta, double min, double max, int n, const double* data), \
        (alpha, beta, min, max, n, data), STOKA_NAN)                                \
+  /* mean and st_dev are arithmetic and include the location. */                   \
+  TWIN(double, stoka_ran_pearson_lognormal,                                        \
+       (double mean, double st_dev, double location, int n, const double* data),   \
+       (mean, st_dev, location, n, data), STOKA_NAN)                               \
   TWIN(double, stoka_ran_pearson_logtriangular,                                    \
        (double most_likely, double min, double max, int n, const double* data),    \
        (most_likely, min, max, n, data), STOKA_NAN)                                \
