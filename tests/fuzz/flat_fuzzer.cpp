@@ -1,6 +1,6 @@
 // libFuzzer harness over the flat interface: every function of the lists with
 // decoded arguments, and sequences of create / query / draw / destroy on
-// distribution handles.
+// distribution, method and correlation-manager handles.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -28,18 +28,48 @@ const Caller kTwins[] = {
     nullptr};
 constexpr size_t kTwinCount = sizeof kTwins / sizeof kTwins[0] - 1;
 
-// The handles a sequence holds; whatever is left is released at the end, in
-// the order the host contract asks (distributions last).
+// The handles a sequence holds. They are released in the order the host
+// contract asks: a method leaves every manager before it is destroyed, and a
+// distribution outlives its methods.
+struct Method {
+  AbstractGenerationMethod* handle;
+  IDistribution* over;
+};
+
 struct Handles {
   std::vector<IDistribution*> distributions;
+  std::vector<Method> methods;
+  std::vector<CorrelationManager*> managers;
 
   IDistribution* Any(fuzz::Input& in) {
     if (distributions.empty() || in.Byte() % 8 == 0) return nullptr;
     return distributions[in.Pick(distributions.size())];
   }
+  AbstractGenerationMethod* AnyMethod(fuzz::Input& in) {
+    if (methods.empty() || in.Byte() % 8 == 0) return nullptr;
+    return methods[in.Pick(methods.size())].handle;
+  }
+  // A method's identifier, or now and then 0 (never a dangling one).
+  stoka_id AnyId(fuzz::Input& in) { return reinterpret_cast<stoka_id>(AnyMethod(in)); }
+  CorrelationManager* AnyManager(fuzz::Input& in) {
+    if (managers.empty() || in.Byte() % 8 == 0) return nullptr;
+    return managers[in.Pick(managers.size())];
+  }
+  void DestroyMethod(size_t i) {
+    for (auto* m : managers) RemoveDistribution(m, reinterpret_cast<stoka_id>(methods[i].handle));
+    DestroyLatinCubeMethod(&methods[i].handle);
+    methods.erase(methods.begin() + static_cast<long>(i));
+  }
+  void DestroyDistribution(size_t i) {
+    for (size_t k = methods.size(); k-- > 0;)
+      if (methods[k].over == distributions[i]) DestroyMethod(k);
+    DestroyBetaDistribution(&distributions[i]);
+    distributions.erase(distributions.begin() + static_cast<long>(i));
+  }
   void ReleaseAll() {
-    for (auto*& d : distributions) DestroyUniformDistribution(&d);
-    distributions.clear();
+    for (auto*& m : managers) DestroyCorrelationManager(&m);
+    managers.clear();
+    while (!distributions.empty()) DestroyDistribution(distributions.size() - 1);
   }
 };
 
@@ -76,9 +106,94 @@ void QueryDistribution(fuzz::Input& in, Handles& h) {
 
 void DestroyDistribution(fuzz::Input& in, Handles& h) {
   if (h.distributions.empty()) return;
-  const size_t i = in.Pick(h.distributions.size());
-  DestroyBetaDistribution(&h.distributions[i]);
-  h.distributions.erase(h.distributions.begin() + static_cast<long>(i));
+  h.DestroyDistribution(in.Pick(h.distributions.size()));
+}
+
+void UseMethod(fuzz::Input& in, Handles& h) {
+  double a = 0, b = 0;
+  switch (in.Byte() % 6) {
+    case 0:
+    case 1: {
+      IDistribution* d = h.Any(in);
+      if (h.methods.size() >= 8 || d == nullptr) return;
+      AbstractGenerationMethod* m = nullptr;
+      if (in.Byte() % 2)
+        CreateLatinCubeMethod(&m, d, in.Real(), in.Real(), in.SmallInt());
+      else
+        CreateMonteCarloMethod(&m, d, in.Real(), in.Real());
+      if (m) h.methods.push_back({m, d});
+      break;
+    }
+    case 2: GetRandomValueFromMethod(h.AnyMethod(in), &a, &b); break;
+    case 3: MethodSetBounds(h.AnyMethod(in), in.Real(), in.Real()); break;
+    case 4: MethodGetBounds(h.AnyMethod(in), &a, &b); break;
+    default:
+      if (!h.methods.empty()) h.DestroyMethod(in.Pick(h.methods.size()));
+      break;
+  }
+}
+
+void UseManager(fuzz::Input& in, Handles& h) {
+  unsigned count = 0;
+  double out = 0;
+  fuzz::Arena arena(in);
+  switch (in.Byte() % 16) {
+    case 0: {
+      CorrelationManager* m = nullptr;
+      if (h.managers.size() < 2 && CreateCorrelationManager(&m)) h.managers.push_back(m);
+      break;
+    }
+    case 1:
+      if (!h.managers.empty()) {
+        const size_t i = in.Pick(h.managers.size());
+        DestroyCorrelationManager(&h.managers[i]);
+        h.managers.erase(h.managers.begin() + static_cast<long>(i));
+      }
+      break;
+    case 2: SetDataCount(h.AnyManager(in), in.SmallUnsigned()); break;
+    case 3: AddDistribution(h.AnyManager(in), h.AnyId(in)); break;
+    case 4: RemoveDistribution(h.AnyManager(in), h.AnyId(in)); break;
+    case 5: {
+      CorrelationManager* m = h.AnyManager(in);
+      const stoka_id old_id = h.AnyId(in), new_id = h.AnyId(in);
+      ReplaceDistribution(m, old_id, new_id);
+      break;
+    }
+    case 6: {
+      CorrelationManager* m = h.AnyManager(in);
+      const stoka_id a = h.AnyId(in), b = h.AnyId(in);
+      SetCorrelation(m, a, b, in.Real(), in.Byte() % 2);
+      break;
+    }
+    case 7: {
+      CorrelationManager* m = h.AnyManager(in);
+      const stoka_id a = h.AnyId(in), b = h.AnyId(in);
+      RemoveCorrelation(m, a, b);
+      GetCorrelation(m, a, b);
+      CalculateCorrelation(m, a, b, &out);
+      break;
+    }
+    case 8: RecalculateManager(h.AnyManager(in)); break;
+    case 9: GetDistributedData(h.AnyManager(in), h.AnyId(in), &count); break;
+    case 10: GetAllDistributions(h.AnyManager(in), &count); break;
+    case 11: SetCorrelationTolerance(h.AnyManager(in), in.Real()); break;
+    case 12: SetCorrelationMaxSteps(h.AnyManager(in), in.SmallUnsigned()); break;
+    case 13: {
+      CorrelationManager* m = h.AnyManager(in);
+      const stoka_id id = h.AnyId(in);
+      SetDistributedData(m, id, arena.doubles[0].data(), in.SmallUnsigned());
+      break;
+    }
+    case 14: RebuildDistributions(h.AnyManager(in)); break;
+    default: {
+      CorrelationManager* m = h.AnyManager(in);
+      ClearCorrelations(m);
+      GetCorrelationTolerance(&m);
+      GetDataCount(m);
+      GetCorrelationMaxSteps(m);
+      break;
+    }
+  }
 }
 
 }  // namespace
@@ -97,12 +212,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t op = in.Byte();
     if (op < 128) {
       kTwins[in.Bits(2) % kTwinCount](in);
-    } else if (op < 160) {
+    } else if (op < 150) {
       CreateDistribution(in, h);
-    } else if (op < 224) {
+    } else if (op < 180) {
       QueryDistribution(in, h);
-    } else {
+    } else if (op < 190) {
       DestroyDistribution(in, h);
+    } else if (op < 215) {
+      UseMethod(in, h);
+    } else {
+      UseManager(in, h);
     }
   }
   h.ReleaseAll();

@@ -1,8 +1,44 @@
-/* Flat functions of libstoka: sampling. Included by stoka.h; see there for the
-   meaning of TWIN and FLAT. Exported variables of this group stand here too. */
+/* Flat functions of libstoka: generation methods and the Latin hypercube
+   design. Included by stoka.h; see there for the meaning of TWIN and FLAT. */
 #ifndef STOKA_FLAT_SAMPLING_H
 #define STOKA_FLAT_SAMPLING_H
 
-#define STOKA_FLAT_SAMPLING(TWIN, FLAT)
+#define STOKA_FLAT_SAMPLING(TWIN, FLAT)                                                   \
+  /* Creators. min and max are probabilities (0 and 1 for the whole distribution).   \
+     The method does not own the distribution, which must outlive it. *out receives   \
+     the new handle, or NULL for a NULL distribution, a count below 1 or quantiles    \
+     at min and max that are not strictly increasing (Latin hypercube). */            \
+  FLAT(void, CreateLatinCubeMethod,                                                   \
+       (AbstractGenerationMethod** out, IDistribution* distribution, double min,      \
+        double max, int count))                                                       \
+  FLAT(void, CreateMonteCarloMethod,                                                  \
+       (AbstractGenerationMethod** out, IDistribution* distribution, double min,      \
+        double max))                                                                  \
+  /* Destroyers: any method (or NULL); *handle is NULL afterwards. */                 \
+  FLAT(void, DestroyLatinCubeMethod, (AbstractGenerationMethod** handle))             \
+  FLAT(void, DestroyMonteCarloMethod, (AbstractGenerationMethod** handle))            \
+  /* One draw: its value, and the probability position it was drawn from (absolute  \
+     for Monte Carlo, unit position within the window for Latin hypercube). Draws   \
+     are finite; NaN for a NULL handle or a window that holds no finite value. */    \
+  FLAT(void, GetRandomValueFromMethod,                                                \
+       (AbstractGenerationMethod* handle, double* value, double* probability))        \
+  /* The window by values of the random variable: converted with the CDF; ignored   \
+     unless max > min. A Latin hypercube method starts a new cycle. */               \
+  FLAT(void, MethodSetBounds, (AbstractGenerationMethod* handle, double min, double max)) \
+  /* The quantiles at the window's ends (an infinite end reads as 0 or 1); NaN for  \
+     a NULL handle. */                                                                \
+  FLAT(void, MethodGetBounds,                                                         \
+       (AbstractGenerationMethod* handle, double* min, double* max))                  \
+  /* Latin hypercube design from the GSL stream. Arrays are allocated with malloc:  \
+     the caller frees them with free(); NULL for counts below 1 (or no memory).     \
+     m x n uniforms, column after column. */                                          \
+  FLAT(double*, r8mat_uniform_01_new, (int m, int n))                                 \
+  /* A uniform integer in [a, b]. */                                                  \
+  FLAT(int, i4_uniform_ab, (int a, int b))                                            \
+  /* A uniform permutation of 0..n-1. */                                              \
+  FLAT(int*, perm_uniform_new, (int n))                                               \
+  /* dim_num x point_num, column after column: each dimension holds one point in    \
+     each of the point_num equal strata of [0, 1]. */                                 \
+  FLAT(double*, latin_random_new, (int dim_num, int point_num))
 
 #endif

@@ -1,0 +1,112 @@
+// libstoka object interface: inducing a target correlation between samples of
+// two distributions, and the manager that keeps a forest of correlated
+// quantities and regenerates their samples.
+#ifndef STOKA_CORRELATION_HPP
+#define STOKA_CORRELATION_HPP
+
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "stoka/sampling.hpp"
+
+// Pearson's coefficient of the first min(|a|, |b|) elements of each sample;
+// NaN when that is no element.
+STOKA_API double Correlation(const std::vector<double>& a, const std::vector<double>& b);
+
+// One attempt: a sample of second, paired element by element with data (a
+// sample of first), built in probability space. Empty for an empty data or a
+// target that is NaN or of magnitude above 1. Every element is finite.
+STOKA_API std::vector<double> MakeCorrelatedStep(const std::vector<double>& data,
+                                                 IDistribution* first, IDistribution* second,
+                                                 double target);
+
+// The best of up to max_steps + 1 attempts, stopping once within tolerance of
+// the target. Empty when no attempt has a defined correlation with data.
+STOKA_API std::vector<double> MakeCorrelated(const std::vector<double>& data,
+                                             IDistribution* first, IDistribution* second,
+                                             double target, double tolerance,
+                                             unsigned int max_steps);
+
+// Result codes of the correlation manager.
+enum CorrelationManagerCode {
+  kManagerOk = 0,
+  kManagerCycle = 1,          // the correlation graph is not a forest
+  kManagerBadCoefficient = 2, // |c| > 1, NaN, or a self-correlation other than 1
+  kManagerBadTolerance = 3,   // tolerance below 1e-6
+  kManagerBadMaxSteps = 4,    // maximum step count 0
+  kManagerBadDataCount = 5,   // data count 0
+  kManagerBadId = 6,          // not registered, already registered as a new id, or null
+  kManagerRefused = 7,        // already registered, or storage refused
+  kManagerNoSample = 8,       // no sample to compute with
+  kManagerNullData = -1,      // null data pointer
+};
+
+// Registered distributions (generation-method handles as identifiers), their
+// target correlations and one sample each. Identifiers are enumerated in the
+// order of registration, and breadth-first walks take their frontier in the
+// order partners were set, so equal seeds give equal samples on every run.
+class STOKA_API CorrelationManager {
+ public:
+  CorrelationManager() = default;
+
+  int SetDataCount(unsigned n);
+  unsigned GetDataCount() const { return data_count_; }
+  int SetCorrelationTolerance(double t);
+  double GetCorrelationTolerance() const { return correlation_tolerance_; }
+  int SetCorrelationMaxSteps(unsigned n);
+  unsigned GetCorrelationMaxSteps() const { return correlation_max_steps_; }
+
+  bool HasDistribution(stoka_id id) const { return correlations_.count(id) != 0; }
+  int AddDistribution(stoka_id id);
+  void RemoveDistribution(stoka_id id);
+  int ReplaceDistribution(stoka_id old_id, stoka_id new_id);
+
+  int SetCorrelation(stoka_id a, stoka_id b, double c, bool rebuild);
+  int SetCorrelationImpl(stoka_id a, stoka_id b, double c);
+  double GetCorrelation(stoka_id a, stoka_id b) const;
+  int RemoveCorrelation(stoka_id a, stoka_id b);
+  void ClearCorrelations();
+
+  int SetDistributedData(stoka_id id, const double* data, unsigned count);
+  // The manager's own storage, valid until the sample next changes; NULL and 0
+  // when id has no sample entry.
+  const double* GetDistributedData(stoka_id id, unsigned* count) const;
+  std::vector<double> GetDistributedData(stoka_id id) const;
+  void ClearData();
+  int CalculateCorrelation(stoka_id a, stoka_id b, double* out) const;
+
+  // Every registered identifier, in registration order, as of the last rebuild.
+  stoka_id* GetAllDistributions(unsigned* count);
+  void RebuildDistributionsImpl();
+  // Rebuilds the list; true when the graph has a cycle.
+  bool RebuildDistributions();
+
+  bool HasCycles() const;
+  bool HasCyclesInComponent(stoka_id start, std::unordered_set<stoka_id>& visited) const;
+  int Recalculate();
+  int RecalculateComponent(stoka_id root, std::unordered_set<stoka_id>& visited);
+
+  static constexpr unsigned kDefaultDataCount = 1000;
+  static constexpr double kDefaultTolerance = 0.03;
+  static constexpr unsigned kDefaultMaxSteps = 10;
+
+ private:
+  using Partners = std::vector<std::pair<stoka_id, double>>;  // in the order set
+  Partners* PartnersOf(stoka_id id);
+  const Partners* PartnersOf(stoka_id id) const;
+  void Register(stoka_id id);
+  void Unregister(stoka_id id);
+
+  std::unordered_map<stoka_id, Partners> correlations_;
+  std::vector<stoka_id> order_;  // registered identifiers, in registration order
+  std::unordered_map<stoka_id, std::vector<double>> distributed_data_;
+  unsigned data_count_ = kDefaultDataCount;
+  double correlation_tolerance_ = kDefaultTolerance;
+  unsigned correlation_max_steps_ = kDefaultMaxSteps;
+  std::vector<stoka_id> distributions_;
+  bool distributions_built_ = false;
+};
+
+#endif

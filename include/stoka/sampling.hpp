@@ -1,0 +1,107 @@
+// libstoka object interface: generation methods. A method draws values of one
+// distribution by inverse-CDF sampling inside a window of probabilities, plain
+// (Monte Carlo) or stratified (Latin hypercube).
+#ifndef STOKA_SAMPLING_HPP
+#define STOKA_SAMPLING_HPP
+
+#include <cstdint>
+#include <list>
+#include <utility>
+#include <vector>
+
+#include "stoka/distribution.hpp"
+
+// Draws from one distribution it does not own. The bounds are probabilities.
+class STOKA_API AbstractGenerationMethod {
+ public:
+  explicit AbstractGenerationMethod(IDistribution* distribution);
+  virtual ~AbstractGenerationMethod();
+  AbstractGenerationMethod(const AbstractGenerationMethod&) = delete;
+  AbstractGenerationMethod& operator=(const AbstractGenerationMethod&) = delete;
+
+  virtual void SetBounds(double min, double max) = 0;
+  // (value drawn, probability position it was drawn from). A draw is finite:
+  // a quantile that is not (an unbounded family at probability 0 or 1) is
+  // drawn again. A window that gives no finite value in kMaxRedraws tries
+  // yields NaN.
+  virtual std::pair<double, double> RandomValue() = 0;
+
+  IDistribution* GetDistribution() { return distribution_; }
+  double GetMin() const { return min_; }
+  double GetMax() const { return max_; }
+
+  static constexpr int kMaxRedraws = 1000;
+
+ protected:
+  IDistribution* distribution_;
+  double min_;
+  double max_;
+};
+
+// Each draw uniform in the window [min_, max_]; the position returned is the
+// absolute probability.
+class STOKA_API MonteCarloMethod : public AbstractGenerationMethod {
+ public:
+  MonteCarloMethod(IDistribution* distribution, double min, double max);
+  void SetBounds(double min, double max) override;
+  std::pair<double, double> RandomValue() override;
+};
+
+// The set of strata still free in a Latin hypercube cycle, indices 0..n-1.
+// Taking the k-th free index in ascending order costs O(log n): a bitmap of
+// the strata in blocks of 512, under a complete binary tree of the blocks' free
+// counts.
+class STOKA_API FreeStrata {
+ public:
+  // All n strata free.
+  void Reset(unsigned n);
+  unsigned Size() const { return size_; }
+  bool Empty() const { return size_ == 0; }
+  // Removes and returns the k-th free stratum (k < Size()) in ascending order.
+  unsigned Take(unsigned k);
+  // Frees a stratum that Take returned.
+  void Restore(unsigned stratum);
+
+ private:
+  std::vector<std::uint64_t> words_;
+  std::vector<unsigned> tree_;  // node i: free strata below it; root 1, children 2i, 2i+1
+  unsigned leaves_ = 0;         // blocks, a power of two
+  unsigned size_ = 0;
+};
+
+// The window divided into count_ equal strata; each cycle of count_ draws takes
+// every stratum once, in random order. The position returned is the unit
+// position within the window.
+class STOKA_API LatinCubeMethod : public AbstractGenerationMethod {
+ public:
+  // Throws std::invalid_argument for a count below 1, a null distribution, or
+  // quantiles at min and max that are not strictly increasing.
+  LatinCubeMethod(IDistribution* distribution, double min, double max, int count);
+  // Sets the window by probabilities and starts a new cycle.
+  void SetBounds(double min, double max) override;
+  std::pair<double, double> RandomValue() override;
+
+  void RebuildSegmentList();
+  void RebuildSegmentIndices();
+
+  int Count() const { return count_; }
+  // Stratum k: the upper end is (k + 1) * w with w = 1 / count_ (a product
+  // with the reciprocal, not a quotient); the lower end is the upper end of
+  // stratum k - 1, and 0.0 for stratum 0. Adjacent strata share end points.
+  std::pair<double, double> Segment(unsigned k) const;
+  unsigned FreeCount() const { return segment_indices_.Size(); }
+  const DistributionPlot& Plot() const { return plot_; }
+
+ private:
+  DistributionPlot plot_;
+  int count_;
+  double width_;
+  FreeStrata segment_indices_;
+};
+
+// Index-list helpers: remove the element at a zero-based position (nothing at
+// or past the end); read it (1), or write 0 and return 0 past the end.
+STOKA_API void DeleteListElement(std::list<int>& list, unsigned int position);
+STOKA_API int GetListElementByPosition(unsigned int position, std::list<int>& list, int* out);
+
+#endif

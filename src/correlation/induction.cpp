@@ -1,0 +1,133 @@
+// Pairwise correlation induction in probability space: the first sample's CDF
+// probabilities (mirrored for a negative target), a share 1 - |target| of them
+// replaced by independent uniforms, mapped through the second quantile.
+#include <gsl/gsl_statistics_double.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numeric>
+#include <random>
+
+#include "stoka/correlation.hpp"
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// The probabilities nearest 0 and 1 whose mirror images are both exact.
+constexpr double kTinyProbability = 0x1p-53;
+constexpr int kMaxHalvings = 64;
+
+// The quantile at u, finite: an unbounded family is infinite at 0 and 1, and
+// a wide one overflows short of them; such a u moves toward the median until
+// the value is finite. Bounded families are unaffected.
+double FiniteQuantile(const IDistribution& d, double u) {
+  double value = d.ValueByCDF(u);
+  if (std::isfinite(value) || std::isnan(u)) return value;
+  u = std::min(std::max(u, kTinyProbability), 1.0 - kTinyProbability);
+  value = d.ValueByCDF(u);
+  for (int i = 0; i < kMaxHalvings && !std::isfinite(value); ++i) {
+    u = 0.5 + (u - 0.5) * 0.5;
+    value = d.ValueByCDF(u);
+  }
+  return value;
+}
+
+// A replaced position: an independent uniform, drawn again where the quantile
+// is not finite (as the generation methods do).
+double IndependentQuantile(const IDistribution& d) {
+  double u = KessaRandom();
+  for (int draw = 1; draw < AbstractGenerationMethod::kMaxRedraws; ++draw) {
+    const double value = d.ValueByCDF(u);
+    if (std::isfinite(value)) return value;
+    u = KessaRandom();
+  }
+  return FiniteQuantile(d, u);
+}
+
+bool ValidTarget(double target) { return std::fabs(target) <= 1.0; }  // false for NaN
+
+// Pearson's coefficient is undefined for every candidate when data has fewer
+// than two elements or no spread.
+bool HasSpread(const std::vector<double>& data) {
+  if (data.size() < 2) return false;
+  const auto [lo, hi] = std::minmax_element(data.begin(), data.end());
+  return *lo != *hi;
+}
+}  // namespace
+
+double Correlation(const std::vector<double>& a, const std::vector<double>& b) {
+  if (a.size() != b.size()) debug_log("requested correlation between arrays of different size");
+  const std::size_t n = std::min(a.size(), b.size());
+  // GSL reads the first element even for a length of 0.
+  if (n == 0) return kNaN;
+  return gsl_stats_correlation(a.data(), 1, b.data(), 1, n);
+}
+
+namespace {
+// What every attempt on one sample shares: the first sample's probabilities
+// mapped through the second quantile, and the positions whose probabilities
+// are replaced, in the shuffled order that their uniform draws follow. Only
+// the replaced positions change from one attempt to the next.
+struct Induction {
+  std::vector<double> kept;
+  std::vector<std::size_t> replaced;
+
+  Induction(const std::vector<double>& data, const IDistribution& first,
+            const IDistribution& second, double target) {
+    const std::size_t n = data.size();
+    std::vector<std::size_t> indices(n);
+    std::iota(indices.begin(), indices.end(), std::size_t{0});
+    // The minimal standard engine (multiplier 16807) afresh for every sample:
+    // every attempt on a sample of one size replaces the same positions.
+    std::minstd_rand0 engine(1);
+    const auto k = static_cast<std::size_t>(std::floor(n * (1.0 - std::fabs(target))));
+    std::shuffle(indices.begin(), indices.end(), engine);
+    replaced.assign(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(k));
+    std::vector<bool> is_replaced(n, false);
+    for (std::size_t j : replaced) is_replaced[j] = true;
+    kept.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      if (is_replaced[i]) continue;
+      const double u = first.CdfValue(data[i]);
+      kept[i] = FiniteQuantile(second, target < 0 ? 1.0 - u : u);
+    }
+  }
+
+  std::vector<double> Attempt(const IDistribution& second) const {
+    std::vector<double> result = kept;
+    for (std::size_t j : replaced) result[j] = IndependentQuantile(second);
+    return result;
+  }
+};
+}  // namespace
+
+std::vector<double> MakeCorrelatedStep(const std::vector<double>& data, IDistribution* first,
+                                       IDistribution* second, double target) {
+  if (data.empty() || !ValidTarget(target) || first == nullptr || second == nullptr) return {};
+  return Induction(data, *first, *second, target).Attempt(*second);
+}
+
+std::vector<double> MakeCorrelated(const std::vector<double>& data, IDistribution* first,
+                                   IDistribution* second, double target, double tolerance,
+                                   unsigned int max_steps) {
+  std::vector<double> best;
+  if (!ValidTarget(target) || !HasSpread(data) || first == nullptr || second == nullptr)
+    return best;
+  const Induction induction(data, *first, *second, target);
+  // With nothing replaced every attempt is the same sample: one suffices.
+  const bool random = !induction.replaced.empty();
+  double best_error = 2.0;
+  // 64 bits: max_steps + 1 attempts never wraps the counter.
+  for (std::uint64_t steps = 0;;) {
+    std::vector<double> candidate = induction.Attempt(*second);
+    const double error = std::fabs(Correlation(candidate, data) - target);
+    if (best_error > error) {
+      best = std::move(candidate);
+      best_error = error;
+    }
+    ++steps;
+    if (best_error <= tolerance || steps > max_steps || !random) break;
+  }
+  return best;
+}

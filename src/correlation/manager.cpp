@@ -1,0 +1,298 @@
+// The correlation manager: a forest of target correlations between registered
+// generation methods. Each component is sampled at its root by the root's own
+// method; every other member is derived from its parent by correlation
+// induction, breadth first.
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <new>
+#include <stdexcept>
+
+#include "stoka/correlation.hpp"
+
+namespace {
+// An edge of the graph: a coefficient that is not zero within 1e-6.
+bool IsEdge(double c) { return !IsDoubleZeroVal(c); }
+
+AbstractGenerationMethod* MethodOf(stoka_id id) {
+  return reinterpret_cast<AbstractGenerationMethod*>(id);
+}
+
+// Insertions that run out of memory are refused with a code, not thrown.
+template <class F>
+int Refusable(F&& insert) {
+  try {
+    insert();
+    return kManagerOk;
+  } catch (const std::bad_alloc&) {
+    return kManagerRefused;
+  } catch (const std::length_error&) {
+    return kManagerRefused;
+  }
+}
+}  // namespace
+
+int CorrelationManager::SetDataCount(unsigned n) {
+  if (n == 0) return kManagerBadDataCount;
+  data_count_ = n;
+  return kManagerOk;
+}
+
+int CorrelationManager::SetCorrelationTolerance(double t) {
+  // Negative or zero within 1e-6 (and NaN) are refused.
+  if (IsDoubleLess(t, 0) || IsDoubleZeroVal(t) || std::isnan(t)) return kManagerBadTolerance;
+  correlation_tolerance_ = t;
+  return kManagerOk;
+}
+
+int CorrelationManager::SetCorrelationMaxSteps(unsigned n) {
+  if (n == 0) return kManagerBadMaxSteps;
+  correlation_max_steps_ = n;
+  return kManagerOk;
+}
+
+CorrelationManager::Partners* CorrelationManager::PartnersOf(stoka_id id) {
+  const auto it = correlations_.find(id);
+  return it == correlations_.end() ? nullptr : &it->second;
+}
+
+const CorrelationManager::Partners* CorrelationManager::PartnersOf(stoka_id id) const {
+  const auto it = correlations_.find(id);
+  return it == correlations_.end() ? nullptr : &it->second;
+}
+
+void CorrelationManager::Register(stoka_id id) {
+  // Room first, so that the two insertions succeed or fail together.
+  if (order_.size() == order_.capacity()) order_.reserve(2 * order_.size() + 4);
+  correlations_.emplace(id, Partners());
+  order_.push_back(id);
+}
+
+void CorrelationManager::Unregister(stoka_id id) {
+  correlations_.erase(id);
+  order_.erase(std::find(order_.begin(), order_.end(), id));
+}
+
+int CorrelationManager::AddDistribution(stoka_id id) {
+  // A null handle would be called through at the next recalculation.
+  if (id == 0) return kManagerBadId;
+  if (HasDistribution(id)) return kManagerRefused;
+  const int r = Refusable([&] { Register(id); });
+  if (r != kManagerOk) return r;
+  RebuildDistributions();
+  return kManagerOk;
+}
+
+void CorrelationManager::RemoveDistribution(stoka_id id) {
+  const Partners* partners = PartnersOf(id);
+  if (partners == nullptr) return;
+  for (const auto& [partner, c] : *partners) {
+    Partners* theirs = PartnersOf(partner);
+    if (theirs == nullptr) continue;
+    theirs->erase(std::remove_if(theirs->begin(), theirs->end(),
+                                 [id = id](const auto& e) { return e.first == id; }),
+                  theirs->end());
+  }
+  Unregister(id);
+  RebuildDistributions();
+}
+
+int CorrelationManager::ReplaceDistribution(stoka_id old_id, stoka_id new_id) {
+  if (old_id == new_id) return kManagerOk;
+  if (new_id == 0 || HasDistribution(new_id)) return kManagerBadId;
+  const Partners* old_partners = PartnersOf(old_id);
+  if (old_partners == nullptr) return kManagerOk;
+  ClearData();
+  const Partners partners = *old_partners;
+  // The new identifier takes the old one's place in the enumeration order, and
+  // stays registered even when the old one had no partners.
+  const auto place = std::find(order_.begin(), order_.end(), old_id) - order_.begin();
+  RemoveDistribution(old_id);
+  int r = Refusable([&] {
+    correlations_.emplace(new_id, Partners());
+    order_.insert(order_.begin() + place, new_id);
+  });
+  for (auto it = partners.begin(); r == kManagerOk && it != partners.end(); ++it)
+    r = SetCorrelation(new_id, it->first, it->second, true);
+  if (r != kManagerOk) {
+    RemoveDistribution(new_id);
+    return r;
+  }
+  RebuildDistributions();
+  return kManagerOk;
+}
+
+int CorrelationManager::SetCorrelation(stoka_id a, stoka_id b, double c, bool rebuild) {
+  if (!(std::fabs(c) <= 1.0)) return kManagerBadCoefficient;  // NaN too
+  if (a == b) return c == 1.0 ? kManagerOk : kManagerBadCoefficient;
+  if (a == 0 || b == 0) return kManagerBadId;
+  int r = SetCorrelationImpl(a, b, c);
+  if (r == kManagerOk) r = SetCorrelationImpl(b, a, c);
+  if (rebuild) RebuildDistributions();
+  return r;
+}
+
+int CorrelationManager::SetCorrelationImpl(stoka_id a, stoka_id b, double c) {
+  return Refusable([&] {
+    if (!HasDistribution(a)) Register(a);
+    Partners& partners = *PartnersOf(a);
+    const auto it = std::find_if(partners.begin(), partners.end(),
+                                 [b](const auto& e) { return e.first == b; });
+    if (it != partners.end())
+      it->second = c;
+    else
+      partners.emplace_back(b, c);
+  });
+}
+
+double CorrelationManager::GetCorrelation(stoka_id a, stoka_id b) const {
+  if (a == b) return 1.0;
+  const Partners* partners = PartnersOf(a);
+  if (partners == nullptr) return 0.0;
+  for (const auto& [partner, c] : *partners)
+    if (partner == b) return c;
+  return 0.0;
+}
+
+int CorrelationManager::RemoveCorrelation(stoka_id a, stoka_id b) {
+  const auto drop = [](Partners& partners, stoka_id who) {
+    partners.erase(std::remove_if(partners.begin(), partners.end(),
+                                  [who](const auto& e) { return e.first == who; }),
+                   partners.end());
+  };
+  Partners* of_a = PartnersOf(a);
+  if (of_a == nullptr) return kManagerBadId;
+  drop(*of_a, b);
+  Partners* of_b = PartnersOf(b);
+  if (of_b == nullptr) return kManagerBadId;
+  drop(*of_b, a);
+  RebuildDistributions();
+  return kManagerOk;
+}
+
+void CorrelationManager::ClearCorrelations() {
+  for (auto& entry : correlations_) entry.second.clear();
+}
+
+int CorrelationManager::SetDistributedData(stoka_id id, const double* data, unsigned count) {
+  if (data == nullptr) return kManagerNullData;
+  return Refusable([&] { distributed_data_[id].assign(data, data + count); });
+}
+
+const double* CorrelationManager::GetDistributedData(stoka_id id, unsigned* count) const {
+  const auto it = distributed_data_.find(id);
+  if (it == distributed_data_.end()) {
+    if (count) *count = 0;
+    return nullptr;
+  }
+  if (count) *count = static_cast<unsigned>(it->second.size());
+  return it->second.data();
+}
+
+std::vector<double> CorrelationManager::GetDistributedData(stoka_id id) const {
+  const auto it = distributed_data_.find(id);
+  return it == distributed_data_.end() ? std::vector<double>() : it->second;
+}
+
+void CorrelationManager::ClearData() {
+  for (auto& entry : distributed_data_) {
+    entry.second.clear();
+    entry.second.reserve(data_count_);
+  }
+}
+
+int CorrelationManager::CalculateCorrelation(stoka_id a, stoka_id b, double* out) const {
+  if (!HasDistribution(a) || !HasDistribution(b)) return kManagerBadId;
+  const auto sa = distributed_data_.find(a);
+  const auto sb = distributed_data_.find(b);
+  if (sa == distributed_data_.end() || sb == distributed_data_.end() || sa->second.empty() ||
+      sb->second.empty())
+    return kManagerNoSample;
+  *out = Correlation(sa->second, sb->second);
+  return kManagerOk;
+}
+
+stoka_id* CorrelationManager::GetAllDistributions(unsigned* count) {
+  if (count) *count = distributions_built_ ? static_cast<unsigned>(distributions_.size()) : 0;
+  return distributions_built_ ? distributions_.data() : nullptr;
+}
+
+void CorrelationManager::RebuildDistributionsImpl() {
+  distributions_ = order_;
+  distributions_built_ = true;
+}
+
+bool CorrelationManager::RebuildDistributions() {
+  RebuildDistributionsImpl();
+  return HasCycles();
+}
+
+bool CorrelationManager::HasCyclesInComponent(stoka_id start,
+                                              std::unordered_set<stoka_id>& visited) const {
+  // Each edge is counted once, from the endpoint taken first: the component is
+  // a tree exactly when it has one node more than edges.
+  const std::size_t before = visited.size();
+  std::size_t edges = 0;
+  std::deque<stoka_id> frontier{start};
+  std::unordered_set<stoka_id> queued{start};
+  while (!frontier.empty()) {
+    const stoka_id x = frontier.front();
+    frontier.pop_front();
+    visited.insert(x);
+    const Partners* partners = PartnersOf(x);
+    if (partners == nullptr) continue;
+    for (const auto& [y, c] : *partners) {
+      if (!IsEdge(c) || visited.count(y)) continue;
+      ++edges;
+      if (queued.insert(y).second) frontier.push_back(y);
+    }
+  }
+  return visited.size() - before != edges + 1;
+}
+
+bool CorrelationManager::HasCycles() const {
+  std::unordered_set<stoka_id> visited;
+  for (stoka_id id : order_)
+    if (!visited.count(id) && HasCyclesInComponent(id, visited)) return true;
+  return false;
+}
+
+int CorrelationManager::Recalculate() {
+  if (HasCycles()) return kManagerCycle;
+  ClearData();
+  std::unordered_set<stoka_id> visited;
+  int r = kManagerOk;
+  // Storage that runs out is refused like a table insertion.
+  const int stored = Refusable([&] {
+    for (auto it = order_.begin(); r == kManagerOk && it != order_.end(); ++it)
+      if (!visited.count(*it)) r = RecalculateComponent(*it, visited);
+  });
+  if (stored != kManagerOk) r = stored;
+  if (r != kManagerOk) ClearData();
+  return r;
+}
+
+int CorrelationManager::RecalculateComponent(stoka_id root, std::unordered_set<stoka_id>& visited) {
+  std::vector<double>& sample = distributed_data_[root];
+  sample.clear();
+  sample.reserve(data_count_);
+  AbstractGenerationMethod* method = MethodOf(root);
+  for (unsigned i = 0; i < data_count_; ++i) sample.push_back(method->RandomValue().first);
+  visited.insert(root);
+  std::deque<stoka_id> frontier{root};
+  while (!frontier.empty()) {
+    const stoka_id x = frontier.front();
+    frontier.pop_front();
+    visited.insert(x);
+    const Partners partners = *PartnersOf(x);  // a copy: derivations add entries
+    for (const auto& [y, c] : partners) {
+      if (!IsEdge(c) || visited.count(y)) continue;
+      std::vector<double> derived = MakeCorrelated(
+          distributed_data_[x], MethodOf(x)->GetDistribution(), MethodOf(y)->GetDistribution(),
+          c, correlation_tolerance_, correlation_max_steps_);
+      distributed_data_[y] = std::move(derived);
+      frontier.push_back(y);
+    }
+  }
+  return kManagerOk;
+}

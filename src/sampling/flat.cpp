@@ -1,0 +1,85 @@
+// Generation-method handles of the flat interface. A NULL handle is refused
+// quietly: nothing happens, value outputs read NaN.
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "core/guard.hpp"
+#include "stoka/sampling.hpp"
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Writes a new method (or NULL when it cannot be built) to *out.
+template <class Make>
+void Create(AbstractGenerationMethod** out, Make make) noexcept {
+  if (out == nullptr) return;
+  *out = nullptr;
+  stoka::guard(STOKA_VOID, [&] { *out = make().release(); });
+}
+
+void Put(double* out, double value) {
+  if (out != nullptr) *out = value;
+}
+
+// An infinite bound reads as the end of the unit interval.
+double FiniteOr(double bound, double fallback) {
+  return std::fabs(bound) > std::numeric_limits<double>::max() ? fallback : bound;
+}
+}  // namespace
+
+extern "C" {
+
+STOKA_API void CreateLatinCubeMethod(AbstractGenerationMethod** out, IDistribution* distribution,
+                                     double min, double max, int count) {
+  Create(out, [&] { return std::make_unique<LatinCubeMethod>(distribution, min, max, count); });
+}
+
+STOKA_API void CreateMonteCarloMethod(AbstractGenerationMethod** out, IDistribution* distribution,
+                                      double min, double max) {
+  Create(out, [&] {
+    // A method without a distribution could only crash on its first draw.
+    return distribution ? std::make_unique<MonteCarloMethod>(distribution, min, max) : nullptr;
+  });
+}
+
+STOKA_API void DestroyLatinCubeMethod(AbstractGenerationMethod** handle) {
+  if (handle == nullptr) return;
+  delete *handle;
+  *handle = nullptr;
+}
+
+STOKA_API void DestroyMonteCarloMethod(AbstractGenerationMethod** handle) {
+  DestroyLatinCubeMethod(handle);
+}
+
+STOKA_API void GetRandomValueFromMethod(AbstractGenerationMethod* handle, double* value,
+                                        double* probability) {
+  std::pair<double, double> drawn{kNaN, kNaN};
+  if (handle != nullptr) drawn = stoka::guard(drawn, [&] { return handle->RandomValue(); });
+  Put(value, drawn.first);
+  Put(probability, drawn.second);
+}
+
+STOKA_API void MethodSetBounds(AbstractGenerationMethod* handle, double min, double max) {
+  if (handle == nullptr || !(max > min)) return;
+  stoka::guard(STOKA_VOID, [&] {
+    const IDistribution* distribution = handle->GetDistribution();
+    handle->SetBounds(distribution->CdfValue(min), distribution->CdfValue(max));
+  });
+}
+
+STOKA_API void MethodGetBounds(AbstractGenerationMethod* handle, double* min, double* max) {
+  double low = kNaN, high = kNaN;
+  if (handle != nullptr) {
+    stoka::guard(STOKA_VOID, [&] {
+      const IDistribution* distribution = handle->GetDistribution();
+      low = distribution->ValueByCDF(FiniteOr(handle->GetMin(), 0.0));
+      high = distribution->ValueByCDF(FiniteOr(handle->GetMax(), 1.0));
+    });
+  }
+  Put(min, low);
+  Put(max, high);
+}
+
+}  // extern "C"

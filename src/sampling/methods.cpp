@@ -1,0 +1,118 @@
+// Monte Carlo and Latin hypercube generation methods. Both draw from the
+// runtime generator (KessaRandom, KessaRandomInt), never from the GSL stream.
+#include <cmath>
+#include <iterator>
+#include <limits>
+#include <stdexcept>
+
+#include "stoka/sampling.hpp"
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+DistributionPlot MakePlot(IDistribution* distribution, double min, double max, int count) {
+  if (count < 1) throw std::invalid_argument("count >= 1");
+  if (distribution == nullptr) throw std::invalid_argument("distribution != nullptr");
+  // The plot's value window: the quantiles at the two probability bounds.
+  return DistributionPlot(distribution, distribution->ValueByCDF(min),
+                          distribution->ValueByCDF(max));
+}
+}  // namespace
+
+AbstractGenerationMethod::AbstractGenerationMethod(IDistribution* distribution)
+    : distribution_(distribution), min_(0.0), max_(1.0) {}
+
+AbstractGenerationMethod::~AbstractGenerationMethod() = default;
+
+MonteCarloMethod::MonteCarloMethod(IDistribution* distribution, double min, double max)
+    : AbstractGenerationMethod(distribution) {
+  min_ = min;
+  max_ = max;
+}
+
+void MonteCarloMethod::SetBounds(double min, double max) {
+  min_ = min;
+  max_ = max;
+}
+
+std::pair<double, double> MonteCarloMethod::RandomValue() {
+  // An unbounded family is infinite at probability 0 or 1: draw again there.
+  // Bounded families never redraw and keep their sequence.
+  double p = kNaN;
+  for (int draw = 0; draw < kMaxRedraws; ++draw) {
+    p = min_ + (max_ - min_) * KessaRandom();
+    const double value = distribution_->ValueByCDF(p);
+    if (std::isfinite(value)) return {value, p};
+  }
+  return {kNaN, p};
+}
+
+LatinCubeMethod::LatinCubeMethod(IDistribution* distribution, double min, double max,
+                                 int count)
+    : AbstractGenerationMethod(distribution),
+      plot_(MakePlot(distribution, min, max, count)),
+      count_(count),
+      width_(1.0 / count) {
+  min_ = min;
+  max_ = max;
+  RebuildSegmentList();
+}
+
+void LatinCubeMethod::SetBounds(double min, double max) {
+  plot_.SetCDFBounds(min, max);
+  min_ = min;
+  max_ = max;
+  RebuildSegmentList();
+}
+
+std::pair<double, double> LatinCubeMethod::Segment(unsigned k) const {
+  // Computed exactly as a stored table would hold them: k * w is the stored
+  // upper end of stratum k - 1.
+  const double lower = k == 0 ? 0.0 : static_cast<double>(k) * width_;
+  return {lower, static_cast<double>(k + 1) * width_};
+}
+
+// The strata are products with the reciprocal and need no table: only the
+// free set is rebuilt.
+void LatinCubeMethod::RebuildSegmentList() { RebuildSegmentIndices(); }
+
+void LatinCubeMethod::RebuildSegmentIndices() {
+  segment_indices_.Reset(static_cast<unsigned>(count_));
+}
+
+std::pair<double, double> LatinCubeMethod::RandomValue() {
+  if (segment_indices_.Empty()) RebuildSegmentIndices();
+  double p = kNaN;
+  // A value outside the plot's window (rounding at its ends) or not finite (an
+  // unbounded family at 0 or 1) sends the draw to a new position; nothing is
+  // used up. A window without finite values gives up after kMaxRedraws.
+  for (int draw = 0; draw < kMaxRedraws; ++draw) {
+    const int position = KessaRandomInt(static_cast<int>(segment_indices_.Size()));
+    // Taken at once, handed back if the draw is refused: the common path
+    // walks the tree once.
+    const unsigned stratum = segment_indices_.Take(static_cast<unsigned>(position));
+    const auto [lower, upper] = Segment(stratum);
+    p = lower + (upper - lower) * KessaRandom();
+    double value = kNaN;
+    if (plot_.ValueByCDFOnPlot(&p, &value) && std::isfinite(value)) {
+      if (segment_indices_.Empty()) RebuildSegmentIndices();
+      return {value, p};
+    }
+    segment_indices_.Restore(stratum);
+  }
+  return {kNaN, p};
+}
+
+void DeleteListElement(std::list<int>& list, unsigned int position) {
+  if (position >= list.size()) return;
+  list.erase(std::next(list.begin(), position));
+}
+
+int GetListElementByPosition(unsigned int position, std::list<int>& list, int* out) {
+  if (position >= list.size()) {
+    *out = 0;
+    return 0;
+  }
+  *out = *std::next(list.begin(), position);
+  return 1;
+}
