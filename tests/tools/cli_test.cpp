@@ -158,6 +158,9 @@ TEST_F(Cli, StatsRanksTheFittedFamilies) {
   const Result r = Stoka("stats --column cost " + Write("d.csv", csv));
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("Statistics of cost (400 values)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Families fitted by minimizing Pearson's chi-square"), std::string::npos);
+  for (const char* family : {"uniform", "triangular", "pert", "beta", "lognormal"})
+    EXPECT_NE(r.out.find(std::string("  ") + family + " "), std::string::npos) << family;
   const Result bad = Stoka("stats " + Write("e.csv", "x\n1\nabc\n"));
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.out.find("line 3"), std::string::npos) << bad.out;
