@@ -71,7 +71,14 @@ STOKA_API int CheckParamsTriangularMinMLMax_(double min, double ml, double max);
 STOKA_API int CheckParamsPertMinMLMax_(double min, double ml, double max);
 STOKA_API int CheckParamsBetaMinMaxAlphaBeta_(double min, double max, double alpha, double beta);
 
-// Generators and distributions.
+// Generators and distributions. Each distribution answers the five queries
+// from its generator's parameters.
+#define STOKA_DISTRIBUTION_QUERIES                  \
+  double ValueByCDF(double p) const override;       \
+  double XMin() const override;                     \
+  double XMax() const override;                     \
+  double CdfValueImpl(double x) const override;     \
+  double PdfValueImpl(double x) const override;
 
 class STOKA_API UniformRandomGenerator : public IRandomGenerator {
  public:
@@ -88,11 +95,7 @@ class STOKA_API UniformRandomGenerator : public IRandomGenerator {
 class STOKA_API UniformDistribution : public OwningDistribution<UniformRandomGenerator> {
  public:
   using OwningDistribution::OwningDistribution;
-  double ValueByCDF(double p) const override;
-  double XMin() const override;
-  double XMax() const override;
-  double CdfValueImpl(double x) const override;
-  double PdfValueImpl(double x) const override;
+  STOKA_DISTRIBUTION_QUERIES
 };
 
 class STOKA_API TriangularRandomGenerator : public IRandomGenerator {
@@ -111,11 +114,7 @@ class STOKA_API TriangularRandomGenerator : public IRandomGenerator {
 class STOKA_API TriangularDistribution : public OwningDistribution<TriangularRandomGenerator> {
  public:
   using OwningDistribution::OwningDistribution;
-  double ValueByCDF(double p) const override;
-  double XMin() const override;
-  double XMax() const override;
-  double CdfValueImpl(double x) const override;
-  double PdfValueImpl(double x) const override;
+  STOKA_DISTRIBUTION_QUERIES
 };
 
 class STOKA_API LogTriangularRandomGenerator : public IRandomGenerator {
@@ -136,11 +135,7 @@ class STOKA_API LogTriangularDistribution
     : public OwningDistribution<LogTriangularRandomGenerator> {
  public:
   using OwningDistribution::OwningDistribution;
-  double ValueByCDF(double p) const override;
-  double XMin() const override;
-  double XMax() const override;
-  double CdfValueImpl(double x) const override;
-  double PdfValueImpl(double x) const override;
+  STOKA_DISTRIBUTION_QUERIES
 };
 
 class STOKA_API NormalRandomGenerator : public IRandomGenerator {
@@ -158,11 +153,7 @@ class STOKA_API NormalRandomGenerator : public IRandomGenerator {
 class STOKA_API NormalDistribution : public OwningDistribution<NormalRandomGenerator> {
  public:
   using OwningDistribution::OwningDistribution;
-  double ValueByCDF(double p) const override;
-  double XMin() const override;
-  double XMax() const override;
-  double CdfValueImpl(double x) const override;
-  double PdfValueImpl(double x) const override;
+  STOKA_DISTRIBUTION_QUERIES
 };
 
 class STOKA_API LogNormalRandomGenerator : public IRandomGenerator {
@@ -182,11 +173,7 @@ class STOKA_API LogNormalRandomGenerator : public IRandomGenerator {
 class STOKA_API LogNormalDistribution : public OwningDistribution<LogNormalRandomGenerator> {
  public:
   using OwningDistribution::OwningDistribution;
-  double ValueByCDF(double p) const override;
-  double XMin() const override;
-  double XMax() const override;
-  double CdfValueImpl(double x) const override;
-  double PdfValueImpl(double x) const override;
+  STOKA_DISTRIBUTION_QUERIES
 };
 
 class STOKA_API BetaRandomGenerator : public IRandomGenerator {
@@ -207,11 +194,7 @@ class STOKA_API BetaRandomGenerator : public IRandomGenerator {
 class STOKA_API BetaDistribution : public OwningDistribution<BetaRandomGenerator> {
  public:
   using OwningDistribution::OwningDistribution;
-  double ValueByCDF(double p) const override;
-  double XMin() const override;
-  double XMax() const override;
-  double CdfValueImpl(double x) const override;
-  double PdfValueImpl(double x) const override;
+  STOKA_DISTRIBUTION_QUERIES
 };
 
 class STOKA_API PertRandomGenerator : public IRandomGenerator {
@@ -230,11 +213,7 @@ class STOKA_API PertRandomGenerator : public IRandomGenerator {
 class STOKA_API PertDistribution : public OwningDistribution<PertRandomGenerator> {
  public:
   using OwningDistribution::OwningDistribution;
-  double ValueByCDF(double p) const override;
-  double XMin() const override;
-  double XMax() const override;
-  double CdfValueImpl(double x) const override;
-  double PdfValueImpl(double x) const override;
+  STOKA_DISTRIBUTION_QUERIES
 };
 
 #endif
