@@ -97,6 +97,10 @@ struct Arg<int> {
   static int Get(Input& in, Arena&, int) { return in.SmallInt(); }
 };
 template <>
+struct Arg<bool> {
+  static bool Get(Input& in, Arena&, int) { return in.Byte() % 2; }
+};
+template <>
 struct Arg<unsigned> {
   static unsigned Get(Input& in, Arena&, int) { return in.SmallUnsigned(); }
 };
