@@ -1,0 +1,258 @@
+// libstoka object interface: fitting Triangular, LogTriangular, Pert and Beta
+// distributions from values judged at percentiles.
+//
+// The minimization frame
+// ----------------------
+// Where no closed form exists, a fit minimizes with GSL's Nelder-Mead simplex
+// (nmsimplex2) a distance between the trial distribution's quantiles and the
+// given values. CalcDistributionByParams runs one such minimization; a fitting
+// case supplies it five callbacks:
+//
+//   initializer    allocates the start vector, the step vector and the
+//                  minimizer, fills the function record (objective, dimension,
+//                  parameter block);
+//   objective      the value to minimize at a trial point;
+//   trace          observes each iteration (never steers);
+//   result writer  copies the best point and the fixed parameters into the
+//                  result record, returns kSolveFind;
+//   failure writer zeroes the record, returns kSolveCantFind.
+//
+// The parameter block is an array of doubles owned by the caller for the
+// length of the call: the frame never reads it, it only hands it to the
+// initializer (which stores it in the function record), to the objective and to
+// the result writer. The frame owns the vectors and the minimizer and frees
+// them on every path.
+//
+// Objectives follow one convention: the family's penalty function (below) on
+// the full trial parameter set; a non-zero penalty is returned as it is;
+// otherwise sqrt(sum |Q(q_i) - x_i|) over the given points.
+#ifndef STOKA_FIT_HPP
+#define STOKA_FIT_HPP
+
+#include <gsl/gsl_multimin.h>
+
+#include "stoka/continuous.hpp"
+
+// Result records, in field order.
+struct OutDataBeta {
+  double alpha, beta, min, max;
+};
+struct OutDataPert {
+  double ml, min, max;
+};
+struct OutDataTD {  // Triangular
+  double ml, min, max;
+};
+struct OutDataLTD {  // LogTriangular
+  double ml, min, max;
+};
+
+using FitInitializer = void (*)(double* params, gsl_vector** x, gsl_vector** step,
+                                gsl_multimin_fminimizer** s, gsl_multimin_function_struct* f);
+using FitObjective = double (*)(const gsl_vector* x, void* params);
+using FitTrace = void (*)(gsl_multimin_fminimizer* s, int iter, double size);
+using FitResultWriter = int (*)(gsl_multimin_fminimizer* s, double* params, void* out);
+using FitFailureWriter = int (*)(void* out);
+
+// Runs one minimization: initializer, then iterate / measure the simplex /
+// trace until the size falls below tolerance (result writer's code) or
+// max_iter iterations have run (failure writer's code); at least one
+// iteration is made. It also fails, at once, when the initializer could not
+// allocate, when the objective is not finite at the start simplex, when the
+// tolerance is NaN, and as soon as the simplex size is not finite (a NaN or
+// infinite argument that slipped through a check): such a run could never
+// meet the size test. Switches GSL's error handler off, as stoka_init does.
+STOKA_API int CalcDistributionByParams(int max_iter, double tolerance, double* params,
+                                       FitInitializer init, FitTrace trace,
+                                       FitResultWriter write, FitFailureWriter fail, void* out);
+// The same for one family's record type (each also notes its name in the
+// debug log).
+STOKA_API int CalcBetaDistributionByParams(int max_iter, double tolerance, double* params,
+                                           FitInitializer init, FitTrace trace,
+                                           FitResultWriter write, FitFailureWriter fail,
+                                           OutDataBeta* out);
+STOKA_API int CalcPertDistributionByParams(int max_iter, double tolerance, double* params,
+                                           FitInitializer init, FitTrace trace,
+                                           FitResultWriter write, FitFailureWriter fail,
+                                           OutDataPert* out);
+STOKA_API int CalcTriangularDistributionByParams(int max_iter, double tolerance, double* params,
+                                                 FitInitializer init, FitTrace trace,
+                                                 FitResultWriter write, FitFailureWriter fail,
+                                                 OutDataTD* out);
+STOKA_API int CalcLogTriangularDistributionByParams(int max_iter, double tolerance,
+                                                    double* params, FitInitializer init,
+                                                    FitTrace trace, FitResultWriter write,
+                                                    FitFailureWriter fail, OutDataLTD* out);
+
+// Failure writers: every field 0.0, result kSolveCantFind.
+STOKA_API int initialization_result_beta_err(void* out);
+STOKA_API int initialization_result_pert_err(void* out);
+STOKA_API int initialization_result_triangular_err(void* out);
+STOKA_API int initialization_result_logtriangular_err(void* out);
+
+// Penalty functions: 0.0 for a valid parameter set, otherwise kPenaltyVal for
+// each broken condition (a comparison with NaN does not hold). Usable by any
+// minimization over these families.
+//   Triangular: min > max, ml > max, min > ml; each also when max - min is
+//     within 1e-6 of 0 (a zero-width range scores 3 * kPenaltyVal).
+//   LogTriangular: min > max or max - min ~ 0; ml > max or ml - max ~ 0;
+//     min >= ml or ml - min ~ 0; and each of min, max, ml < 0 or ~ 0.
+//   Pert: min > ml or ml > max, plus the Beta penalty of its shapes
+//     alpha = (max + 4 ml - 5 min)/(max - min), beta = (5 max - min - 4 ml)/(max - min).
+//   Beta: alpha + beta > 100000; min > max or min - max ~ 0; alpha < 0.3; beta < 0.3.
+STOKA_API double PenaltyFuncTriangular(double ml, double min, double max);
+STOKA_API double PenaltyFuncLogTriangular(double ml, double min, double max);
+STOKA_API double PenaltyFuncPert(double ml, double min, double max);
+STOKA_API double PenaltyFuncBeta(double alpha, double beta, double min, double max);
+
+// Record fields, in record order, to out-parameters.
+STOKA_API void CopyParamsFromOutDataBeta(OutDataBeta* data, double* alpha, double* beta,
+                                         double* min, double* max);
+STOKA_API void CopyParamsFromOutDataTriangular(OutDataTD* data, double* ml, double* min,
+                                               double* max);
+STOKA_API void CopyParamsFromOutDataLogTriangular(OutDataLTD* data, double* ml, double* min,
+                                                  double* max);
+
+// The Triangular root search for the probability r of the mode, given points
+// left (x1 at probability q1) and right (x2 at q2) of the mode ml:
+// calc_g_val is the probability of the mode that a trial r implies;
+// calc_func_for_trinagular_opt(r, block) = r - calc_g_val(...) with block
+// (q1, x1, q2, x2, ml).
+STOKA_API double calc_g_val(double q1, double x1, double q2, double x2, double ml, double q);
+STOKA_API double calc_func_for_trinagular_opt(double q, void* params);
+
+// The fitting entry points of the flat lists (name + "_", same arguments).
+#define STOKA_DECLARE_FIT_ENTRY(ret, name, params, args, fail) STOKA_API ret name##_ params;
+STOKA_FLAT_FIT(STOKA_DECLARE_FIT_ENTRY, STOKA_IGNORE_FIT_FLAT)
+
+// The ConvertParams... forms run the same fits with the library defaults
+// (iter_count, eps), take the check's argument order, sort the points by
+// percent before a simplex fit (so any order of the points gives the same
+// start), and write min, ml, max (Triangular, LogTriangular, Pert) or min,
+// max, alpha, beta (Beta). The Triangular closed forms among them do no
+// checking of their own.
+#define STOKA_FIT_CONVERT_TRIANGULAR(X, family)                                               \
+  X(int, ConvertParams##family##MinMLPerc,                                                    \
+    (double min, double ml, double p, double x, double* min_out, double* ml_out,              \
+     double* max_out),                                                                        \
+    (min, ml, p, x, min_out, ml_out, max_out), 0)                                             \
+  X(int, ConvertParams##family##MinMaxPerc,                                                   \
+    (double min, double max, double p, double x, double* min_out, double* ml_out,             \
+     double* max_out),                                                                        \
+    (min, max, p, x, min_out, ml_out, max_out), 0)                                            \
+  X(int, ConvertParams##family##MLMaxPerc,                                                    \
+    (double ml, double max, double p, double x, double* min_out, double* ml_out,              \
+     double* max_out),                                                                        \
+    (ml, max, p, x, min_out, ml_out, max_out), 0)                                             \
+  X(int, ConvertParams##family##ML2Perc,                                                      \
+    (double ml, double p1, double x1, double p2, double x2, double* min_out, double* ml_out, \
+     double* max_out),                                                                        \
+    (ml, p1, x1, p2, x2, min_out, ml_out, max_out), 0)                                        \
+  X(int, ConvertParams##family##Min2Perc,                                                     \
+    (double min, double p1, double x1, double p2, double x2, double* min_out,                \
+     double* ml_out, double* max_out),                                                        \
+    (min, p1, x1, p2, x2, min_out, ml_out, max_out), 0)                                       \
+  X(int, ConvertParams##family##Max2Perc,                                                     \
+    (double max, double p1, double x1, double p2, double x2, double* min_out,                \
+     double* ml_out, double* max_out),                                                        \
+    (max, p1, x1, p2, x2, min_out, ml_out, max_out), 0)                                       \
+  X(int, ConvertParams##family##3Perc,                                                        \
+    (double p1, double x1, double p2, double x2, double p3, double x3, double* min_out,      \
+     double* ml_out, double* max_out),                                                        \
+    (p1, x1, p2, x2, p3, x3, min_out, ml_out, max_out), 0)
+
+#define STOKA_FIT_CONVERT_BETA_N(X, given, params, args)                                     \
+  X(int, ConvertParamsBeta##given,                                                            \
+    (STOKA_FIT_UNPAREN params, double* min_out, double* max_out, double* alpha_out,          \
+     double* beta_out),                                                                       \
+    (STOKA_FIT_UNPAREN args, min_out, max_out, alpha_out, beta_out), 0)
+#define STOKA_FIT_CONVERT_BETA_3(X, given, a)                                                \
+  STOKA_FIT_CONVERT_BETA_N(X, given,                                                          \
+                           (double a, double p1, double x1, double p2, double x2, double p3, \
+                            double x3),                                                       \
+                           (a, p1, x1, p2, x2, p3, x3))
+#define STOKA_FIT_CONVERT_BETA_2(X, given, a, b)                                             \
+  STOKA_FIT_CONVERT_BETA_N(X, given,                                                          \
+                           (double a, double b, double p1, double x1, double p2, double x2), \
+                           (a, b, p1, x1, p2, x2))
+#define STOKA_FIT_CONVERT_BETA_1(X, given, a, b, c)                                          \
+  STOKA_FIT_CONVERT_BETA_N(X, given, (double a, double b, double c, double p, double x),    \
+                           (a, b, c, p, x))
+#define STOKA_FIT_CONVERT_BETA(X)                                                             \
+  STOKA_FIT_CONVERT_BETA_N(X, 4Perc,                                                          \
+                           (double p1, double x1, double p2, double x2, double p3, double x3, \
+                            double p4, double x4),                                            \
+                           (p1, x1, p2, x2, p3, x3, p4, x4))                                  \
+  STOKA_FIT_CONVERT_BETA_3(X, Alpha3Perc, alpha)                                              \
+  STOKA_FIT_CONVERT_BETA_3(X, Beta3Perc, beta)                                                \
+  STOKA_FIT_CONVERT_BETA_3(X, Min3Perc, min)                                                  \
+  STOKA_FIT_CONVERT_BETA_3(X, Max3Perc, max)                                                  \
+  STOKA_FIT_CONVERT_BETA_2(X, AlphaBeta2Perc, alpha, beta)                                    \
+  STOKA_FIT_CONVERT_BETA_2(X, MinAlpha2Perc, min, alpha)                                      \
+  STOKA_FIT_CONVERT_BETA_2(X, MinBeta2Perc, min, beta)                                        \
+  STOKA_FIT_CONVERT_BETA_2(X, MaxAlpha2Perc, max, alpha)                                      \
+  STOKA_FIT_CONVERT_BETA_2(X, MaxBeta2Perc, max, beta)                                        \
+  STOKA_FIT_CONVERT_BETA_2(X, MinMax2Perc, min, max)                                          \
+  STOKA_FIT_CONVERT_BETA_1(X, MinAlphaBetaPerc, min, alpha, beta)                             \
+  STOKA_FIT_CONVERT_BETA_1(X, MaxAlphaBetaPerc, max, alpha, beta)                             \
+  STOKA_FIT_CONVERT_BETA_1(X, MinMaxAlphaPerc, min, max, alpha)                               \
+  STOKA_FIT_CONVERT_BETA_1(X, MinMaxBetaPerc, min, max, beta)
+
+#define STOKA_FIT_UNPAREN(...) __VA_ARGS__
+#define STOKA_IGNORE_FIT_FLAT(ret, name, params)
+
+STOKA_FIT_CONVERT_TRIANGULAR(STOKA_DECLARE_FIT_ENTRY, Triangular)
+STOKA_FIT_CONVERT_TRIANGULAR(STOKA_DECLARE_FIT_ENTRY, LogTriangular)
+STOKA_FIT_CONVERT_TRIANGULAR(STOKA_DECLARE_FIT_ENTRY, Pert)
+STOKA_FIT_CONVERT_BETA(STOKA_DECLARE_FIT_ENTRY)
+
+// The callbacks of every simplex case, X(family, case, objective case):
+//   initialization_<family>_<case>, <family>_min_<objective case>,
+//   initialization_result_<family>_<case>, debug_log_func_<family>_<case>.
+#define STOKA_FIT_CASES(X)                                                                    \
+  X(triangular, by_3perc, by_3perc)                                                           \
+  X(triangular, by_min_2perc, by_min_2perc)                                                   \
+  X(triangular, by_max_2perc, by_max_2perc)                                                   \
+  X(logtriangular, by_3perc, by_3perc)                                                        \
+  X(logtriangular, by_min_2perc, by_min_2perc)                                                \
+  X(logtriangular, by_max_2perc, by_max_2perc)                                                \
+  X(logtriangular, by_ml_2perc, by_ml_2perc)                                                  \
+  X(logtriangular, by_ml_min_perc, by_ml_min_perc)                                            \
+  X(logtriangular, by_ml_max_perc, by_ml_max_perc)                                            \
+  X(logtriangular, by_min_max_perc, by_min_max_perc)                                          \
+  X(pert, 3perc, by_3perc)                                                                    \
+  X(pert, min_ml_perc, by_min_ml_perc)                                                        \
+  X(pert, max_ml_perc, by_max_ml_perc)                                                        \
+  X(pert, max_min_perc, by_max_min_perc)                                                      \
+  X(pert, min_2perc, by_min_2perc)                                                            \
+  X(pert, max_2perc, by_max_2perc)                                                            \
+  X(pert, ml_2perc, by_ml_2perc)                                                              \
+  X(beta, 4perc, by_4_perc)                                                                   \
+  X(beta, alpha_3perc, by_alpha_3_perc)                                                       \
+  X(beta, beta_3perc, by_beta_3_perc)                                                         \
+  X(beta, min_3perc, by_min_3_perc)                                                           \
+  X(beta, max_3perc, by_max_3_perc)                                                           \
+  X(beta, by_alpha_beta_2perc, by_alpha_beta_2perc)                                           \
+  X(beta, by_alpha_min_2perc, by_alpha_min_2perc)                                             \
+  X(beta, by_alpha_max_2perc, by_alpha_max_2perc)                                             \
+  X(beta, by_beta_min_2perc, by_beta_min_2perc)                                               \
+  X(beta, by_beta_max_2perc, by_beta_max_2perc)                                               \
+  X(beta, by_min_max_2perc, by_min_max_2perc)                                                 \
+  X(beta, by_alpha_beta_min_perc, by_alpha_beta_min_perc)                                     \
+  X(beta, by_alpha_beta_max_perc, by_alpha_beta_max_perc)                                     \
+  X(beta, by_alpha_min_max_perc, by_alpha_min_max_perc)                                       \
+  X(beta, by_beta_min_max_perc, by_beta_min_max_perc)
+
+#define STOKA_DECLARE_FIT_CALLBACKS(family, name, objective)                                  \
+  STOKA_API void initialization_##family##_##name(double* params, gsl_vector** x,            \
+                                                  gsl_vector** step,                          \
+                                                  gsl_multimin_fminimizer** s,                \
+                                                  gsl_multimin_function_struct* f);           \
+  STOKA_API double family##_min_##objective(const gsl_vector* x, void* params);              \
+  STOKA_API int initialization_result_##family##_##name(gsl_multimin_fminimizer* s,          \
+                                                        double* params, void* out);           \
+  STOKA_API void debug_log_func_##family##_##name(gsl_multimin_fminimizer* s, int iter,      \
+                                                  double size);
+STOKA_FIT_CASES(STOKA_DECLARE_FIT_CALLBACKS)
+
+#endif

@@ -1,0 +1,390 @@
+// The one engine behind every percentile-fitting case. A family is a row of
+// data (its record, its parameter block layout, its penalty and quantile, its
+// check rules); a case is a row of data (which parameters the caller fixes, the
+// start point and steps of the simplex, or a closed form). Entry points and
+// callbacks are one-line bindings generated from the lists in stoka/flat/fit.h
+// and stoka/fit.hpp.
+//
+// The role of each argument of an entry point is read, at compile time, from
+// its parameter name in the list: x, x1..x4 values; p, p1..p4 percents; ml,
+// min, max, alpha, beta fixed parameters; <field>_out outputs; max_iter and
+// tolerance. The fixed parameters name the case; the kind of entry point
+// (check, fit, ConvertParams form) follows from its name.
+#ifndef STOKA_SRC_FIT_ENGINE_HPP
+#define STOKA_SRC_FIT_ENGINE_HPP
+
+#include "stoka/fit.hpp"
+
+namespace stoka::fit {
+
+// Every parameter any family has; a family's record lists its own in order.
+enum Field : int { kMl, kMin, kMax, kAlpha, kBeta, kFieldCount };
+constexpr unsigned Bit(Field f) { return 1u << f; }
+constexpr int kMaxPoints = 4;
+constexpr int kMaxFields = 4;
+
+// ---------------------------------------------------------------------------
+// Start points and steps: c + sum k * (|v| or v), then optionally |.|, * mul,
+// / div, where v is a given value (by index) or a fixed parameter.
+struct Atom {
+  int source = -1;  // 0..3 the value x_{i+1}; kFixedBase + field a fixed parameter
+  double k = 0.0;
+  bool abs = false;
+};
+constexpr int kFixedBase = 16;
+constexpr int kMaxAtoms = 3;
+
+struct Expr {
+  double c = 0.0;
+  Atom atom[kMaxAtoms] = {};
+  int atoms = 0;
+  bool abs = false;
+  double mul = 1.0, div = 1.0;
+  constexpr Expr() = default;
+  constexpr Expr(double constant) : c(constant) {}  // NOLINT: constants read as numbers
+};
+
+constexpr Expr Source(int source) {
+  Expr e;
+  e.atom[0] = Atom{source, 1.0, false};
+  e.atoms = 1;
+  return e;
+}
+// The i-th given value (0-based) and a fixed parameter.
+constexpr Expr X(int i) { return Source(i); }
+constexpr Expr Fix(Field f) { return Source(kFixedBase + f); }
+
+// Folds the outer operations into the atoms so that two terms can be added.
+constexpr Expr Flat(Expr e) {
+  if (e.abs) {
+    if (e.atoms != 1 || e.c != 0.0 || e.atom[0].abs || e.atom[0].k != 1.0)
+      throw "only a single term can be inside |.| when it is added to another";
+    e.atom[0].abs = true;
+    e.abs = false;
+  }
+  for (int i = 0; i < e.atoms; ++i) e.atom[i].k = e.atom[i].k * e.mul / e.div;
+  e.c = e.c * e.mul / e.div;
+  e.mul = e.div = 1.0;
+  return e;
+}
+constexpr Expr operator+(Expr a, Expr b) {
+  a = Flat(a);
+  b = Flat(b);
+  if (a.atoms + b.atoms > kMaxAtoms) throw "too many terms";
+  for (int i = 0; i < b.atoms; ++i) a.atom[a.atoms++] = b.atom[i];
+  a.c += b.c;
+  return a;
+}
+constexpr Expr operator-(Expr a) {
+  a = Flat(a);
+  for (int i = 0; i < a.atoms; ++i) a.atom[i].k = -a.atom[i].k;
+  a.c = -a.c;
+  return a;
+}
+constexpr Expr operator-(Expr a, Expr b) { return a + (-b); }
+constexpr Expr operator*(Expr a, double m) {
+  a.mul *= m;
+  return a;
+}
+constexpr Expr operator/(Expr a, double d) {
+  a.div *= d;
+  return a;
+}
+constexpr Expr Abs(Expr e) {
+  e.abs = true;
+  return e;
+}
+
+// ---------------------------------------------------------------------------
+// One call of an entry point, its arguments sorted by role.
+struct Call {
+  int max_iter = 0;
+  double tolerance = 0.0;
+  unsigned fixed = 0;  // Bit(field) for each fixed parameter given
+  double given[kFieldCount] = {};
+  int points = 0;
+  double x[kMaxPoints] = {};
+  double p[kMaxPoints] = {};  // as given (exceedance percents)
+  double* out[kFieldCount] = {};
+};
+
+// A fitting case: the fixed parameters name it; either a closed form or a
+// simplex fit over the other parameters, in record order.
+struct Case {
+  unsigned fixed = 0;
+  int (*closed)(const Call&) = nullptr;  // writes through call.out itself
+  Expr start[kMaxFields] = {};
+  Expr step[kMaxFields] = {};  // a single step stands for all elements
+  int steps = 0;
+  const char* trace = "";  // printf format: iteration, trial elements, f(), size
+  FitInitializer initializer = nullptr;
+  FitObjective objective = nullptr;
+  FitResultWriter writer = nullptr;
+  FitTrace tracer = nullptr;
+};
+
+struct Family {
+  int block_size;  // doubles in the parameter block
+  int value_pos, percent_pos;
+  int fields;
+  Field field[kMaxFields];  // record order
+  int fixed_pos[kFieldCount];  // block position by Field (ml, min, max, alpha, beta); -1: none
+  bool positive;              // every value and fixed parameter must be > 0
+  bool values_within_bounds;  // a fixed min (max) must lie below (above) every value
+  // penalty and quantile of the full parameter set v, in record order
+  double (*penalty)(const double* v);
+  double (*quantile)(double q, const double* v);
+  void (*store)(void* record, const double* v);
+  // Runs the family's frame wrapper with the case's callbacks; v receives the record.
+  int (*run)(int max_iter, double tolerance, double* block, const Case& c, double* v);
+  const Case* const* cases;
+  int case_count;
+};
+
+constexpr int FieldCount(unsigned mask) {
+  int n = 0;
+  for (int f = 0; f < kFieldCount; ++f) n += (mask >> f) & 1u;
+  return n;
+}
+
+constexpr const Case* FindCase(const Family& family, unsigned fixed) {
+  for (int i = 0; i < family.case_count; ++i)
+    if (family.cases[i]->fixed == fixed) return family.cases[i];
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The roles of an entry point's parameters, read from their names.
+enum class Kind { kCheck, kFit, kConvert };
+struct Role {
+  enum What : unsigned char { kIter, kTolerance, kValue, kPercent, kFixed, kOutput } what = kIter;
+  unsigned char index = 0;  // point index, or field
+};
+constexpr int kMaxParams = 16;
+struct Layout {
+  Kind kind = Kind::kCheck;
+  int count = 0;
+  Role role[kMaxParams] = {};
+  unsigned fixed = 0, outputs = 0;
+  int values = 0, percents = 0;
+};
+
+constexpr bool IsIdent(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+constexpr bool Same(const char* s, int n, const char* literal) {
+  for (int i = 0; i < n; ++i)
+    if (literal[i] != s[i]) return false;
+  return literal[n] == '\0';
+}
+constexpr bool StartsWith(const char* s, const char* prefix) {
+  for (; *prefix; ++s, ++prefix)
+    if (*s != *prefix) return false;
+  return true;
+}
+constexpr int FieldByName(const char* s, int n) {
+  if (Same(s, n, "ml")) return kMl;
+  if (Same(s, n, "min")) return kMin;
+  if (Same(s, n, "max")) return kMax;
+  if (Same(s, n, "alpha")) return kAlpha;
+  if (Same(s, n, "beta")) return kBeta;
+  return -1;
+}
+// "x", "x1".."x4" (and the same with p): the point index, or -1.
+constexpr int PointIndex(const char* s, int n, char letter) {
+  if (s[0] != letter) return -1;
+  if (n == 1) return 0;
+  if (n == 2 && s[1] >= '1' && s[1] <= '0' + kMaxPoints) return s[1] - '1';
+  return -1;
+}
+
+constexpr Role RoleOf(const char* s, int n, bool pointer) {
+  if (pointer) {
+    if (n > 4 && Same(s + n - 4, 4, "_out") && FieldByName(s, n - 4) >= 0)
+      return Role{Role::kOutput, static_cast<unsigned char>(FieldByName(s, n - 4))};
+    throw "an output must be named <field>_out";
+  }
+  if (Same(s, n, "max_iter")) return Role{Role::kIter, 0};
+  if (Same(s, n, "tolerance")) return Role{Role::kTolerance, 0};
+  if (PointIndex(s, n, 'x') >= 0) return Role{Role::kValue, static_cast<unsigned char>(PointIndex(s, n, 'x'))};
+  if (PointIndex(s, n, 'p') >= 0)
+    return Role{Role::kPercent, static_cast<unsigned char>(PointIndex(s, n, 'p'))};
+  if (FieldByName(s, n) >= 0) return Role{Role::kFixed, static_cast<unsigned char>(FieldByName(s, n))};
+  throw "unknown parameter name";
+}
+
+// params is the parenthesized parameter list as the preprocessor spells it.
+constexpr Layout ParseLayout(const char* name, const char* params) {
+  Layout l;
+  l.kind = StartsWith(name, "Check")           ? Kind::kCheck
+           : StartsWith(name, "ConvertParams") ? Kind::kConvert
+                                               : Kind::kFit;
+  const char* s = params;
+  if (*s == '(') ++s;
+  while (*s && *s != ')') {
+    bool pointer = false;
+    const char* last = nullptr;
+    int length = 0;
+    while (*s && *s != ',' && *s != ')') {
+      if (*s == '*') pointer = true;
+      if (IsIdent(*s)) {
+        const char* begin = s;
+        while (IsIdent(*s)) ++s;
+        last = begin;
+        length = static_cast<int>(s - begin);
+      } else {
+        ++s;
+      }
+    }
+    if (*s == ',') ++s;
+    if (!last) throw "unnamed parameter";
+    if (l.count == kMaxParams) throw "too many parameters";
+    const Role r = RoleOf(last, length, pointer);
+    l.role[l.count++] = r;
+    if (r.what == Role::kFixed) l.fixed |= 1u << r.index;
+    if (r.what == Role::kOutput) l.outputs |= 1u << r.index;
+    if (r.what == Role::kValue) ++l.values;
+    if (r.what == Role::kPercent) ++l.percents;
+  }
+  if (l.values != l.percents) throw "every value needs its percent";
+  return l;
+}
+
+// A layout fits its family: outputs are the whole record (or none for a
+// check), a fit or form has a case, and the case gives one point per fitted
+// parameter.
+constexpr bool Valid(const Family& family, const Layout& l) {
+  unsigned record = 0;
+  for (int i = 0; i < family.fields; ++i) record |= Bit(family.field[i]);
+  if ((l.fixed | record) != record) return false;
+  if (l.kind == Kind::kCheck) return l.outputs == 0;
+  if (l.outputs != record) return false;
+  const Case* c = FindCase(family, l.fixed);
+  if (!c) return false;
+  if (c->closed) return true;
+  return l.values == family.fields - FieldCount(l.fixed) && c->steps >= 1;
+}
+
+// The Beta quantile of a trial point. GSL's inverse never returns for shapes
+// that are not numbers, and a trial point built from an infinite value can
+// carry such shapes past the penalty: those get NaN, which the simplex treats
+// as a bad point.
+double BetaQuantile(double q, double alpha, double beta, double min, double max);
+
+// ---------------------------------------------------------------------------
+// The engine (frame.cpp).
+int Check(const Family& family, const Call& call);
+int Dispatch(const Family& family, const Layout& layout, const char* name, Call& call);
+void Initialize(const Family& family, const Case& c, double* block, gsl_vector** x,
+                gsl_vector** step, gsl_multimin_fminimizer** s, gsl_multimin_function_struct* f);
+double Objective(const Family& family, const Case& c, const gsl_vector* x, void* block);
+int WriteResult(const Family& family, const Case& c, gsl_multimin_fminimizer* s, double* block,
+                void* out);
+void Trace(const Family& family, const Case& c, gsl_multimin_fminimizer* s, int iter, double size);
+int WriteFailure(const Family& family, void* out);
+
+inline void Take(Call& c, Role r, int v) {
+  if (r.what == Role::kIter) c.max_iter = v;
+}
+inline void Take(Call& c, Role r, double v) {
+  switch (r.what) {
+    case Role::kTolerance: c.tolerance = v; break;
+    case Role::kValue: c.x[r.index] = v; break;
+    case Role::kPercent: c.p[r.index] = v; break;
+    case Role::kFixed: c.given[r.index] = v; break;
+    default: break;
+  }
+}
+inline void Take(Call& c, Role r, double* v) {
+  if (r.what == Role::kOutput) c.out[r.index] = v;
+}
+
+template <class... A>
+int Enter(const Family& family, const Layout& layout, const char* name, A... args) {
+  Call call;
+  call.fixed = layout.fixed;
+  call.points = layout.values;
+  int i = 0;
+  (Take(call, layout.role[i++], args), ...);
+  return Dispatch(family, layout, name, call);
+}
+
+// A record type as its fields in order.
+template <class R, double R::*... M>
+struct RecordOf {
+  static void Store(void* out, const double* v) {
+    R& r = *static_cast<R*>(out);
+    int i = 0;
+    ((r.*M = v[i++]), ...);
+  }
+  static void Load(const R& r, double* v) {
+    int i = 0;
+    ((v[i++] = r.*M), ...);
+  }
+};
+
+// The family's frame wrapper, run with a case's callbacks on a record of its type.
+template <class R, class Record,
+          int (*Wrapper)(int, double, double*, FitInitializer, FitTrace, FitResultWriter,
+                         FitFailureWriter, R*),
+          FitFailureWriter Fail>
+int RunFrame(int max_iter, double tolerance, double* block, const Case& c, double* v) {
+  R record{};
+  const int result = Wrapper(max_iter, tolerance, block, c.initializer, c.tracer, c.writer, Fail,
+                             &record);
+  Record::Load(record, v);
+  return result;
+}
+
+}  // namespace stoka::fit
+
+// A simplex case of the family kFamily of the including file: its row and its
+// four named callbacks, bound to the row.
+#define STOKA_FIT_SIMPLEX_CASE(family, name, objective_case, fixed_, start_, step_, trace_)        \
+  constexpr ::stoka::fit::Case kCase_##name = [] {                                          \
+    ::stoka::fit::Case c;                                                                   \
+    c.fixed = fixed_;                                                                       \
+    const ::stoka::fit::Expr start[] = {STOKA_FIT_UNPAREN start_};                          \
+    const ::stoka::fit::Expr step[] = {STOKA_FIT_UNPAREN step_};                            \
+    for (unsigned i = 0; i < sizeof start / sizeof start[0]; ++i) c.start[i] = start[i];    \
+    for (unsigned i = 0; i < sizeof step / sizeof step[0]; ++i) c.step[i] = step[i];        \
+    c.steps = static_cast<int>(sizeof step / sizeof step[0]);                               \
+    c.trace = trace_;                                                                       \
+    c.initializer = &::initialization_##family##_##name;                                    \
+    c.objective = &::family##_min_##objective_case;                                              \
+    c.writer = &::initialization_result_##family##_##name;                                  \
+    c.tracer = &::debug_log_func_##family##_##name;                                         \
+    return c;                                                                               \
+  }();
+
+#define STOKA_FIT_CASE_ADDRESS(family, name, ...) &kCase_##name,
+
+#define STOKA_FIT_BIND_CALLBACKS(family, name, objective, ...)                                \
+  void initialization_##family##_##name(double* params, gsl_vector** x, gsl_vector** step,   \
+                                        gsl_multimin_fminimizer** s,                         \
+                                        gsl_multimin_function_struct* f) {                   \
+    ::stoka::fit::Initialize(kFamily, kCase_##name, params, x, step, s, f);                 \
+  }                                                                                          \
+  double family##_min_##objective(const gsl_vector* x, void* params) {                       \
+    return ::stoka::fit::Objective(kFamily, kCase_##name, x, params);                       \
+  }                                                                                          \
+  int initialization_result_##family##_##name(gsl_multimin_fminimizer* s, double* params,    \
+                                              void* out) {                                   \
+    return ::stoka::fit::WriteResult(kFamily, kCase_##name, s, params, out);                \
+  }                                                                                          \
+  void debug_log_func_##family##_##name(gsl_multimin_fminimizer* s, int iter, double size) { \
+    ::stoka::fit::Trace(kFamily, kCase_##name, s, iter, size);                              \
+  }
+
+// An entry point of the lists, bound to the engine through its parameter names.
+// (One level of indirection expands the lists' helper macros before #params.)
+#define STOKA_FIT_DEFINE_ENTRY(ret, name, params, args, fail) \
+  STOKA_FIT_DEFINE_ENTRY_(ret, name, params, args)
+#define STOKA_FIT_DEFINE_ENTRY_(ret, name, params, args)                                     \
+  ret name##_ params {                                                                       \
+    static constexpr ::stoka::fit::Layout kLayout = ::stoka::fit::ParseLayout(#name, #params); \
+    static_assert(::stoka::fit::Valid(kFamily, kLayout), #name ": no case for these arguments"); \
+    return ::stoka::fit::Enter(kFamily, kLayout, #name "_", STOKA_FIT_UNPAREN args);        \
+  }
+
+#endif

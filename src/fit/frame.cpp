@@ -1,0 +1,297 @@
+// The percentile-fit frame: the simplex loop, the penalty functions, the
+// result codes, and the engine that runs any fitting case from its row.
+#include <gsl/gsl_errno.h>
+
+#include <cmath>
+
+#include "fit/engine.hpp"
+
+extern "C" {
+const double kPenaltyVal = 999999.0;
+const int kSolveFind = 1;
+const int kSolveCantFind = 0;
+const int iter_count = 1000000;
+}
+
+// ---------------------------------------------------------------------------
+// The frame.
+
+int CalcDistributionByParams(int max_iter, double tolerance, double* params, FitInitializer init,
+                             FitTrace trace, FitResultWriter write, FitFailureWriter fail,
+                             void* out) {
+  // GSL reports its errors as values from here on (a fit may run before stoka_init).
+  gsl_set_error_handler_off();
+  gsl_vector* x = nullptr;
+  gsl_vector* step = nullptr;
+  gsl_multimin_fminimizer* s = nullptr;
+  gsl_multimin_function_struct f{};
+  init(params, &x, &step, &s, &f);
+
+  int status = GSL_FAILURE;
+  // A NaN tolerance is never met; a start where the objective is not finite
+  // leaves the simplex unset, and iterating it would read garbage.
+  if (x && step && s && !std::isnan(tolerance) &&
+      gsl_multimin_fminimizer_set(s, &f, x, step) == GSL_SUCCESS) {
+    int iter = 0;
+    do {
+      ++iter;
+      gsl_multimin_fminimizer_iterate(s);
+      const double size = gsl_multimin_fminimizer_size(s);
+      // A size that is not finite can never pass the test: stop at once.
+      status = std::isfinite(size) ? gsl_multimin_test_size(size, tolerance) : GSL_EBADFUNC;
+      trace(s, iter, size);
+    } while (status == GSL_CONTINUE && iter < max_iter);
+  }
+  const int result = status == GSL_SUCCESS ? write(s, params, out) : fail(out);
+
+  if (x) gsl_vector_free(x);
+  if (step) gsl_vector_free(step);
+  if (s) gsl_multimin_fminimizer_free(s);
+  return result;
+}
+
+#define STOKA_FRAME_WRAPPER(wrapper, Record)                                                \
+  int wrapper(int max_iter, double tolerance, double* params, FitInitializer init,         \
+              FitTrace trace, FitResultWriter write, FitFailureWriter fail, Record* out) {  \
+    debug_log("%s \n", #wrapper);                                                           \
+    return CalcDistributionByParams(max_iter, tolerance, params, init, trace, write, fail, \
+                                    out);                                                   \
+  }
+STOKA_FRAME_WRAPPER(CalcBetaDistributionByParams, OutDataBeta)
+STOKA_FRAME_WRAPPER(CalcPertDistributionByParams, OutDataPert)
+STOKA_FRAME_WRAPPER(CalcTriangularDistributionByParams, OutDataTD)
+STOKA_FRAME_WRAPPER(CalcLogTriangularDistributionByParams, OutDataLTD)
+
+void CopyParamsFromOutDataBeta(OutDataBeta* data, double* alpha, double* beta, double* min,
+                               double* max) {
+  *alpha = data->alpha;
+  *beta = data->beta;
+  *min = data->min;
+  *max = data->max;
+}
+void CopyParamsFromOutDataTriangular(OutDataTD* data, double* ml, double* min, double* max) {
+  *ml = data->ml;
+  *min = data->min;
+  *max = data->max;
+}
+void CopyParamsFromOutDataLogTriangular(OutDataLTD* data, double* ml, double* min, double* max) {
+  *ml = data->ml;
+  *min = data->min;
+  *max = data->max;
+}
+
+// ---------------------------------------------------------------------------
+// Penalties: kPenaltyVal per broken condition.
+
+namespace {
+double Penalty(std::initializer_list<bool> broken) {
+  double sum = 0.0;
+  for (bool b : broken)
+    if (b) sum += kPenaltyVal;
+  return sum;
+}
+}  // namespace
+
+double PenaltyFuncTriangular(double ml, double min, double max) {
+  const bool zero = IsDoubleZeroVal(max - min);
+  return Penalty({min > max || zero, ml > max || zero, min > ml || zero});
+}
+
+double PenaltyFuncLogTriangular(double ml, double min, double max) {
+  return Penalty({min > max || IsDoubleZeroVal(max - min), ml > max || IsDoubleZeroVal(ml - max),
+                  min >= ml || IsDoubleZeroVal(ml - min), min < 0 || IsDoubleZeroVal(min),
+                  max < 0 || IsDoubleZeroVal(max), ml < 0 || IsDoubleZeroVal(ml)});
+}
+
+double PenaltyFuncBeta(double alpha, double beta, double min, double max) {
+  return Penalty({alpha + beta > 100000.0, min > max || IsDoubleZeroVal(min - max), alpha < 0.3,
+                  beta < 0.3});
+}
+
+double PenaltyFuncPert(double ml, double min, double max) {
+  double alpha = 0.0, beta = 0.0;
+  CalcBetaParamsByPert(min, max, ml, &alpha, &beta);
+  return Penalty({min > ml || ml > max}) + PenaltyFuncBeta(alpha, beta, min, max);
+}
+
+// ---------------------------------------------------------------------------
+// The engine.
+
+namespace stoka::fit {
+namespace {
+
+bool Has(const Call& c, Field f) { return (c.fixed & Bit(f)) != 0; }
+
+double Evaluate(const Family& family, const Expr& e, const double* block) {
+  double v = e.c;
+  for (int i = 0; i < e.atoms; ++i) {
+    const Atom& a = e.atom[i];
+    const int pos = a.source >= kFixedBase ? family.fixed_pos[a.source - kFixedBase]
+                                           : family.value_pos + a.source;
+    const double b = block[pos];
+    v += a.k * (a.abs ? std::fabs(b) : b);
+  }
+  if (e.abs) v = std::fabs(v);
+  return v * e.mul / e.div;
+}
+
+int Dimension(const Family& family, const Case& c) {
+  return family.fields - FieldCount(c.fixed);
+}
+
+// The full parameter set, in record order: the trial elements where the case
+// fits, the block where the caller fixed.
+void Complete(const Family& family, const Case& c, const gsl_vector* x, const double* block,
+              double* v) {
+  size_t j = 0;
+  for (int i = 0; i < family.fields; ++i) {
+    const Field f = family.field[i];
+    v[i] = (c.fixed & Bit(f)) ? block[family.fixed_pos[f]] : gsl_vector_get(x, j++);
+  }
+}
+
+// Points sorted by cumulative percent, smaller first; each value travels with
+// its percent. Insertion sort: NaN percents cannot upset it.
+void SortPoints(Call& c) {
+  double cumulative[kMaxPoints];
+  for (int i = 0; i < c.points; ++i) cumulative[i] = InvertPercentile(c.p[i]);
+  for (int i = 1; i < c.points; ++i)
+    for (int j = i; j > 0 && cumulative[j - 1] > cumulative[j]; --j) {
+      std::swap(cumulative[j - 1], cumulative[j]);
+      std::swap(c.x[j - 1], c.x[j]);
+    }
+  for (int i = 0; i < c.points; ++i) c.p[i] = InvertPercentile(cumulative[i]);
+}
+
+int Fit(const Family& family, const Case& c, const char* name, const Call& call) {
+  debug_log("%s \n", name);
+  double block[12];
+  FillArrayByVal(block, 0.0, family.block_size);
+  for (int i = 0; i < call.points; ++i) {
+    block[family.value_pos + i] = call.x[i];
+    block[family.percent_pos + i] = InvertPercentile(call.p[i]) / 100.0;
+  }
+  for (int f = 0; f < kFieldCount; ++f)
+    if (call.fixed & Bit(Field(f))) block[family.fixed_pos[f]] = call.given[f];
+  double v[kMaxFields] = {};
+  const int result = family.run(call.max_iter, call.tolerance, block, c, v);
+  for (int i = 0; i < family.fields; ++i) *call.out[family.field[i]] = v[i];
+  return result;
+}
+
+}  // namespace
+
+double BetaQuantile(double q, double alpha, double beta, double min, double max) {
+  if (!std::isfinite(alpha) || !std::isfinite(beta)) return NAN;
+  return stoka_ran_beta_cdf_inv_(q, alpha, beta, min, max);
+}
+
+int Check(const Family& family, const Call& c) {
+  bool ok = true;
+  if (family.positive) {
+    for (int f = 0; f < kFieldCount; ++f)
+      if (c.fixed & Bit(Field(f))) ok = ok && c.given[f] > 0;
+    for (int i = 0; i < c.points; ++i) ok = ok && c.x[i] > 0;
+  }
+  const double ml = c.given[kMl], min = c.given[kMin], max = c.given[kMax];
+  if (Has(c, kMl) && Has(c, kMin)) ok = ok && CheckMLMin_(ml, min);
+  if (Has(c, kMl) && Has(c, kMax)) ok = ok && CheckMLMax_(ml, max);
+  if (Has(c, kMin) && Has(c, kMax)) ok = ok && CheckMinMax_(min, max);
+  if (family.values_within_bounds)
+    for (int i = 0; i < c.points; ++i) {
+      if (Has(c, kMin)) ok = ok && CheckPercMin_(c.x[i], min);
+      if (Has(c, kMax)) ok = ok && CheckPercMax_(c.x[i], max);
+    }
+  if (Has(c, kAlpha)) ok = ok && CheckOneBetaParam_(c.given[kAlpha]);
+  if (Has(c, kBeta)) ok = ok && CheckOneBetaParam_(c.given[kBeta]);
+  if (Has(c, kAlpha) && Has(c, kBeta))
+    ok = ok && CheckBetaParamsConformity_(c.given[kAlpha], c.given[kBeta]);
+  // Every percent in range; every pair of points ordered alike and distinct.
+  double cumulative[kMaxPoints];
+  for (int i = 0; i < c.points; ++i) {
+    cumulative[i] = InvertPercentile(c.p[i]);
+    ok = ok && CheckPercentile_(cumulative[i]);
+  }
+  for (int i = 0; i < c.points; ++i)
+    for (int j = i + 1; j < c.points; ++j)
+      ok = ok && CheckPercentilesConformity_(cumulative[i], c.x[i], cumulative[j], c.x[j]) &&
+           CheckPercentilesEquality_(cumulative[i], cumulative[j]);
+  return ok ? kSolveFind : kSolveCantFind;
+}
+
+int Dispatch(const Family& family, const Layout& layout, const char* name, Call& call) {
+  if (layout.kind == Kind::kCheck) return Check(family, call);
+  const Case& c = *FindCase(family, call.fixed);
+  if (layout.kind == Kind::kConvert) {
+    if (c.closed) return c.closed(call);  // the closed forms trust their caller
+    if (call.points > 1) SortPoints(call);
+    call.max_iter = iter_count;
+    call.tolerance = eps;
+  }
+  const int valid = Check(family, call);
+  if (valid != kSolveFind) return valid;
+  return c.closed ? c.closed(call) : Fit(family, c, name, call);
+}
+
+void Initialize(const Family& family, const Case& c, double* block, gsl_vector** x,
+                gsl_vector** step, gsl_multimin_fminimizer** s, gsl_multimin_function_struct* f) {
+  const int n = Dimension(family, c);
+  *x = gsl_vector_alloc(n);
+  *step = gsl_vector_alloc(n);
+  if (*x)
+    for (int i = 0; i < n; ++i) gsl_vector_set(*x, i, Evaluate(family, c.start[i], block));
+  if (*step) {
+    if (c.steps == 1) {
+      gsl_vector_set_all(*step, Evaluate(family, c.step[0], block));
+    } else {
+      for (int i = 0; i < n; ++i) gsl_vector_set(*step, i, Evaluate(family, c.step[i], block));
+    }
+  }
+  f->f = c.objective;
+  f->n = n;
+  f->params = block;
+  *s = gsl_multimin_fminimizer_alloc(gsl_multimin_fminimizer_nmsimplex2, n);
+}
+
+double Objective(const Family& family, const Case& c, const gsl_vector* x, void* params) {
+  const double* block = static_cast<const double*>(params);
+  double v[kMaxFields];
+  Complete(family, c, x, block, v);
+  const double penalty = family.penalty(v);
+  if (penalty != 0.0) return penalty;
+  double sum = 0.0;
+  const int points = Dimension(family, c);
+  for (int i = 0; i < points; ++i)
+    sum += std::fabs(family.quantile(block[family.percent_pos + i], v) -
+                     block[family.value_pos + i]);
+  return std::sqrt(sum);
+}
+
+int WriteResult(const Family& family, const Case& c, gsl_multimin_fminimizer* s, double* block,
+                void* out) {
+  double v[kMaxFields];
+  Complete(family, c, gsl_multimin_fminimizer_x(s), block, v);
+  family.store(out, v);
+  return kSolveFind;
+}
+
+int WriteFailure(const Family& family, void* out) {
+  const double zeros[kMaxFields] = {};
+  family.store(out, zeros);
+  return kSolveCantFind;
+}
+
+void Trace(const Family& family, const Case& c, gsl_multimin_fminimizer* s, int iter,
+           double size) {
+  const gsl_vector* x = gsl_multimin_fminimizer_x(s);
+  const double f = gsl_multimin_fminimizer_minimum(s);
+  auto e = [&](size_t i) { return gsl_vector_get(x, i); };
+  switch (Dimension(family, c)) {
+    case 1: debug_log(c.trace, iter, e(0), f, size); break;
+    case 2: debug_log(c.trace, iter, e(0), e(1), f, size); break;
+    case 3: debug_log(c.trace, iter, e(0), e(1), e(2), f, size); break;
+    default: debug_log(c.trace, iter, e(0), e(1), e(2), e(3), f, size); break;
+  }
+}
+
+}  // namespace stoka::fit
