@@ -105,7 +105,7 @@ def ours_fit_check(key):
     if silence:
         getattr(lib, silence[0])()
     fit = getattr(lib, mangled[0])
-    truths, probs = peers.FITS[key][:2]
+    probs = peers.FITS[key][1]
     out = [ctypes.c_double() for _ in range(4 if key == "fit_beta4" else 3)]
     fitted = []
     for x in peers.fit_points(key):
@@ -116,7 +116,7 @@ def ours_fit_check(key):
         v = [o.value for o in out]
         # ours write min, ml, max (min, max, alpha, beta): to the grid's order
         fitted.append([v[2], v[3], v[0], v[1]] if key == "fit_beta4" else [v[1], v[0], v[2]])
-    return peers.fit_error(truths)(fitted)
+    return peers.fit_check(key)(fitted)
 
 
 def shown(seconds):
@@ -169,8 +169,8 @@ def main():
     print("\nWhat each side reached (runs timed):\n")
     for key, row in results.items():
         for who, m in zip(("ours",) + peers.PEERS, row):
-            if m is not None:
-                print("- %s, %s (%d runs): %s" % (OURS[key][0], who, m["runs"], m["note"] or "-"))
+            if m is not None and m["note"]:
+                print("- %s, %s (%d runs): %s" % (OURS[key][0], who, m["runs"], m["note"]))
     if args.json:
         with open(args.json, "w") as f:
             json.dump({k: dict(zip(("ours",) + peers.PEERS, v)) for k, v in results.items()}, f,

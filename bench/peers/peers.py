@@ -219,16 +219,16 @@ def beta_quantile(q, v):
 
 
 # key: (truths, cumulative probabilities, quantile, penalty, start(x), steps(x),
-#       OpenTURNS start distribution(x) or None, truth -> OpenTURNS parameters)
+#       OpenTURNS start distribution(x) or None, record order <-> OpenTURNS order)
 FITS = {
     "fit_triangular3": (TRIANGLES, THREE, tri_quantile, tri_penalty,
                         lambda x: [x[1], x[0], x[2]], lambda x: [abs(x[2] - x[0]) / 3] * 3,
-                        lambda x: ot.Triangular(x[0], x[1], x[2]), lambda t: (t[1], t[0], t[2])),
+                        lambda x: ot.Triangular(x[0], x[1], x[2]), lambda v: [v[1], v[0], v[2]]),
     "fit_pert3": (PERTS, THREE, pert_quantile, pert_penalty,
                   lambda x: [x[1], x[0], x[2]], lambda x: [1.0] * 3, None, None),
     "fit_beta4": (BETAS, FOUR, beta_quantile, beta_penalty,
                   lambda x: [3.0, 3.0, x[0], x[3]], lambda x: [1.0] * 4,
-                  lambda x: ot.Beta(3.0, 3.0, x[0], x[3]), lambda t: t),
+                  lambda x: ot.Beta(3.0, 3.0, x[0], x[3]), list),
 }
 
 
@@ -237,10 +237,17 @@ def fit_points(key):
     return [[float(quantile(q, t)) for q in probs] for t in truths]
 
 
-def fit_error(truths):
+def fit_check(key):
+    """How far fits (in record order, one per grid entry) land: the largest
+    parameter error relative to max(1, |true value|), and the largest miss of a
+    given value by the fitted quantile, relative to the span of the values."""
+    truths, probs, quantile = FITS[key][:3]
+
     def check(fitted):
         worst = max(abs(f - t) / max(1.0, abs(t)) for a, b in zip(fitted, truths) for f, t in zip(a, b))
-        return "largest relative parameter error %.2g" % worst
+        miss = max(abs(float(quantile(q, f)) - v) / (x[-1] - x[0])
+                   for f, x in zip(fitted, fit_points(key)) for q, v in zip(probs, x))
+        return "largest parameter error %.2g, largest quantile miss %.2g of the span" % (worst, miss)
     return check
 
 
@@ -265,23 +272,21 @@ def fit_scipy(key):
                                            "fatol": 1e-4, "maxiter": 1000000})
             fitted.append(r.x)
         return fitted
-    return run, len(points), fit_error(truths)
+    return run, len(points), fit_check(key)
 
 
 def fit_ot(key):
-    truths, probs = FITS[key][:2]
-    ot_start, ot_truth = FITS[key][6:8]
+    probs = FITS[key][1]
+    ot_start, ot_order = FITS[key][6:8]
     if ot_start is None:
         return None
     points = fit_points(key)
 
     def run():
-        fitted = []
-        for x in points:
-            factory = ot.QuantileMatchingFactory(ot_start(x), probs)
-            fitted.append(list(factory.buildFromQuantiles(x).getParameter()))
-        return fitted
-    return run, len(points), fit_error([ot_truth(t) for t in truths])
+        return [list(ot.QuantileMatchingFactory(ot_start(x), probs).buildFromQuantiles(x)
+                     .getParameter()) for x in points]
+    check = fit_check(key)
+    return run, len(points), lambda fitted: check([ot_order(v) for v in fitted])
 
 
 # ---------------------------------------------------------------------------
