@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds libstoka and runs the main job: the tour of the library.
+# Builds libstoka and its command-line program, then runs the main job:
+# `stoka demo`, a small project cost model sampled with target correlations.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSTOKA_BUILD_TESTS=OFF >/dev/null
-cmake --build build -j"$jobs" --target tour >/dev/null
-./build/examples/tour
+cmake --build build -j"$jobs" --target stoka_cli >/dev/null
+./build/tools/stoka demo

@@ -15,12 +15,16 @@
  * - Percentiles are given in the exceedance sense, in percent: (P, x) means
  *   the quantity exceeds x with probability P/100.
  *
- * Threads: the library starts no threads and takes no locks. The GSL stream
- * r_global and its saved states, the runtime generator behind the uniform
- * draws of the Uniform/Triangular/discrete families and the sampling methods,
- * the output sink and the sample buffer of the fits to data are process-wide:
- * a host calls the library from one thread at a time (or serialises its calls
- * with a lock of its own).
+ * Threads: the library starts no threads. Process-wide and unguarded: the GSL
+ * stream r_global and its saved states, the C runtime's rand() behind the
+ * uniform draws of the Uniform, Triangular, LogTriangular and discrete
+ * families and of the sampling methods, the output sink, and the sample
+ * buffer global_params of the fits to data. A multi-threaded host calls every
+ * function that draws, fits, prints, seeds or sets the sink from one thread
+ * at a time (one lock of its own around such calls). Queries of existing
+ * handles (densities, cumulative functions, quantiles, bounds, names), checks
+ * and conversions share nothing and may run concurrently, on handles that no
+ * other call is changing or destroying.
  */
 #ifndef STOKA_H
 #define STOKA_H

@@ -2,6 +2,7 @@
 #include "calc/handles.hpp"
 
 #include <limits>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -109,8 +110,12 @@ STOKA_API const char* GetDistributionName(IDistribution* handle) {
   }
   return stoka::guard(static_cast<const char*>(nullptr), [&]() -> const char* {
     // Names are fixed texts; each is kept once for the life of the process.
+    // Queries may run on several threads, so the set is locked.
+    static std::mutex lock;
     static std::set<std::string> names;
-    return names.insert(handle->Generator()->Name()).first->c_str();
+    const std::string name = handle->Generator()->Name();
+    std::lock_guard<std::mutex> hold(lock);
+    return names.insert(name).first->c_str();
   });
 }
 

@@ -1,0 +1,91 @@
+// The stoka program: shared types of its commands.
+#ifndef STOKA_TOOLS_CLI_HPP
+#define STOKA_TOOLS_CLI_HPP
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "stoka/stoka.h"
+
+namespace cli {
+
+// Bad input, said in words: where (file and line or field) and why.
+class InputError : public std::runtime_error {
+ public:
+  InputError(const std::string& where, const std::string& reason)
+      : std::runtime_error(where.empty() ? reason : where + ": " + reason) {}
+};
+
+// A value judged at a percentile, in the program's convention: below is the
+// chance that the quantity lies below value (P10 = 10).
+struct Judged {
+  double below;
+  double value;
+};
+
+// The library reads a percent as the chance of exceeding the value.
+inline double LibraryPercent(double below) { return 100.0 - below; }
+
+// What a quantity is: a family with parameters, or judged values to fit.
+struct QuantitySpec {
+  std::string name;
+  std::string family;
+  std::map<std::string, double> params;  // min, mode, max, mean, sd, ...
+  std::vector<Judged> judged;
+  std::vector<double> values;  // discrete
+  std::vector<unsigned> weights;
+  std::string where;  // for messages
+};
+
+// A distribution made from a spec, with the parameters that define it.
+class Quantity {
+ public:
+  Quantity() = default;
+  Quantity(const Quantity&) = delete;
+  Quantity& operator=(const Quantity&) = delete;
+  Quantity(Quantity&& other) noexcept { *this = std::move(other); }
+  Quantity& operator=(Quantity&& other) noexcept {
+    std::swap(handle, other.handle);
+    name = std::move(other.name);
+    family = std::move(other.family);
+    params = std::move(other.params);
+    judged = std::move(other.judged);
+    fit_case = std::move(other.fit_case);
+    return *this;
+  }
+  ~Quantity() { DestroyConstantDistribution(&handle); }
+
+  IDistribution* handle = nullptr;
+  std::string name;
+  std::string family;
+  std::vector<std::pair<std::string, double>> params;
+  std::vector<Judged> judged;
+  std::string fit_case;  // the library's fitting entry point, when fitted
+};
+
+// Families: creation from parameters, and fits from judged values.
+Quantity MakeQuantity(const QuantitySpec& spec);
+std::vector<std::string> FamilyNames();
+std::string FitCasesHelp();
+
+// Sample statistics through the library.
+struct Summary {
+  double mean, sd, min, p5, p50, p95, max;
+};
+Summary Summarise(const std::vector<double>& sample);
+
+// Files: the whole text of a file; writing through a temporary and a rename.
+std::string ReadFile(const std::string& path);
+void WriteFileAtomically(const std::string& path, const std::string& text);
+
+// Output of a run.
+std::string Histogram(const std::vector<double>& sample, int bins, int width);
+std::string PlotDocument(const std::vector<Quantity>& quantities,
+                         const std::vector<std::vector<double>>& samples, bool html);
+
+}  // namespace cli
+
+#endif

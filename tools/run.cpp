@@ -1,0 +1,225 @@
+// `stoka run`: fit, sample, correlate through the correlation manager, report.
+#include "run.hpp"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <iomanip>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace cli {
+namespace {
+
+// A bar on standard error, only when it is a terminal and the run is long.
+class Progress {
+ public:
+  Progress(bool enabled, int steps) : enabled_(enabled && ::isatty(2)), steps_(steps) {}
+  ~Progress() {
+    if (enabled_) std::fprintf(stderr, "\r%60s\r", "");
+  }
+  void Step(const std::string& what) {
+    if (!enabled_) return;
+    ++done_;
+    const int width = 30, filled = done_ * width / std::max(1, steps_);
+    std::fprintf(stderr, "\r[%s%s] %-24.24s", std::string(filled, '#').c_str(),
+                 std::string(width - filled, ' ').c_str(), what.c_str());
+    std::fflush(stderr);
+  }
+
+ private:
+  bool enabled_;
+  int steps_, done_ = 0;
+};
+
+// The handles of one run, released in the order the library asks: manager,
+// then methods, then (through the quantities) distributions.
+struct Handles {
+  CorrelationManager* manager = nullptr;
+  std::vector<AbstractGenerationMethod*> methods;
+  ~Handles() {
+    DestroyCorrelationManager(&manager);
+    for (auto*& m : methods) DestroyLatinCubeMethod(&m);
+  }
+};
+
+std::string ManagerSentence(int code) {
+  switch (code) {
+    case 1: return "the correlations form a cycle; correlated quantities must form a tree";
+    case 2: return "a coefficient lies outside -1..1";
+    case 3: return "the correlation tolerance is below 1e-6";
+    case 4: return "the correlation step limit is zero";
+    case 5: return "the sample count is zero";
+    case 6: return "a quantity is not registered with the correlation manager";
+    case 7: return "a quantity is registered twice";
+    case 8: return "there is no sample to compute with";
+    case -1: return "the correlation manager is missing";
+    default: return "the correlation manager answered code " + std::to_string(code);
+  }
+}
+
+// A cycle among the correlation pairs, as names joined by dashes; empty if none.
+std::string FindCycle(const Model& model) {
+  std::map<std::string, std::vector<std::string>> next;
+  for (const auto& c : model.correlations) {
+    next[c.a].push_back(c.b);
+    next[c.b].push_back(c.a);
+  }
+  std::map<std::string, std::string> parent;
+  std::set<std::string> seen;
+  std::string found;
+  std::function<bool(const std::string&, const std::string&)> visit =
+      [&](const std::string& at, const std::string& from) {
+        seen.insert(at);
+        bool skipped_parent = false;
+        for (const auto& to : next[at]) {
+          if (to == from && !skipped_parent) {
+            skipped_parent = true;  // the edge we came by (a second one is a cycle)
+            continue;
+          }
+          if (seen.count(to)) {
+            found = to;
+            for (std::string x = at; x != to && !x.empty(); x = parent[x]) found = x + " - " + found;
+            found = to + " - " + found;
+            return true;
+          }
+          parent[to] = at;
+          if (visit(to, at)) return true;
+        }
+        return false;
+      };
+  for (const auto& [name, unused] : next)
+    if (!seen.count(name) && visit(name, "")) return found;
+  return "";
+}
+
+void PrintSummaryRow(std::ostream& out, const std::string& name, const Summary& s) {
+  out << "  " << std::left << std::setw(18) << name.substr(0, 18) << std::right;
+  for (double v : {s.mean, s.sd, s.min, s.p5, s.p50, s.p95, s.max})
+    out << std::setw(12) << std::setprecision(6) << v;
+  out << '\n';
+}
+
+}  // namespace
+
+int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
+  const unsigned n = options.samples ? *options.samples : model.samples;
+  const uint32_t seed = options.seed ? *options.seed : model.seed;
+  Progress progress(n >= 200000, static_cast<int>(model.quantities.size()) + 3);
+
+  std::set<std::pair<std::string, std::string>> pairs;
+  for (const auto& c : model.correlations)
+    if (!pairs.insert(std::minmax(c.a, c.b)).second)
+      throw InputError(c.where, "the pair " + c.a + " / " + c.b + " is given twice");
+  const std::string cycle = FindCycle(model);
+  if (!cycle.empty())
+    throw InputError(model.file + ": correlations",
+                     "the correlations form a cycle (" + cycle +
+                         "); correlated quantities must form a tree");
+
+  std::vector<Quantity> quantities;
+  for (const auto& spec : model.quantities) {
+    quantities.push_back(MakeQuantity(spec));
+    progress.Step("fitting " + spec.name);
+  }
+
+  // Same seed, same numbers: both of the library's random sources start here.
+  std::srand(seed);
+  stoka_ran_seed(seed);
+
+  Handles h;
+  if (!CreateCorrelationManager(&h.manager))
+    throw InputError(model.file, "the correlation manager could not be created");
+  if (int code = SetDataCount(h.manager, n); code != 0)
+    throw InputError(model.file + ": samples", ManagerSentence(code));
+  std::map<std::string, stoka_id> ids;
+  for (auto& q : quantities) {
+    AbstractGenerationMethod* method = nullptr;
+    // A constant has no strata: it is drawn by Monte Carlo whatever the method.
+    if (model.latin) CreateLatinCubeMethod(&method, q.handle, 0.0, 1.0, static_cast<int>(n));
+    if (!method) CreateMonteCarloMethod(&method, q.handle, 0.0, 1.0);
+    if (!method) throw InputError(model.file, "cannot sample \"" + q.name + "\"");
+    h.methods.push_back(method);
+    const stoka_id id = reinterpret_cast<stoka_id>(method);
+    if (int code = AddDistribution(h.manager, id); code != 0)
+      throw InputError(model.file, q.name + ": " + ManagerSentence(code));
+    ids[q.name] = id;
+  }
+  for (const auto& c : model.correlations)
+    if (int code = SetCorrelation(h.manager, ids[c.a], ids[c.b], c.coefficient, 0); code != 0)
+      throw InputError(c.where, ManagerSentence(code));
+  progress.Step("sampling");
+  if (int code = RecalculateManager(h.manager); code != 0)
+    throw InputError(model.file + ": correlations", ManagerSentence(code));
+
+  std::vector<std::vector<double>> samples;
+  for (const auto& q : quantities) {
+    unsigned count = 0;
+    const double* data = GetDistributedData(h.manager, ids[q.name], &count);
+    if (!data || count != n) throw InputError(model.file, "no sample was drawn for " + q.name);
+    samples.emplace_back(data, data + count);
+  }
+  progress.Step("statistics");
+
+  out << "Model " << model.file << ": " << quantities.size() << " quantities, " << n << " "
+      << (model.latin ? "Latin hypercube" : "Monte Carlo") << " samples, seed " << seed << "\n\n";
+  out << "Quantities\n";
+  for (const auto& q : quantities) {
+    out << "  " << q.name << ": " << q.family;
+    for (const auto& [name, value] : q.params) out << " " << name << "=" << value;
+    if (!q.fit_case.empty()) out << "  (fitted by " << q.fit_case << ")";
+    out << '\n';
+  }
+  out << "\nSummary\n  " << std::left << std::setw(18) << "quantity" << std::right;
+  for (const char* h2 : {"mean", "sd", "min", "P5", "P50", "P95", "max"}) out << std::setw(12) << h2;
+  out << '\n';
+  std::vector<double> total(n, 0.0);
+  for (size_t q = 0; q < quantities.size(); ++q) {
+    PrintSummaryRow(out, quantities[q].name, Summarise(samples[q]));
+    for (unsigned i = 0; i < n; ++i) total[i] += samples[q][i];
+  }
+  PrintSummaryRow(out, "Total", Summarise(total));
+
+  if (!model.correlations.empty()) {
+    out << "\nCorrelations\n  " << std::left << std::setw(36) << "pair" << std::right
+        << std::setw(10) << "target" << std::setw(10) << "achieved" << '\n';
+    for (const auto& c : model.correlations) {
+      double achieved = NAN;
+      CalculateCorrelation(h.manager, ids[c.a], ids[c.b], &achieved);
+      out << "  " << std::left << std::setw(36) << (c.a + " / " + c.b).substr(0, 36) << std::right
+          << std::fixed << std::setprecision(3) << std::setw(10) << c.coefficient << std::setw(10)
+          << achieved << std::defaultfloat << '\n';
+    }
+  }
+  out << "\nHistograms\n";
+  for (size_t q = 0; q < quantities.size(); ++q)
+    out << "  " << quantities[q].name << '\n' << Histogram(samples[q], 12, 40);
+  progress.Step("writing");
+
+  if (!options.csv.empty()) {
+    std::ostringstream csv;
+    csv << std::setprecision(17);
+    for (size_t q = 0; q < quantities.size(); ++q) csv << (q ? "," : "") << quantities[q].name;
+    csv << '\n';
+    for (unsigned i = 0; i < n; ++i) {
+      for (size_t q = 0; q < quantities.size(); ++q) csv << (q ? "," : "") << samples[q][i];
+      csv << '\n';
+    }
+    WriteFileAtomically(options.csv, csv.str());
+    out << "\nSamples written to " << options.csv << '\n';
+  }
+  if (!options.plot.empty()) {
+    const bool html = options.plot.size() >= 5 &&
+                      (options.plot.substr(options.plot.size() - 5) == ".html" ||
+                       options.plot.substr(options.plot.size() - 4) == ".htm");
+    WriteFileAtomically(options.plot, PlotDocument(quantities, samples, html));
+    out << "Picture written to " << options.plot << '\n';
+  }
+  return 0;
+}
+
+}  // namespace cli

@@ -1,0 +1,27 @@
+// `stoka run` and `stoka demo`.
+#ifndef STOKA_TOOLS_RUN_HPP
+#define STOKA_TOOLS_RUN_HPP
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "model.hpp"
+
+namespace cli {
+
+struct RunOptions {
+  std::string csv;
+  std::string plot;
+  std::optional<uint32_t> seed;
+  std::optional<unsigned> samples;
+};
+
+int RunModel(const Model& model, const RunOptions& options, std::ostream& out);
+
+// The model that `stoka demo` runs: a small project cost model.
+extern const char* const kDemoModel;
+
+}  // namespace cli
+
+#endif
