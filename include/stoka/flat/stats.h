@@ -62,6 +62,43 @@ extern STOKA_API int global_params_size;
        (double most_likely, double min, double max, int n, const double* data),    \
        (most_likely, min, max, n, data), STOKA_NAN)                                \
   TWIN(double, pearson_uniform, (double a, double b, int n, const double* data),    \
-       (a, b, n, data), STOKA_NAN)
+       (a, b, n, data), STOKA_NAN)                                                 \
+  /* Fits of a family to data[0..n-1] by minimizing the Pearson statistic from    \
+     the given start. 1.0 when the search converged (or reached a statistic       \
+     below 1e-6), else 0.0; the parameters reached, in argument order, and the    \
+     statistic there are written in both cases. 0.0 and nothing written for       \
+     n < 1, a NULL array or output, or when memory runs out. Each evaluation of   \
+     the statistic prints its progress lines to the output sink. One fit at a    \
+     time: the sample is published in global_params while the fit runs. */       \
+  TWIN(double, stoka_ran_beta_by_xi,                                               \
+       (double alpha, double beta, double min, double max, int n, const double* data, \
+        double* out_alpha, double* out_beta, double* out_min, double* out_max,      \
+        double* out_f),                                                            \
+       (alpha, beta, min, max, n, data, out_alpha, out_beta, out_min, out_max, out_f), 0.0) \
+  /* mean and st_dev are arithmetic and include the location. */                   \
+  TWIN(double, stoka_ran_lognormal_by_xi,                                          \
+       (double mean, double st_dev, double location, int n, const double* data,    \
+        double* out_mean, double* out_st_dev, double* out_location, double* out_f), \
+       (mean, st_dev, location, n, data, out_mean, out_st_dev, out_location, out_f), 0.0) \
+  TWIN(double, stoka_ran_logtriangular_by_xi,                                      \
+       (double most_likely, double min, double max, int n, const double* data,     \
+        double* out_most_likely, double* out_min, double* out_max, double* out_f), \
+       (most_likely, min, max, n, data, out_most_likely, out_min, out_max, out_f), 0.0) \
+  TWIN(double, stoka_ran_pert_by_xi,                                               \
+       (double most_likely, double min, double max, int n, const double* data,     \
+        double* out_most_likely, double* out_min, double* out_max, double* out_f), \
+       (most_likely, min, max, n, data, out_most_likely, out_min, out_max, out_f), 0.0) \
+  TWIN(double, stoka_ran_triangular_by_xi,                                         \
+       (double most_likely, double min, double max, int n, const double* data,     \
+        double* out_most_likely, double* out_min, double* out_max, double* out_f), \
+       (most_likely, min, max, n, data, out_most_likely, out_min, out_max, out_f), 0.0) \
+  /* Uniform on [a, b] chosen in closed form between the interval of width k     \
+     (k distinct values) centred on the mean and [min, max]; the smaller          \
+     statistic wins, [min, max] on a tie. 1 with a, b and the statistic written;  \
+     0 and nothing written for n < 1, a NULL array or output, or when memory      \
+     runs out. Prints the frequency table to the output sink. */                  \
+  TWIN(int, CalcUniformByXi,                                                       \
+       (int n, const double* data, double* out_a, double* out_b, double* out_f),   \
+       (n, data, out_a, out_b, out_f), 0)
 
 #endif

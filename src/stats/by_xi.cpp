@@ -1,0 +1,347 @@
+// Fitting a family to sample data: a Nelder-Mead simplex search moves the
+// family's parameters until the Pearson statistic of the sample against the
+// candidate's CDF is least. Infeasible candidates are held off by the family's
+// penalty, and the statistic is then not computed. The Uniform family is
+// chosen in closed form between two candidate intervals.
+//
+// Every member is one row of a table; one driver and one objective run any row.
+#include <gsl/gsl_errno.h>
+#include <gsl/gsl_multimin.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "stoka/fit.hpp"
+#include "stoka/fit_normal.hpp"
+#include "stoka/stats.hpp"
+
+// The sample of the running fit, for its objective.
+double* global_params = nullptr;
+int global_params_size = 0;
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The sample of a fit. Its counts depend only on the sample, so they are made
+// once here and every evaluation of the objective costs k CDF calls. A scope
+// restores what it found on leaving: nothing is left published once no fit
+// runs, and a fit started from inside another one (from an output callback)
+// hands the outer fit its sample back.
+struct Published {
+  const double* buffer;
+  int size;
+  const PearsonCounts* counts;
+};
+Published active = {nullptr, 0, nullptr};
+
+class SampleScope {
+ public:
+  SampleScope(const double* data, int n)
+      : copy_(data, data + n),
+        counts_(copy_.data(), n),
+        saved_params_(global_params),
+        saved_size_(global_params_size),
+        saved_active_(active) {
+    global_params = copy_.data();
+    global_params_size = n;
+    active = {copy_.data(), n, &counts_};
+  }
+  ~SampleScope() {
+    global_params = saved_params_;
+    global_params_size = saved_size_;
+    active = saved_active_;
+  }
+  SampleScope(const SampleScope&) = delete;
+  SampleScope& operator=(const SampleScope&) = delete;
+
+ private:
+  std::vector<double> copy_;
+  PearsonCounts counts_;
+  double* saved_params_;
+  int saved_size_;
+  Published saved_active_;
+};
+
+// The statistic of the published sample. The counts of the running fit serve
+// while global_params still shows its sample; a sample that a host published
+// by hand is counted on the spot.
+double SampleStatistic(const gsl_vector* x, stoka_cdf_fn cdf) {
+  if (active.counts && global_params == active.buffer && global_params_size == active.size)
+    return active.counts->Statistic(x, cdf);
+  return PearsonCounts(global_params, global_params_size).Statistic(x, cdf);
+}
+
+double P(const gsl_vector* x, size_t i) { return gsl_vector_get(x, i); }
+
+// ---------------------------------------------------------------------------
+// The members.
+using Objective = double (*)(const gsl_vector*, void*);
+
+struct XiCase {
+  const char* title;      // first debug-log line of the driver
+  const char* objective_line;
+  Objective objective;
+  int dim;
+  double step;
+  double (*penalty)(const gsl_vector* x);
+  stoka_cdf_fn cdf;
+  bool penalty_line;      // the objective's third output line
+  const char* start_line;
+  const char* indices_line;  // named indices, or null
+  const char* iteration_line;
+};
+
+const XiCase kBeta = {
+    "CalcBetaByXi\n", "beta_xi_min \n", beta_xi_min, kBetaDParamSize, 1.0,
+    [](const gsl_vector* x) { return PenaltyFuncBeta(P(x, 0), P(x, 1), P(x, 2), P(x, 3)); },
+    beta_cdf, true,
+    "alpha = %.3f, beta = %.3f, min = %.3f, max = %.3f \n",
+    "kBetaDParamSize = %d, kBetaDAlphaId = %d, kBetaDBetaId = %d, kBetaDMinId = %d, "
+    "kBetaDMaxId = %d \n",
+    "%5d alpha = %.3f beta = %.3f min = %.3f max = %.3f f() = %7.3f size = %.3f\n "
+    "f_min_all_iter = %.3f"};
+const XiCase kLogNormal = {
+    "CalcLogNormalByXi \n", "lognormal_xi_min \n", lognormal_xi_min, kLNDParamSize, 100.0,
+    [](const gsl_vector* x) { return PenaltyFuncLogNormalAr(P(x, 0), P(x, 1), P(x, 2)); },
+    lognormal_cdf_arf, true,
+    "mean = %.3f, st_dev = %.3f, location = %.3f \n",
+    "kLNDParamSize = %d, kLNDMeanId = %d, kLNDStDevId = %d, kLNDLocationId = %d \n",
+    "%5d mean = %.3f st_Dev = %.3f location = %.3f f() = %7.3f size = %.3f\n "
+    "f_min_all_iter = %.3f"};
+
+#define STOKA_XI_THREE(title, line, objective, penalty_fn, cdf, penalty_line, start)           \
+  {title, line, objective, 3, 1.0,                                                          \
+   [](const gsl_vector* x) { return penalty_fn(P(x, 0), P(x, 1), P(x, 2)); }, cdf,           \
+   penalty_line, start, nullptr,                                                              \
+   "%5d most_likely = %.3f min = %.3f max = %.3f f() = %7.3f size = %.3f\n "                 \
+   "f_min_all_iter = %.3f"}
+
+const XiCase kLogTriangular =
+    STOKA_XI_THREE("CalcLogTriangularByXi\n", "logtriangular_xi_min \n", logtriangular_xi_min,
+                   PenaltyFuncLogTriangular, logtriangular_cdf, false,
+                   "most_likely = %.3f, min = %.3f, max = %.3f \n");
+const XiCase kPert = STOKA_XI_THREE("CalcPertByXi\n", "pert_xi_min \n", pert_xi_min,
+                                    PenaltyFuncPert, pert_cdf, true,
+                                    "most_likely = %.3f, min = %.3f, , min = %.3f \n");
+const XiCase kTriangular =
+    STOKA_XI_THREE("CalcTriangularByXi\n", "triangular_xi_min \n", triangular_xi_min,
+                   PenaltyFuncTriangular, triangular_cdf, true,
+                   "most_likely = %.3f, min = %.3f, max = %.3f \n");
+#undef STOKA_XI_THREE
+
+// The objective: penalty, plus the statistic only where the penalty is exactly
+// 0 (a NaN penalty counts as not 0).
+double XiObjective(const XiCase& c, const gsl_vector* x) {
+  stoka_print("%s", c.objective_line);
+  const double penalty = c.penalty(x);
+  const double target = penalty == 0.0 ? SampleStatistic(x, c.cdf) : 0.0;
+  stoka_print("gsl_vector_free\n");
+  if (c.penalty_line) stoka_print("penal = %.3f\n, target = %.3f", penalty, target);
+  return target + penalty;
+}
+
+// ---------------------------------------------------------------------------
+// The driver.
+struct VectorFree {
+  void operator()(gsl_vector* v) const { gsl_vector_free(v); }
+};
+struct MinimizerFree {
+  void operator()(gsl_multimin_fminimizer* s) const { gsl_multimin_fminimizer_free(s); }
+};
+using Vector = std::unique_ptr<gsl_vector, VectorFree>;
+using Minimizer = std::unique_ptr<gsl_multimin_fminimizer, MinimizerFree>;
+
+constexpr int kMaxIterations = 1000;
+constexpr double kSizeTolerance = 0.001;
+constexpr double kGoodEnough = 1e-6;  // a statistic this small counts as found
+
+void LogValues(const char* format, int dim, const double* v) {
+  if (dim == 4)
+    debug_log(format, v[0], v[1], v[2], v[3]);
+  else
+    debug_log(format, v[0], v[1], v[2]);
+}
+
+void LogIteration(const XiCase& c, int iter, const gsl_vector* x, double f, double size,
+                  double f_min) {
+  if (c.dim == 4)
+    debug_log(c.iteration_line, iter, P(x, 0), P(x, 1), P(x, 2), P(x, 3), f, size, f_min);
+  else
+    debug_log(c.iteration_line, iter, P(x, 0), P(x, 1), P(x, 2), f, size, f_min);
+}
+
+// start and out hold c.dim entries.
+int RunXiFit(const XiCase& c, const double* start, int n, const double* data,
+             double* const* out, double* out_f) {
+  if (n < 1 || data == nullptr || out_f == nullptr) return kSolveCantFind;
+  for (int i = 0; i < c.dim; ++i)
+    if (out[i] == nullptr) return kSolveCantFind;
+  // GSL reports its errors as values here, whether or not the host ran stoka_init.
+  gsl_set_error_handler_off();
+
+  debug_log("%s", c.title);
+  debug_log("do start \n");
+  LogValues(c.start_line, c.dim, start);
+  if (c.indices_line) {
+    if (c.dim == 4)
+      debug_log(c.indices_line, kBetaDParamSize, kBetaDAlphaId, kBetaDBetaId, kBetaDMinId,
+                kBetaDMaxId);
+    else
+      debug_log(c.indices_line, kLNDParamSize, kLNDMeanId, kLNDStDevId, kLNDLocationId);
+  }
+
+  const SampleScope sample(data, n);
+  Vector x(gsl_vector_alloc(c.dim)), step(gsl_vector_alloc(c.dim));
+  if (!x || !step) return kSolveCantFind;
+  for (int i = 0; i < c.dim; ++i) gsl_vector_set(x.get(), i, start[i]);
+  gsl_vector_set_all(step.get(), c.step);
+  debug_log("do iter 1\n");
+  Minimizer s(gsl_multimin_fminimizer_alloc(gsl_multimin_fminimizer_nmsimplex2, c.dim));
+  if (!s) return kSolveCantFind;
+  double dummy = 0.0;  // the objective reads the sample from global_params
+  gsl_multimin_function fn = {c.objective, static_cast<size_t>(c.dim), &dummy};
+  debug_log("do iter 2\n");
+  const int set = gsl_multimin_fminimizer_set(s.get(), &fn, x.get(), step.get());
+  debug_log("do iter 3\n");
+
+  // f is known once an iteration has run; a search that could not even start
+  // reports the objective at the point it holds.
+  bool converged = false, have_f = false;
+  double f = 0.0, f_min = 0.0;
+  int iter = 0;
+  while (set == GSL_SUCCESS) {
+    ++iter;
+    if (gsl_multimin_fminimizer_iterate(s.get()) != GSL_SUCCESS) break;
+    const double size = gsl_multimin_fminimizer_size(s.get());
+    const int status = gsl_multimin_test_size(size, kSizeTolerance);
+    f = gsl_multimin_fminimizer_minimum(s.get());
+    f_min = have_f ? std::fmin(f_min, f) : f;
+    have_f = true;
+    LogIteration(c, iter, gsl_multimin_fminimizer_x(s.get()), f, size, f_min);
+    if (status == GSL_SUCCESS) {
+      converged = true;
+      debug_log("converged to minimum at\n");
+      break;
+    }
+    if (status != GSL_CONTINUE || iter >= kMaxIterations || std::fabs(f) < kGoodEnough) break;
+  }
+  const gsl_vector* reached = gsl_multimin_fminimizer_x(s.get());
+  if (!have_f) f = c.objective(reached, &dummy);
+
+  const bool found = converged || std::fabs(f) < kGoodEnough;
+  debug_log(found ? "solve find\n" : "solve can't find\n");
+  for (int i = 0; i < c.dim; ++i) *out[i] = P(reached, i);
+  *out_f = f;
+  debug_log("free the vectors, the minimizer and the sample\n");
+  return found ? kSolveFind : kSolveCantFind;
+}
+
+double AsDouble(int result) { return result == kSolveFind ? 1.0 : 0.0; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Objectives.
+double beta_xi_min(const gsl_vector* x, void*) { return XiObjective(kBeta, x); }
+double lognormal_xi_min(const gsl_vector* x, void*) { return XiObjective(kLogNormal, x); }
+double logtriangular_xi_min(const gsl_vector* x, void*) { return XiObjective(kLogTriangular, x); }
+double pert_xi_min(const gsl_vector* x, void*) { return XiObjective(kPert, x); }
+double triangular_xi_min(const gsl_vector* x, void*) { return XiObjective(kTriangular, x); }
+
+// ---------------------------------------------------------------------------
+// Entry points.
+int CalcBetaByXi(double alpha, double beta, double min, double max, int n, const double* data,
+                 double* out_alpha, double* out_beta, double* out_min, double* out_max,
+                 double* out_f) {
+  const double start[] = {alpha, beta, min, max};
+  double* const out[] = {out_alpha, out_beta, out_min, out_max};
+  return RunXiFit(kBeta, start, n, data, out, out_f);
+}
+int CalcLogNormalByXi(double mean, double st_dev, double location, int n, const double* data,
+                      double* out_mean, double* out_st_dev, double* out_location,
+                      double* out_f) {
+  const double start[] = {mean, st_dev, location};
+  double* const out[] = {out_mean, out_st_dev, out_location};
+  return RunXiFit(kLogNormal, start, n, data, out, out_f);
+}
+int CalcLogTriangularByXi(double most_likely, double min, double max, int n, const double* data,
+                          double* out_most_likely, double* out_min, double* out_max,
+                          double* out_f) {
+  const double start[] = {most_likely, min, max};
+  double* const out[] = {out_most_likely, out_min, out_max};
+  return RunXiFit(kLogTriangular, start, n, data, out, out_f);
+}
+int CalcPertByXi(double most_likely, double min, double max, int n, const double* data,
+                 double* out_most_likely, double* out_min, double* out_max, double* out_f) {
+  const double start[] = {most_likely, min, max};
+  double* const out[] = {out_most_likely, out_min, out_max};
+  return RunXiFit(kPert, start, n, data, out, out_f);
+}
+int CalcTriangularByXi(double most_likely, double min, double max, int n, const double* data,
+                       double* out_most_likely, double* out_min, double* out_max,
+                       double* out_f) {
+  const double start[] = {most_likely, min, max};
+  double* const out[] = {out_most_likely, out_min, out_max};
+  return RunXiFit(kTriangular, start, n, data, out, out_f);
+}
+
+double stoka_ran_beta_by_xi_(double alpha, double beta, double min, double max, int n,
+                             const double* data, double* out_alpha, double* out_beta,
+                             double* out_min, double* out_max, double* out_f) {
+  return AsDouble(
+      CalcBetaByXi(alpha, beta, min, max, n, data, out_alpha, out_beta, out_min, out_max, out_f));
+}
+double stoka_ran_lognormal_by_xi_(double mean, double st_dev, double location, int n,
+                                  const double* data, double* out_mean, double* out_st_dev,
+                                  double* out_location, double* out_f) {
+  return AsDouble(CalcLogNormalByXi(mean, st_dev, location, n, data, out_mean, out_st_dev,
+                                    out_location, out_f));
+}
+double stoka_ran_logtriangular_by_xi_(double most_likely, double min, double max, int n,
+                                      const double* data, double* out_most_likely,
+                                      double* out_min, double* out_max, double* out_f) {
+  return AsDouble(CalcLogTriangularByXi(most_likely, min, max, n, data, out_most_likely, out_min,
+                                        out_max, out_f));
+}
+double stoka_ran_pert_by_xi_(double most_likely, double min, double max, int n,
+                             const double* data, double* out_most_likely, double* out_min,
+                             double* out_max, double* out_f) {
+  return AsDouble(
+      CalcPertByXi(most_likely, min, max, n, data, out_most_likely, out_min, out_max, out_f));
+}
+double stoka_ran_triangular_by_xi_(double most_likely, double min, double max, int n,
+                                   const double* data, double* out_most_likely, double* out_min,
+                                   double* out_max, double* out_f) {
+  return AsDouble(CalcTriangularByXi(most_likely, min, max, n, data, out_most_likely, out_min,
+                                     out_max, out_f));
+}
+
+// Uniform: k distinct values (at 1e-6) with mean e suggest [e - k/2, e + k/2],
+// which covers k consecutive integers with half a unit on either side; the
+// sample's own range is the other candidate. The smaller statistic wins, the
+// sample's range on a tie.
+int CalcUniformByXi_(int n, const double* data, double* out_a, double* out_b, double* out_f) {
+  if (n < 1 || data == nullptr || !out_a || !out_b || !out_f) return kSolveCantFind;
+  const double e = expected_value(data, n);
+  const double m = mean_frequency_value(data, n);
+  const double h = 1 / (2 * m);
+  const double b1 = e + h, a1 = 2 * e - b1;
+  const double chi1 = pearson_uniform_(a1, b1, n, data);
+  double lo = data[0], hi = data[0];
+  for (int i = 1; i < n; ++i) {
+    if (data[i] < lo) lo = data[i];
+    if (data[i] > hi) hi = data[i];
+  }
+  const double chi2 = pearson_uniform_(lo, hi, n, data);
+  if (chi2 > chi1) {
+    *out_a = a1;
+    *out_b = b1;
+    *out_f = chi1;
+  } else {
+    *out_a = lo;
+    *out_b = hi;
+    *out_f = chi2;
+  }
+  return kSolveFind;
+}
