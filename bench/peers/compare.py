@@ -23,7 +23,13 @@ if os.environ.get("GLIBC_TUNABLES") != TUNABLES:
     os.execv(sys.executable, [sys.executable] + sys.argv)
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import peers  # noqa: E402  (sets the thread limits before numpy loads)
+try:
+    import peers  # noqa: E402  (sets the thread limits before numpy loads)
+except ImportError:
+    # SciPy and OpenTURNS come with Debian's interpreter
+    if sys.executable != "/usr/bin/python3" and os.path.exists("/usr/bin/python3"):
+        os.execv("/usr/bin/python3", ["/usr/bin/python3"] + sys.argv)
+    raise
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
