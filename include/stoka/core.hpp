@@ -74,6 +74,12 @@ STOKA_API void Sort4Percentiles_(double c1, double x1, double c2, double x2, dou
                                  double* c2_out, double* x2_out, double* c3_out, double* x3_out,
                                  double* c4_out, double* x4_out);
 
+// Every iterative search (simplex, Newton and Brent steps, selection retries,
+// correlation attempts) counts its steps here, so that a test can bound the
+// work of a call by a count instead of a clock.
+STOKA_API void stoka_count_iteration();
+STOKA_API unsigned long long stoka_iteration_count();
+
 // Every progress line of the library goes through here: formatted with the
 // printf format, then handed to the output sink (standard output by default).
 STOKA_API void stoka_print(const char* format, ...)

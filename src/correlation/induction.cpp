@@ -127,6 +127,7 @@ std::vector<double> MakeCorrelated(const std::vector<double>& data, IDistributio
       best_error = error;
     }
     ++steps;
+    stoka_count_iteration();
     if (best_error <= tolerance || steps > max_steps || !random) break;
   }
   return best;

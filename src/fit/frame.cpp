@@ -35,6 +35,7 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
     int iter = 0;
     do {
       ++iter;
+      stoka_count_iteration();
       gsl_multimin_fminimizer_iterate(s);
       const double size = gsl_multimin_fminimizer_size(s);
       // A size that is not finite can never pass the test: stop at once.

@@ -83,6 +83,7 @@ int stoka_ran_lognormal_by_three_percentile_with_selection_(int p1, double x1, i
     double step = kSelectionStep;
     int tries = 0;
     do {
+      stoka_count_iteration();
       x2 = middle - step;
       step *= 2.0;
     } while (!UsableMiddle(x1, x2, x3) && ++tries < kSelectionTries);

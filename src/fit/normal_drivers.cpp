@@ -39,6 +39,7 @@ int RunSimplex(const SimplexRun& run, double* best, double* best_value) {
   int status = GSL_CONTINUE;
   do {
     ++iteration;
+    stoka_count_iteration();
     if (gsl_multimin_fminimizer_iterate(s.get()) != GSL_SUCCESS) return kNotFound;
     const double size = gsl_multimin_fminimizer_size(s.get());
     status = gsl_multimin_test_size(size, run.tolerance);
@@ -77,6 +78,7 @@ int RunNewton(const NewtonCase& search, double* block, double u0, double* root) 
   int status = GSL_CONTINUE;
   do {
     ++iteration;
+    stoka_count_iteration();
     // A step that breaks down (zero derivative, non-finite value) leaves the
     // root where it was; the delta test would take that for convergence.
     if (gsl_root_fdfsolver_iterate(s.get()) != GSL_SUCCESS) return kNotFound;

@@ -183,6 +183,7 @@ int stoka_ran_triangular_params_(int p1, double x1, int p2, double x2, double ml
         int iter = 0;
         do {
           ++iter;
+          stoka_count_iteration();
           gsl_root_fsolver_iterate(s);
           r = gsl_root_fsolver_root(s);
           const double lo = gsl_root_fsolver_x_lower(s), hi = gsl_root_fsolver_x_upper(s);

@@ -36,17 +36,19 @@ extern STOKA_API int global_params_size;
      0..100 (NaN included) or n < 1. The array is never reordered. */              \
   TWIN(double, stoka_stats_percentile, (const double* data, int n, double p, bool upper), \
        (data, n, p, upper), STOKA_NAN)                                             \
+  /* The middle order statistic, or the mean of the two middle ones. NaN for     \
+     n < 1. The array is never reordered. */                                       \
   TWIN(double, stoka_stats_median, (const double* data, int n), (data, n), STOKA_NAN) \
   /* Intervals of the Pearson statistic for n values: round(1.8 ln n log10 n). */  \
   TWIN(int, stoka_ran_define_intervals_count, (int n), (n), 0)                      \
   /* Pearson statistic (divided by n) of data[0..n-1] against the family with the  \
      given parameters, over equal-width intervals spanning the sample.            \
      999999.0 for n < 2, fewer than two intervals, a sample without a finite      \
-     range wider than 1e-6, and for each interval without probability. */         \
+     range wider than 1e-6, and for each interval without probability. LogNormal: \
+     mean and st_dev are arithmetic and include the location. */                 \
   TWIN(double, stoka_ran_pearson_beta,                                             \
        (double alpha, double beta, double min, double max, int n, const double* data), \
        (alpha, beta, min, max, n, data), STOKA_NAN)                                \
-  /* mean and st_dev are arithmetic and include the location. */                   \
   TWIN(double, stoka_ran_pearson_lognormal,                                        \
        (double mean, double st_dev, double location, int n, const double* data),   \
        (mean, st_dev, location, n, data), STOKA_NAN)                               \
@@ -69,13 +71,13 @@ extern STOKA_API int global_params_size;
      statistic there are written in both cases. 0.0 and nothing written for       \
      n < 1, a NULL array or output, or when memory runs out. Each evaluation of   \
      the statistic prints its progress lines to the output sink. One fit at a    \
-     time: the sample is published in global_params while the fit runs. */       \
+     time: the sample is published in global_params while the fit runs.           \
+     LogNormal: mean and st_dev are arithmetic and include the location. */       \
   TWIN(double, stoka_ran_beta_by_xi,                                               \
        (double alpha, double beta, double min, double max, int n, const double* data, \
         double* out_alpha, double* out_beta, double* out_min, double* out_max,      \
         double* out_f),                                                            \
        (alpha, beta, min, max, n, data, out_alpha, out_beta, out_min, out_max, out_f), 0.0) \
-  /* mean and st_dev are arithmetic and include the location. */                   \
   TWIN(double, stoka_ran_lognormal_by_xi,                                          \
        (double mean, double st_dev, double location, int n, const double* data,    \
         double* out_mean, double* out_st_dev, double* out_location, double* out_f), \
