@@ -36,37 +36,6 @@ TEST(DistributionPlot, BadWindowsAreRefusedWithTheirTexts) {
   }
 }
 
-TEST(DistributionPlot, WindowByValuesAndByProbabilities) {
-  UniformDistribution uniform(new UniformRandomGenerator(0, 8));
-  DistributionPlot plot(&uniform, 2, 4);
-  EXPECT_EQ(plot.cdf_min_, 0.25);
-  EXPECT_EQ(plot.cdf_range_, 0.25);
-  EXPECT_EQ(plot.CdfValue(3), 0.5);
-  EXPECT_EQ(plot.CdfValue(1), 0.0);
-  EXPECT_EQ(plot.CdfValue(5), 1.0);
-  EXPECT_EQ(plot.ValueByCDF(0.5), 3.0);
-  EXPECT_EQ(plot.PdfValue(3), 0.125);  // the distribution's own density
-  plot.SetCDFBounds(0.25, 0.75);
-  EXPECT_EQ(plot.min_, 2.0);
-  EXPECT_EQ(plot.max_, 6.0);
-  EXPECT_EQ(plot.cdf_min_, 0.25);
-  EXPECT_EQ(plot.cdf_range_, 0.5);
-}
-
-TEST(DistributionPlot, ValueByCDFOnPlot) {
-  UniformDistribution uniform(new UniformRandomGenerator(0, 8));
-  DistributionPlot plot(&uniform, 2, 4);
-  double p = 0.5, value = 0;
-  EXPECT_TRUE(plot.ValueByCDFOnPlot(&p, &value));
-  EXPECT_EQ(value, 3.0);
-  std::srand(3);
-  p = -1;
-  EXPECT_TRUE(plot.ValueByCDFOnPlot(&p, &value));
-  EXPECT_GE(p, 0.0);
-  EXPECT_LE(p, 1.0);
-  EXPECT_EQ(value, 2 + 2 * p);
-}
-
 TEST(DistributionPlot, DrawsAgainstAnUnreachableWindowGiveUp) {
   UniformDistribution uniform(new UniformRandomGenerator(0, 8));
   DistributionPlot plot(&uniform, 2, 4);
