@@ -14,12 +14,6 @@
 #include "stoka/stats.hpp"
 #include "support/twin_check.hpp"
 
-// The one-byte flag of the percentile.
-template <>
-struct twin::Sample<bool> {
-  static bool Get(Arena&, int round, int i) { return (round + i) % 2 != 0; }
-};
-
 namespace {
 
 // The iteration cap handed to the fitters that take one. A search that never

@@ -1,12 +1,6 @@
 #include "support/twin_check.hpp"
 #include "stoka/stats.hpp"
 
-// The one-byte flag of the percentile.
-template <>
-struct twin::Sample<bool> {
-  static bool Get(Arena&, int round, int i) { return (round + i) % 2 != 0; }
-};
-
 // Every flat twin of the statistics, the Pearson statistic and the fits to
 // data forwards unchanged (the sample counts are 0 to 5: the fits stay cheap).
 TEST(FlatTwins, Statistics) {

@@ -67,6 +67,11 @@ struct Sample<int> {
     return v[(round + i) % kRounds];
   }
 };
+// The one-byte flag of the percentile.
+template <>
+struct Sample<bool> {
+  static bool Get(Arena&, int round, int i) { return (round + i) % 2 != 0; }
+};
 template <>
 struct Sample<unsigned> {
   static unsigned Get(Arena&, int round, int i) { return 3u + static_cast<unsigned>(round + i); }
