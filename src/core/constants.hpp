@@ -1,0 +1,26 @@
+// Numbers with a meaning, named once for the whole library.
+#ifndef STOKA_SRC_CORE_CONSTANTS_HPP
+#define STOKA_SRC_CORE_CONSTANTS_HPP
+
+#include <limits>
+
+namespace stoka {
+
+// What an objective adds for each condition a trial point breaks; also the
+// value of a trial point outside a search's domain and of a degenerate
+// goodness-of-fit statistic. Published to hosts as kPenaltyVal.
+constexpr double kPenalty = 999999.0;
+
+// The one NaN the library hands out for "no value".
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Slots of the stack of saved stream states.
+constexpr int kStackSlots = 256;
+
+// The tolerances published as eps and epsilon.
+constexpr double kEps = 1e-4;
+constexpr double kEpsilon = 1e-6;
+
+}  // namespace stoka
+
+#endif
