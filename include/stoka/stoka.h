@@ -33,6 +33,7 @@
 #include <gsl/gsl_rng.h>
 
 #include "stoka/export.h"
+#include "stoka/version.h"
 
 #ifdef __cplusplus
 class IDistribution;

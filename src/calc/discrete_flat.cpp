@@ -1,7 +1,5 @@
 // The discrete families in the flat interface: creators, the GenericDiscrete
 // handle functions, and the flat twins of the Bernoulli and constant functions.
-#include <limits>
-
 #include "calc/handles.hpp"
 #include "core/guard.hpp"
 #include "stoka/discrete.hpp"
@@ -11,7 +9,7 @@ using stoka::CreateDistribution;
 STOKA_FLAT_DISCRETE(STOKA_DEFINE_TWIN, STOKA_IGNORE_FLAT)
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 
 // The set behind a handle, or null for a null handle or a continuous family.
 GenericDiscreteDistribution* DiscreteOf(IDistribution* handle) {

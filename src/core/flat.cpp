@@ -13,3 +13,5 @@ extern "C" STOKA_API void stoka_done(void) {
   stoka_done_();
   destroy_logging();
 }
+
+extern "C" STOKA_API const char* stoka_version(void) { return STOKA_VERSION; }

@@ -2,8 +2,7 @@
 #ifndef STOKA_SRC_CORE_GUARD_HPP
 #define STOKA_SRC_CORE_GUARD_HPP
 
-#include <cmath>
-#include <limits>
+#include "core/constants.hpp"
 
 namespace stoka {
 
@@ -30,7 +29,7 @@ void guard(VoidResult, F&& body) noexcept {
 }  // namespace stoka
 
 #define STOKA_VOID (::stoka::VoidResult{})
-#define STOKA_NAN (std::numeric_limits<double>::quiet_NaN())
+#define STOKA_NAN (::stoka::kNaN)
 
 // Generates the flat twins of one list: each forwards to name##_ under the guard.
 #define STOKA_DEFINE_TWIN(ret, name, params, args, fail) \

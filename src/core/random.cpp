@@ -7,16 +7,19 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "core/constants.hpp"
+#include "core/guard.hpp"
 #include "stoka/core.hpp"
+
+using stoka::kStackSlots;
 
 extern "C" {
 STOKA_API gsl_rng* r_global = nullptr;
-STOKA_API gsl_rng* r_stack[256] = {};
+STOKA_API gsl_rng* r_stack[kStackSlots] = {};
 STOKA_API int r_stack_count = 0;
 }
 
 namespace {
-constexpr int kStackSlots = 256;
 
 // One draw of 0..32767. glibc's rand() spans 0..2^31-1, so take its high 15
 // bits: the range and the divisor 32767.0 stay what every caller expects.

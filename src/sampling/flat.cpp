@@ -8,7 +8,7 @@
 #include "stoka/sampling.hpp"
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 
 // Writes a new method (or NULL when it cannot be built) to *out.
 template <class Make>
