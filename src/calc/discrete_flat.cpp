@@ -66,7 +66,8 @@ STOKA_API double GenericDiscreteValueByCDF(double p, IDistribution* handle) {
 STOKA_API const double* GenericDiscreteGetValues(IDistribution* handle, unsigned* count) {
   unsigned n = 0;
   const double* data = nullptr;
-  if (GenericDiscreteDistribution* d = DiscreteOf(handle)) data = d->generator().GetSortedDataC(&n);
+  if (GenericDiscreteDistribution* d = DiscreteOf(handle))
+    data = stoka::guard(data, [&] { return d->generator().GetSortedDataC(&n); });
   if (count) *count = n;
   return data;
 }

@@ -34,7 +34,7 @@ STOKA_API int CreateCorrelationManager(CorrelationManager** out) {
 
 STOKA_API void DestroyCorrelationManager(CorrelationManager** handle) {
   if (handle == nullptr) return;
-  delete *handle;
+  stoka::guard(STOKA_VOID, [&] { delete *handle; });
   *handle = nullptr;
 }
 

@@ -45,7 +45,7 @@ STOKA_API void CreateMonteCarloMethod(AbstractGenerationMethod** out, IDistribut
 
 STOKA_API void DestroyLatinCubeMethod(AbstractGenerationMethod** handle) {
   if (handle == nullptr) return;
-  delete *handle;
+  stoka::guard(STOKA_VOID, [&] { delete *handle; });
   *handle = nullptr;
 }
 

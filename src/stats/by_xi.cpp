@@ -178,8 +178,6 @@ int RunXiFit(const XiCase& c, const double* start, int n, const double* data,
   if (n < 1 || data == nullptr || out_f == nullptr) return kSolveCantFind;
   for (int i = 0; i < c.dim; ++i)
     if (out[i] == nullptr) return kSolveCantFind;
-  // GSL reports its errors as values here, whether or not the host ran stoka_init.
-  gsl_set_error_handler_off();
 
   debug_log("%s", c.title);
   debug_log("do start \n");

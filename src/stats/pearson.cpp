@@ -5,7 +5,6 @@
 // interval is counted but takes no part in the sum; the statistic is not
 // multiplied by n.
 #include <gsl/gsl_cdf.h>
-#include <gsl/gsl_errno.h>
 
 #include <climits>
 #include <cmath>
@@ -141,7 +140,6 @@ double uniform_cdf(const gsl_vector* x, double v) { return gsl_cdf_flat_P(v, P(x
 namespace {
 double Pearson(std::initializer_list<double> params, int n, const double* data,
                stoka_cdf_fn cdf) {
-  gsl_set_error_handler_off();
   const gsl_vector_const_view x = gsl_vector_const_view_array(params.begin(), params.size());
   return PearsonCounts(data, n).Statistic(&x.vector, cdf);
 }
