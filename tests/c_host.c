@@ -16,6 +16,13 @@ static int failures = 0;
 
 int main(void) {
   IDistribution* h = NULL;
+  int code, other;
+  /* The library is the version of its header; every manager code has its own text. */
+  CHECK(strcmp(stoka_version(), STOKA_VERSION) == 0);
+  for (code = STOKA_MANAGER_NULL; code <= STOKA_MANAGER_NO_SAMPLE + 1; ++code)
+    for (other = STOKA_MANAGER_NULL; other < code; ++other)
+      CHECK(strcmp(stoka_manager_code_text(code), stoka_manager_code_text(other)) != 0);
+  CHECK(strcmp(stoka_manager_code_text(-2), stoka_manager_code_text(9)) == 0);
   stoka_init();
   stoka_ran_seed(7u);
   CHECK(r_global != NULL);

@@ -7,6 +7,8 @@
 #include <set>
 #include <sstream>
 
+#include "core/constants.hpp"
+
 namespace cli {
 namespace {
 
@@ -88,11 +90,11 @@ QuantitySpec ParseQuantity(const json& q, const std::string& file, size_t index)
 }  // namespace
 
 double ParsePercentName(const std::string& name, const std::string& where) {
-  double below = NAN;
+  double below = stoka::kNaN;
   if (name.size() >= 2 && (name[0] == 'P' || name[0] == 'p')) {
     std::istringstream in(name.substr(1));
     in >> below;
-    if (in.fail() || !in.eof()) below = NAN;
+    if (in.fail() || !in.eof()) below = stoka::kNaN;
   }
   if (std::isnan(below))
     throw InputError(where, "\"" + name + "\" is not a percentile: write P10 for the value with a "

@@ -12,6 +12,8 @@
 #include <set>
 #include <sstream>
 
+#include "core/constants.hpp"
+
 namespace cli {
 namespace {
 
@@ -49,15 +51,17 @@ struct Handles {
 
 std::string ManagerSentence(int code) {
   switch (code) {
-    case 1: return "the correlations form a cycle; correlated quantities must form a tree";
-    case 2: return "a coefficient lies outside -1..1";
-    case 3: return "the correlation tolerance is below 1e-6";
-    case 4: return "the correlation step limit is zero";
-    case 5: return "the sample count is zero";
-    case 6: return "a quantity is not registered with the correlation manager";
-    case 7: return "a quantity is registered twice";
-    case 8: return "there is no sample to compute with";
-    case -1: return "the correlation manager is missing";
+    case STOKA_MANAGER_CYCLE:
+      return "the correlations form a cycle; correlated quantities must form a tree";
+    case STOKA_MANAGER_BAD_COEFFICIENT: return "a coefficient lies outside -1..1";
+    case STOKA_MANAGER_BAD_TOLERANCE: return "the correlation tolerance is below 1e-6";
+    case STOKA_MANAGER_BAD_MAX_STEPS: return "the correlation step limit is zero";
+    case STOKA_MANAGER_BAD_DATA_COUNT: return "the sample count is zero";
+    case STOKA_MANAGER_BAD_ID:
+      return "a quantity is not registered with the correlation manager";
+    case STOKA_MANAGER_REFUSED: return "a quantity is registered twice";
+    case STOKA_MANAGER_NO_SAMPLE: return "there is no sample to compute with";
+    case STOKA_MANAGER_NULL: return "the correlation manager is missing";
     default: return "the correlation manager answered code " + std::to_string(code);
   }
 }
@@ -134,7 +138,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
   Handles h;
   if (!CreateCorrelationManager(&h.manager))
     throw InputError(model.file, "the correlation manager could not be created");
-  if (int code = SetDataCount(h.manager, n); code != 0)
+  if (int code = SetDataCount(h.manager, n); code != STOKA_MANAGER_OK)
     throw InputError(model.file + ": samples", ManagerSentence(code));
   std::map<std::string, stoka_id> ids;
   for (auto& q : quantities) {
@@ -145,15 +149,16 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     if (!method) throw InputError(model.file, "cannot sample \"" + q.name + "\"");
     h.methods.push_back(method);
     const stoka_id id = reinterpret_cast<stoka_id>(method);
-    if (int code = AddDistribution(h.manager, id); code != 0)
+    if (int code = AddDistribution(h.manager, id); code != STOKA_MANAGER_OK)
       throw InputError(model.file, q.name + ": " + ManagerSentence(code));
     ids[q.name] = id;
   }
   for (const auto& c : model.correlations)
-    if (int code = SetCorrelation(h.manager, ids[c.a], ids[c.b], c.coefficient, 0); code != 0)
+    if (int code = SetCorrelation(h.manager, ids[c.a], ids[c.b], c.coefficient, 0);
+        code != STOKA_MANAGER_OK)
       throw InputError(c.where, ManagerSentence(code));
   progress.Step("sampling");
-  if (int code = RecalculateManager(h.manager); code != 0)
+  if (int code = RecalculateManager(h.manager); code != STOKA_MANAGER_OK)
     throw InputError(model.file + ": correlations", ManagerSentence(code));
 
   std::vector<std::vector<double>> samples;
@@ -188,7 +193,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     out << "\nCorrelations\n  " << std::left << std::setw(36) << "pair" << std::right
         << std::setw(10) << "target" << std::setw(10) << "achieved" << '\n';
     for (const auto& c : model.correlations) {
-      double achieved = NAN;
+      double achieved = stoka::kNaN;
       CalculateCorrelation(h.manager, ids[c.a], ids[c.b], &achieved);
       out << "  " << std::left << std::setw(36) << (c.a + " / " + c.b).substr(0, 36) << std::right
           << std::fixed << std::setprecision(3) << std::setw(10) << c.coefficient << std::setw(10)

@@ -29,20 +29,6 @@ STOKA_API std::vector<double> MakeCorrelated(const std::vector<double>& data,
                                              double target, double tolerance,
                                              unsigned int max_steps);
 
-// Result codes of the correlation manager.
-enum CorrelationManagerCode {
-  kManagerOk = 0,
-  kManagerCycle = 1,          // the correlation graph is not a forest
-  kManagerBadCoefficient = 2, // |c| > 1, NaN, or a self-correlation other than 1
-  kManagerBadTolerance = 3,   // tolerance below 1e-6
-  kManagerBadMaxSteps = 4,    // maximum step count 0
-  kManagerBadDataCount = 5,   // data count 0
-  kManagerBadId = 6,          // not registered, already registered as a new id, or null
-  kManagerRefused = 7,        // already registered, or storage refused
-  kManagerNoSample = 8,       // no sample to compute with
-  kManagerNullData = -1,      // null data pointer
-};
-
 // Registered distributions (generation-method handles as identifiers), their
 // target correlations and one sample each. Identifiers are enumerated in the
 // order of registration, and breadth-first walks take their frontier in the

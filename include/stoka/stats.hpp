@@ -45,9 +45,6 @@ STOKA_API double mean_frequency_value(const double* data, int n);
 // The candidate's cumulative probability at v, its parameters read from a vector.
 using stoka_cdf_fn = double (*)(const gsl_vector* params, double v);
 
-// The answer for every degenerate case of the statistic.
-constexpr double kPearsonDegenerate = 999999.0;
-
 // Number of intervals for n values: 1.8 ln n log10 n, rounded half away from 0.
 STOKA_API int define_intervals_count(int n);
 STOKA_API int stoka_ran_define_intervals_count_(int n);
@@ -77,7 +74,7 @@ class STOKA_API PearsonCounts {
 };
 
 // The statistic (divided by n) of sample against cdf with params; k - 1 terms,
-// kPearsonDegenerate for each interval without probability.
+// the penalty 999999.0 (kPenaltyVal) for each interval without probability.
 STOKA_API double calc_pearson(const gsl_vector* params, const gsl_vector* sample,
                               stoka_cdf_fn cdf);
 

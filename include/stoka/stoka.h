@@ -10,6 +10,11 @@
  * - No C++ exception ever leaves a flat function. Where the object interface
  *   throws, the flat twin returns the failure value documented with its entry
  *   in the lists below (0 for checks and creators, NaN for numbers).
+ * - No GSL error aborts the host. Each flat function switches GSL's error
+ *   handler off for the length of the call and puts the host's handler back on
+ *   return (nested and concurrent calls included); stoka_init switches it off
+ *   for the rest of the process. The object interface has no such door: a C++
+ *   host that calls it directly calls stoka_init first.
  * - Handles are owned by the host from Create... to Destroy...; Destroy...
  *   takes a pointer to the host's variable and sets it to NULL.
  * - Percentiles are given in the exceedance sense, in percent: (P, x) means
@@ -24,7 +29,8 @@
  * at a time (one lock of its own around such calls). Queries of existing
  * handles (densities, cumulative functions, quantiles, bounds, names), checks
  * and conversions share nothing and may run concurrently, on handles that no
- * other call is changing or destroying.
+ * other call is changing or destroying. GSL's error handler is process-wide
+ * too: while any call is inside the library it is off for every thread.
  */
 #ifndef STOKA_H
 #define STOKA_H
@@ -33,6 +39,7 @@
 #include <gsl/gsl_rng.h>
 
 #include "stoka/export.h"
+#include "stoka/version.h"
 
 #ifdef __cplusplus
 class IDistribution;

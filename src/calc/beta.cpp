@@ -6,12 +6,12 @@
 
 #include <cfloat>
 #include <cmath>
-#include <limits>
 
+#include "core/constants.hpp"
 #include "stoka/continuous.hpp"
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 
 // GSL's beta inverse and beta variate loop without end on shapes that are not
 // positive normal numbers (zero, negative, infinite, NaN, denormal) and the

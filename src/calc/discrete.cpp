@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <limits>
 #include <stdexcept>
 #include <utility>
 
+#include "core/constants.hpp"
 #include "stoka/discrete.hpp"
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 
 void CheckValue(double value) {
   if (std::isnan(value)) throw std::invalid_argument("NaN value in a discrete set");

@@ -1,12 +1,12 @@
 // Bernoulli with success probability p: P(X = 1) = p, P(X = 0) = 1 - p.
 // Draws compare p with one uniform value from the runtime generator.
 #include <cmath>
-#include <limits>
 
+#include "core/constants.hpp"
 #include "stoka/discrete.hpp"
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 
 // Success when u < p. The runtime generator's uniform values include 1.0
 // itself, so a certain success (p = 1) is settled apart.

@@ -1,7 +1,5 @@
 // The discrete families in the flat interface: creators, the GenericDiscrete
 // handle functions, and the flat twins of the Bernoulli and constant functions.
-#include <limits>
-
 #include "calc/handles.hpp"
 #include "core/guard.hpp"
 #include "stoka/discrete.hpp"
@@ -11,7 +9,7 @@ using stoka::CreateDistribution;
 STOKA_FLAT_DISCRETE(STOKA_DEFINE_TWIN, STOKA_IGNORE_FLAT)
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 
 // The set behind a handle, or null for a null handle or a continuous family.
 GenericDiscreteDistribution* DiscreteOf(IDistribution* handle) {
@@ -68,7 +66,8 @@ STOKA_API double GenericDiscreteValueByCDF(double p, IDistribution* handle) {
 STOKA_API const double* GenericDiscreteGetValues(IDistribution* handle, unsigned* count) {
   unsigned n = 0;
   const double* data = nullptr;
-  if (GenericDiscreteDistribution* d = DiscreteOf(handle)) data = d->generator().GetSortedDataC(&n);
+  if (GenericDiscreteDistribution* d = DiscreteOf(handle))
+    data = stoka::guard(data, [&] { return d->generator().GetSortedDataC(&n); });
   if (count) *count = n;
   return data;
 }

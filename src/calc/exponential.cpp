@@ -2,8 +2,7 @@
 #include <gsl/gsl_cdf.h>
 #include <gsl/gsl_randist.h>
 
-#include <limits>
-
+#include "core/constants.hpp"
 #include "stoka/continuous.hpp"
 
 double stoka_ran_exponential_(double shift, double mu) {
@@ -18,6 +17,6 @@ double stoka_ran_exponential_cdf_(double x, double shift, double mu) {
 double stoka_ran_exponential_cdf_inv_(double p, double shift, double mu) {
   // GSL's other inverses answer NaN for p outside [0, 1]; this one would give
   // a value below the shift for p < 0.
-  if (p < 0) return std::numeric_limits<double>::quiet_NaN();
+  if (p < 0) return stoka::kNaN;
   return gsl_cdf_exponential_Pinv(p, mu) + shift;
 }

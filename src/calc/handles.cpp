@@ -51,7 +51,7 @@ STOKA_API int CreateBetaDistribution(double alpha, double beta, double min, doub
 #define STOKA_DEFINE_DESTROY(name)                                 \
   extern "C" STOKA_API void name(IDistribution** handle) {         \
     if (handle == nullptr) return;                                 \
-    delete *handle;                                                \
+    stoka::guard(STOKA_VOID, [&] { delete *handle; });             \
     *handle = nullptr;                                             \
   }
 STOKA_DEFINE_DESTROY(DestroyUniformDistribution)
@@ -121,7 +121,8 @@ STOKA_API const char* GetDistributionName(IDistribution* handle) {
 
 STOKA_API double stoka_ran_beta_cdf_inv(double p, double min, double scale, double alpha,
                                         double beta) {
-  return stoka_ran_beta_cdf_inv_(p, alpha, beta, min, min + scale);
+  return stoka::guard(stoka::kNaN,
+                      [&] { return stoka_ran_beta_cdf_inv_(p, alpha, beta, min, min + scale); });
 }
 
 }  // extern "C"

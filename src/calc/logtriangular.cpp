@@ -3,8 +3,8 @@
 //   F(x) = 1 - ln(max/x)^2 / (ln(max/ml) ln(max/min))  for ml <= x <= max.
 // Every formula uses ratios, so all-negative parameters also define a law.
 #include <cmath>
-#include <limits>
 
+#include "core/constants.hpp"
 #include "stoka/continuous.hpp"
 
 namespace {
@@ -61,7 +61,7 @@ double LogTriangularValueByCDF_(double min, double max, double ml, double p) {
 }
 
 double LogTriangularRandom_(double min, double max, double ml, stoka_uniform_fn fn) {
-  if (fn == nullptr) return std::numeric_limits<double>::quiet_NaN();
+  if (fn == nullptr) return stoka::kNaN;
   return LogTriangularValueByCDF_(min, max, ml, fn());
 }
 

@@ -5,8 +5,8 @@
 // the flat interface (snap band eps around the mode's probability); the
 // stoka_ran_ set serves the fitters (band 1e-6, other argument order).
 #include <cmath>
-#include <limits>
 
+#include "core/constants.hpp"
 #include "stoka/continuous.hpp"
 
 double TriangularPDFValue_(double min, double max, double ml, double x) {
@@ -46,7 +46,7 @@ double TriangularValueByCDF_(double min, double max, double ml, double p) {
 }
 
 double TriangularRandom_(double min, double max, double ml, stoka_uniform_fn fn) {
-  if (fn == nullptr) return std::numeric_limits<double>::quiet_NaN();
+  if (fn == nullptr) return stoka::kNaN;
   const double u = fn();
   const double fm = (ml - min) / (max - min);
   if (fm > u) return min + std::sqrt(u * (max - min) * (ml - min));

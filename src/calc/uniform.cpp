@@ -1,7 +1,7 @@
 // Uniform on [min, max]: density 1/(max - min), both ends in the support.
 #include <cmath>
-#include <limits>
 
+#include "core/constants.hpp"
 #include "stoka/continuous.hpp"
 
 double UniformPDFValue_(double min, double max, double x) {
@@ -24,7 +24,7 @@ double UniformValueByCDF_(double min, double max, double p) {
 }
 
 double UniformRandom_(double min, double max, stoka_uniform_fn fn) {
-  if (fn == nullptr) return std::numeric_limits<double>::quiet_NaN();
+  if (fn == nullptr) return stoka::kNaN;
   return min + fn() * (max - min);
 }
 

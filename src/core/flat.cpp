@@ -4,12 +4,19 @@
 
 STOKA_FLAT_CORE(STOKA_DEFINE_TWIN, STOKA_IGNORE_FLAT)
 
+// stoka_init_ leaves GSL's handler off when the guard's scope ends.
 extern "C" STOKA_API void stoka_init(void) {
-  init_logging();
-  stoka_init_();
+  stoka::guard(STOKA_VOID, [] {
+    init_logging();
+    stoka_init_();
+  });
 }
 
 extern "C" STOKA_API void stoka_done(void) {
-  stoka_done_();
-  destroy_logging();
+  stoka::guard(STOKA_VOID, [] {
+    stoka_done_();
+    destroy_logging();
+  });
 }
+
+extern "C" STOKA_API const char* stoka_version(void) { return STOKA_VERSION; }

@@ -1,17 +1,36 @@
-// The one guard at the C boundary: no exception leaves a flat function.
+// The one guard at the C boundary: no exception leaves a flat function, and no
+// GSL error aborts the host.
 #ifndef STOKA_SRC_CORE_GUARD_HPP
 #define STOKA_SRC_CORE_GUARD_HPP
 
-#include <cmath>
-#include <limits>
+#include "core/constants.hpp"
 
 namespace stoka {
 
+// GSL reports an error through one process-wide handler, which aborts unless it
+// is switched off. For the length of a call into the library it is off, so GSL's
+// errors come back as values; on the way out the host's handler is back. Scopes
+// nest, and overlap on several threads: the first one in saves the host's
+// handler and switches it off, the last one out puts it back.
+class GslErrorScope {
+ public:
+  GslErrorScope() noexcept;
+  ~GslErrorScope();
+  GslErrorScope(const GslErrorScope&) = delete;
+  GslErrorScope& operator=(const GslErrorScope&) = delete;
+};
+
+// Switches GSL's handler off for the rest of the process, also when called
+// inside a scope (the scope then leaves it off): what stoka_init promises.
+void KeepGslErrorsOff() noexcept;
+
 struct VoidResult {};
 
-// Runs body; any exception turns into the function's documented failure value.
+// Runs body with GSL's handler off; any exception turns into the function's
+// documented failure value.
 template <class R, class F>
 R guard(R failure, F&& body) noexcept {
+  const GslErrorScope quiet;
   try {
     return body();
   } catch (...) {
@@ -21,6 +40,7 @@ R guard(R failure, F&& body) noexcept {
 
 template <class F>
 void guard(VoidResult, F&& body) noexcept {
+  const GslErrorScope quiet;
   try {
     body();
   } catch (...) {
@@ -30,7 +50,7 @@ void guard(VoidResult, F&& body) noexcept {
 }  // namespace stoka
 
 #define STOKA_VOID (::stoka::VoidResult{})
-#define STOKA_NAN (std::numeric_limits<double>::quiet_NaN())
+#define STOKA_NAN (::stoka::kNaN)
 
 // Generates the flat twins of one list: each forwards to name##_ under the guard.
 #define STOKA_DEFINE_TWIN(ret, name, params, args, fail) \

@@ -2,11 +2,12 @@
 // argument checks that every fitter shares. Pure functions over constant tables.
 #include <cmath>
 
+#include "core/constants.hpp"
 #include "stoka/core.hpp"
 
 extern "C" {
-const double eps = 1e-4;
-const double epsilon = 1e-6;
+const double eps = stoka::kEps;
+const double epsilon = stoka::kEpsilon;
 const double kSqrt2 = 1.4142135623730951;
 // erf^-1(k/50) for k = 0..49, computed once with 40-digit arithmetic (mpmath).
 const double erfinv[50] = {
@@ -139,8 +140,8 @@ int CheckLognormLocationMeanPerc_(int kind, double location, double mean, double
   return (c > 50 && x > median) || (c < 50 && x < median);
 }
 
-int CheckOneBetaParam_(double a) { return a - 0.3 > 0.0001; }
-int CheckBetaParamsConformity_(double a, double b) { return 100000 - (a + b) > 0.0001; }
+int CheckOneBetaParam_(double a) { return a - 0.3 > stoka::kEps; }
+int CheckBetaParamsConformity_(double a, double b) { return 100000 - (a + b) > stoka::kEps; }
 int CheckBothBetaParams_(double a, double b) {
   return CheckOneBetaParam_(a) && CheckOneBetaParam_(b) && CheckBetaParamsConformity_(a, b);
 }

@@ -1,22 +1,24 @@
 // The process-wide GSL stream with its stack of saved states, and the runtime
 // generator behind KessaRandom.
-#include <gsl/gsl_errno.h>
 #include <gsl/gsl_rng.h>
 
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
 
+#include "core/constants.hpp"
+#include "core/guard.hpp"
 #include "stoka/core.hpp"
+
+using stoka::kStackSlots;
 
 extern "C" {
 STOKA_API gsl_rng* r_global = nullptr;
-STOKA_API gsl_rng* r_stack[256] = {};
+STOKA_API gsl_rng* r_stack[kStackSlots] = {};
 STOKA_API int r_stack_count = 0;
 }
 
 namespace {
-constexpr int kStackSlots = 256;
 
 // One draw of 0..32767. glibc's rand() spans 0..2^31-1, so take its high 15
 // bits: the range and the divisor 32767.0 stay what every caller expects.
@@ -28,14 +30,21 @@ int rand15() {
   return std::rand() >> 16;
 #endif
 }
+
+// A fresh stream of the type that GSL's environment settings chose; a stream
+// already there is replaced.
+void NewStream() {
+  if (r_global) gsl_rng_free(r_global);
+  r_global = gsl_rng_alloc(gsl_rng_default);
+}
 }  // namespace
 
 void stoka_init_() {
   gsl_rng_env_setup();
-  gsl_set_error_handler_off();
-  // A second init without done replaces the stream by a fresh one.
-  if (r_global) gsl_rng_free(r_global);
-  r_global = gsl_rng_alloc(gsl_rng_default);
+  // GSL's errors are values for the rest of the process. Only the explicit init
+  // does this: a stream opened on first use leaves the host's handler alone.
+  stoka::KeepGslErrorsOff();
+  NewStream();
 }
 
 void stoka_done_() {
@@ -49,7 +58,10 @@ void stoka_done_() {
 }
 
 gsl_rng* stoka_rng() {
-  if (!r_global) stoka_init_();
+  if (!r_global) {
+    gsl_rng_env_setup();
+    NewStream();
+  }
   return r_global;
 }
 

@@ -1,19 +1,24 @@
 // The correlation manager's flat interface. A NULL manager is refused with
 // the function's failure value; no exception leaves.
-#include <limits>
 #include <memory>
 
 #include "core/guard.hpp"
 #include "stoka/correlation.hpp"
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 
 // Runs f on the manager under the guard; fail for a NULL manager or a throw.
 template <class R, class F>
 R With(CorrelationManager* handle, R fail, F&& f) noexcept {
   if (handle == nullptr) return fail;
   return stoka::guard(fail, [&]() -> R { return f(*handle); });
+}
+
+// The same for a function that answers a result code.
+template <class F>
+int Code(CorrelationManager* handle, F&& f) noexcept {
+  return With(handle, int{STOKA_MANAGER_NULL}, f);
 }
 }  // namespace
 
@@ -29,7 +34,7 @@ STOKA_API int CreateCorrelationManager(CorrelationManager** out) {
 
 STOKA_API void DestroyCorrelationManager(CorrelationManager** handle) {
   if (handle == nullptr) return;
-  delete *handle;
+  stoka::guard(STOKA_VOID, [&] { delete *handle; });
   *handle = nullptr;
 }
 
@@ -37,23 +42,23 @@ STOKA_API unsigned GetDataCount(CorrelationManager* h) {
   return With(h, 0u, [](CorrelationManager& m) { return m.GetDataCount(); });
 }
 STOKA_API int SetDataCount(CorrelationManager* h, unsigned count) {
-  return With(h, -1, [&](CorrelationManager& m) { return m.SetDataCount(count); });
+  return Code(h, [&](CorrelationManager& m) { return m.SetDataCount(count); });
 }
 STOKA_API double GetCorrelationTolerance(CorrelationManager** h) {
   return With(h ? *h : nullptr, kNaN,
               [](CorrelationManager& m) { return m.GetCorrelationTolerance(); });
 }
 STOKA_API int SetCorrelationTolerance(CorrelationManager* h, double tolerance) {
-  return With(h, -1, [&](CorrelationManager& m) { return m.SetCorrelationTolerance(tolerance); });
+  return Code(h, [&](CorrelationManager& m) { return m.SetCorrelationTolerance(tolerance); });
 }
 STOKA_API unsigned GetCorrelationMaxSteps(CorrelationManager* h) {
   return With(h, 0u, [](CorrelationManager& m) { return m.GetCorrelationMaxSteps(); });
 }
 STOKA_API int SetCorrelationMaxSteps(CorrelationManager* h, unsigned steps) {
-  return With(h, -1, [&](CorrelationManager& m) { return m.SetCorrelationMaxSteps(steps); });
+  return Code(h, [&](CorrelationManager& m) { return m.SetCorrelationMaxSteps(steps); });
 }
 STOKA_API int AddDistribution(CorrelationManager* h, stoka_id id) {
-  return With(h, -1, [&](CorrelationManager& m) { return m.AddDistribution(id); });
+  return Code(h, [&](CorrelationManager& m) { return m.AddDistribution(id); });
 }
 STOKA_API int RemoveDistribution(CorrelationManager* h, stoka_id id) {
   return With(h, 0, [&](CorrelationManager& m) {
@@ -62,17 +67,17 @@ STOKA_API int RemoveDistribution(CorrelationManager* h, stoka_id id) {
   });
 }
 STOKA_API int ReplaceDistribution(CorrelationManager* h, stoka_id old_id, stoka_id new_id) {
-  return With(h, -1, [&](CorrelationManager& m) { return m.ReplaceDistribution(old_id, new_id); });
+  return Code(h, [&](CorrelationManager& m) { return m.ReplaceDistribution(old_id, new_id); });
 }
 STOKA_API int SetCorrelation(CorrelationManager* h, stoka_id a, stoka_id b, double c,
                              int rebuild) {
-  return With(h, -1, [&](CorrelationManager& m) { return m.SetCorrelation(a, b, c, rebuild != 0); });
+  return Code(h, [&](CorrelationManager& m) { return m.SetCorrelation(a, b, c, rebuild != 0); });
 }
 STOKA_API double GetCorrelation(CorrelationManager* h, stoka_id a, stoka_id b) {
   return With(h, kNaN, [&](CorrelationManager& m) { return m.GetCorrelation(a, b); });
 }
 STOKA_API int RemoveCorrelation(CorrelationManager* h, stoka_id a, stoka_id b) {
-  return With(h, -1, [&](CorrelationManager& m) { return m.RemoveCorrelation(a, b); });
+  return Code(h, [&](CorrelationManager& m) { return m.RemoveCorrelation(a, b); });
 }
 STOKA_API void ClearCorrelations(CorrelationManager* h) {
   With(h, 0, [](CorrelationManager& m) {
@@ -81,12 +86,12 @@ STOKA_API void ClearCorrelations(CorrelationManager* h) {
   });
 }
 STOKA_API int CalculateCorrelation(CorrelationManager* h, stoka_id a, stoka_id b, double* out) {
-  if (out == nullptr) return kManagerNullData;
-  return With(h, -1, [&](CorrelationManager& m) { return m.CalculateCorrelation(a, b, out); });
+  if (out == nullptr) return STOKA_MANAGER_NULL;
+  return Code(h, [&](CorrelationManager& m) { return m.CalculateCorrelation(a, b, out); });
 }
 STOKA_API int SetDistributedData(CorrelationManager* h, stoka_id id, const double* data,
                                  unsigned count) {
-  return With(h, -1, [&](CorrelationManager& m) { return m.SetDistributedData(id, data, count); });
+  return Code(h, [&](CorrelationManager& m) { return m.SetDistributedData(id, data, count); });
 }
 STOKA_API const double* GetDistributedData(CorrelationManager* h, stoka_id id, unsigned* count) {
   if (count) *count = 0;
@@ -102,7 +107,24 @@ STOKA_API int RebuildDistributions(CorrelationManager* h) {
   return With(h, 0, [](CorrelationManager& m) { return m.RebuildDistributions() ? 1 : 0; });
 }
 STOKA_API int RecalculateManager(CorrelationManager* h) {
-  return With(h, -1, [](CorrelationManager& m) { return m.Recalculate(); });
+  return Code(h, [](CorrelationManager& m) { return m.Recalculate(); });
+}
+
+STOKA_API const char* stoka_manager_code_text(int code) {
+  switch (code) {
+    case STOKA_MANAGER_OK: return "success";
+    case STOKA_MANAGER_CYCLE: return "the correlation graph has a cycle";
+    case STOKA_MANAGER_BAD_COEFFICIENT:
+      return "a coefficient of magnitude above 1, NaN, or a self-correlation other than 1";
+    case STOKA_MANAGER_BAD_TOLERANCE: return "a tolerance below 1e-6";
+    case STOKA_MANAGER_BAD_MAX_STEPS: return "a maximum step count of 0";
+    case STOKA_MANAGER_BAD_DATA_COUNT: return "a data count of 0";
+    case STOKA_MANAGER_BAD_ID: return "an identifier not registered, already registered, or 0";
+    case STOKA_MANAGER_REFUSED: return "an identifier already registered, or storage refused";
+    case STOKA_MANAGER_NO_SAMPLE: return "no sample to compute with";
+    case STOKA_MANAGER_NULL: return "a NULL manager or data pointer";
+    default: return "not a result code of the correlation manager";
+  }
 }
 
 }  // extern "C"

@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <numeric>
 #include <random>
 
+#include "core/constants.hpp"
 #include "stoka/correlation.hpp"
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 // The probabilities nearest 0 and 1 whose mirror images are both exact.
 constexpr double kTinyProbability = 0x1p-53;
 constexpr int kMaxHalvings = 64;

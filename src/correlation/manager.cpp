@@ -23,32 +23,32 @@ template <class F>
 int Refusable(F&& insert) {
   try {
     insert();
-    return kManagerOk;
+    return STOKA_MANAGER_OK;
   } catch (const std::bad_alloc&) {
-    return kManagerRefused;
+    return STOKA_MANAGER_REFUSED;
   } catch (const std::length_error&) {
-    return kManagerRefused;
+    return STOKA_MANAGER_REFUSED;
   }
 }
 }  // namespace
 
 int CorrelationManager::SetDataCount(unsigned n) {
-  if (n == 0) return kManagerBadDataCount;
+  if (n == 0) return STOKA_MANAGER_BAD_DATA_COUNT;
   data_count_ = n;
-  return kManagerOk;
+  return STOKA_MANAGER_OK;
 }
 
 int CorrelationManager::SetCorrelationTolerance(double t) {
   // Negative or zero within 1e-6 (and NaN) are refused.
-  if (IsDoubleLess(t, 0) || IsDoubleZeroVal(t) || std::isnan(t)) return kManagerBadTolerance;
+  if (IsDoubleLess(t, 0) || IsDoubleZeroVal(t) || std::isnan(t)) return STOKA_MANAGER_BAD_TOLERANCE;
   correlation_tolerance_ = t;
-  return kManagerOk;
+  return STOKA_MANAGER_OK;
 }
 
 int CorrelationManager::SetCorrelationMaxSteps(unsigned n) {
-  if (n == 0) return kManagerBadMaxSteps;
+  if (n == 0) return STOKA_MANAGER_BAD_MAX_STEPS;
   correlation_max_steps_ = n;
-  return kManagerOk;
+  return STOKA_MANAGER_OK;
 }
 
 CorrelationManager::Partners* CorrelationManager::PartnersOf(stoka_id id) {
@@ -75,12 +75,12 @@ void CorrelationManager::Unregister(stoka_id id) {
 
 int CorrelationManager::AddDistribution(stoka_id id) {
   // A null handle would be called through at the next recalculation.
-  if (id == 0) return kManagerBadId;
-  if (HasDistribution(id)) return kManagerRefused;
+  if (id == 0) return STOKA_MANAGER_BAD_ID;
+  if (HasDistribution(id)) return STOKA_MANAGER_REFUSED;
   const int r = Refusable([&] { Register(id); });
-  if (r != kManagerOk) return r;
+  if (r != STOKA_MANAGER_OK) return r;
   RebuildDistributions();
-  return kManagerOk;
+  return STOKA_MANAGER_OK;
 }
 
 void CorrelationManager::RemoveDistribution(stoka_id id) {
@@ -98,10 +98,10 @@ void CorrelationManager::RemoveDistribution(stoka_id id) {
 }
 
 int CorrelationManager::ReplaceDistribution(stoka_id old_id, stoka_id new_id) {
-  if (old_id == new_id) return kManagerOk;
-  if (new_id == 0 || HasDistribution(new_id)) return kManagerBadId;
+  if (old_id == new_id) return STOKA_MANAGER_OK;
+  if (new_id == 0 || HasDistribution(new_id)) return STOKA_MANAGER_BAD_ID;
   const Partners* old_partners = PartnersOf(old_id);
-  if (old_partners == nullptr) return kManagerOk;
+  if (old_partners == nullptr) return STOKA_MANAGER_OK;
   ClearData();
   const Partners partners = *old_partners;
   // The new identifier takes the old one's place in the enumeration order, and
@@ -112,22 +112,22 @@ int CorrelationManager::ReplaceDistribution(stoka_id old_id, stoka_id new_id) {
     correlations_.emplace(new_id, Partners());
     order_.insert(order_.begin() + place, new_id);
   });
-  for (auto it = partners.begin(); r == kManagerOk && it != partners.end(); ++it)
+  for (auto it = partners.begin(); r == STOKA_MANAGER_OK && it != partners.end(); ++it)
     r = SetCorrelation(new_id, it->first, it->second, true);
-  if (r != kManagerOk) {
+  if (r != STOKA_MANAGER_OK) {
     RemoveDistribution(new_id);
     return r;
   }
   RebuildDistributions();
-  return kManagerOk;
+  return STOKA_MANAGER_OK;
 }
 
 int CorrelationManager::SetCorrelation(stoka_id a, stoka_id b, double c, bool rebuild) {
-  if (!(std::fabs(c) <= 1.0)) return kManagerBadCoefficient;  // NaN too
-  if (a == b) return c == 1.0 ? kManagerOk : kManagerBadCoefficient;
-  if (a == 0 || b == 0) return kManagerBadId;
+  if (!(std::fabs(c) <= 1.0)) return STOKA_MANAGER_BAD_COEFFICIENT;  // NaN too
+  if (a == b) return c == 1.0 ? STOKA_MANAGER_OK : STOKA_MANAGER_BAD_COEFFICIENT;
+  if (a == 0 || b == 0) return STOKA_MANAGER_BAD_ID;
   int r = SetCorrelationImpl(a, b, c);
-  if (r == kManagerOk) r = SetCorrelationImpl(b, a, c);
+  if (r == STOKA_MANAGER_OK) r = SetCorrelationImpl(b, a, c);
   if (rebuild) RebuildDistributions();
   return r;
 }
@@ -161,13 +161,13 @@ int CorrelationManager::RemoveCorrelation(stoka_id a, stoka_id b) {
                    partners.end());
   };
   Partners* of_a = PartnersOf(a);
-  if (of_a == nullptr) return kManagerBadId;
+  if (of_a == nullptr) return STOKA_MANAGER_BAD_ID;
   drop(*of_a, b);
   Partners* of_b = PartnersOf(b);
-  if (of_b == nullptr) return kManagerBadId;
+  if (of_b == nullptr) return STOKA_MANAGER_BAD_ID;
   drop(*of_b, a);
   RebuildDistributions();
-  return kManagerOk;
+  return STOKA_MANAGER_OK;
 }
 
 void CorrelationManager::ClearCorrelations() {
@@ -175,7 +175,7 @@ void CorrelationManager::ClearCorrelations() {
 }
 
 int CorrelationManager::SetDistributedData(stoka_id id, const double* data, unsigned count) {
-  if (data == nullptr) return kManagerNullData;
+  if (data == nullptr) return STOKA_MANAGER_NULL;
   return Refusable([&] { distributed_data_[id].assign(data, data + count); });
 }
 
@@ -202,14 +202,14 @@ void CorrelationManager::ClearData() {
 }
 
 int CorrelationManager::CalculateCorrelation(stoka_id a, stoka_id b, double* out) const {
-  if (!HasDistribution(a) || !HasDistribution(b)) return kManagerBadId;
+  if (!HasDistribution(a) || !HasDistribution(b)) return STOKA_MANAGER_BAD_ID;
   const auto sa = distributed_data_.find(a);
   const auto sb = distributed_data_.find(b);
   if (sa == distributed_data_.end() || sb == distributed_data_.end() || sa->second.empty() ||
       sb->second.empty())
-    return kManagerNoSample;
+    return STOKA_MANAGER_NO_SAMPLE;
   *out = Correlation(sa->second, sb->second);
-  return kManagerOk;
+  return STOKA_MANAGER_OK;
 }
 
 stoka_id* CorrelationManager::GetAllDistributions(unsigned* count) {
@@ -258,17 +258,17 @@ bool CorrelationManager::HasCycles() const {
 }
 
 int CorrelationManager::Recalculate() {
-  if (HasCycles()) return kManagerCycle;
+  if (HasCycles()) return STOKA_MANAGER_CYCLE;
   ClearData();
   std::unordered_set<stoka_id> visited;
-  int r = kManagerOk;
+  int r = STOKA_MANAGER_OK;
   // Storage that runs out is refused like a table insertion.
   const int stored = Refusable([&] {
-    for (auto it = order_.begin(); r == kManagerOk && it != order_.end(); ++it)
+    for (auto it = order_.begin(); r == STOKA_MANAGER_OK && it != order_.end(); ++it)
       if (!visited.count(*it)) r = RecalculateComponent(*it, visited);
   });
-  if (stored != kManagerOk) r = stored;
-  if (r != kManagerOk) ClearData();
+  if (stored != STOKA_MANAGER_OK) r = stored;
+  if (r != STOKA_MANAGER_OK) ClearData();
   return r;
 }
 
@@ -294,5 +294,5 @@ int CorrelationManager::RecalculateComponent(stoka_id root, std::unordered_set<s
       frontier.push_back(y);
     }
   }
-  return kManagerOk;
+  return STOKA_MANAGER_OK;
 }

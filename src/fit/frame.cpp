@@ -19,8 +19,6 @@ const int iter_count = 1000000;
 int CalcDistributionByParams(int max_iter, double tolerance, double* params, FitInitializer init,
                              FitTrace trace, FitResultWriter write, FitFailureWriter fail,
                              void* out) {
-  // GSL reports its errors as values from here on (a fit may run before stoka_init).
-  gsl_set_error_handler_off();
   gsl_vector* x = nullptr;
   gsl_vector* step = nullptr;
   gsl_multimin_fminimizer* s = nullptr;

@@ -18,8 +18,6 @@ constexpr double kUlpFloor = 4.0;
 }  // namespace
 
 int RunSimplex(const SimplexRun& run, double* best, double* best_value) {
-  // GSL reports through its handler; it must return error codes, never abort.
-  gsl_set_error_handler_off();
   GslPtr<gsl_vector> x(gsl_vector_alloc(run.n));
   GslPtr<gsl_vector> step(gsl_vector_alloc(run.n));
   GslPtr<gsl_multimin_fminimizer> s(
@@ -55,7 +53,6 @@ int RunSimplex(const SimplexRun& run, double* best, double* best_value) {
 }
 
 int RunNewton(const NewtonCase& search, double* block, double u0, double* root) {
-  gsl_set_error_handler_off();
   GslPtr<gsl_root_fdfsolver> s(gsl_root_fdfsolver_alloc(gsl_root_fdfsolver_newton));
   if (!s) return kNotFound;
   gsl_function_fdf function{search.f, search.df, search.fdf, block};

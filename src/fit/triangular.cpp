@@ -172,7 +172,6 @@ int stoka_ran_triangular_params_(int p1, double x1, int p2, double x2, double ml
   double r = 0.0;
   // Two percents that round alike leave an empty bracket: no search.
   if (lower < upper) {
-    gsl_set_error_handler_off();
     gsl_root_fsolver* s = gsl_root_fsolver_alloc(gsl_root_fsolver_brent);
     if (!s) {
       debug_log("s is NULL \n");

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "core/guard.hpp"
 #include "stoka/core.hpp"
 
 namespace {
@@ -22,6 +23,7 @@ T* AllocArray(long long count) {
 extern "C" {
 
 STOKA_API double* r8mat_uniform_01_new(int m, int n) {
+  const stoka::GslErrorScope quiet;
   if (m < 1 || n < 1) return nullptr;
   double* x = AllocArray<double>(static_cast<long long>(m) * n);
   if (x == nullptr) return nullptr;
@@ -31,6 +33,7 @@ STOKA_API double* r8mat_uniform_01_new(int m, int n) {
 }
 
 STOKA_API int i4_uniform_ab(int a, int b) {
+  const stoka::GslErrorScope quiet;
   const float r = static_cast<float>(stoka_ran_uniform_());
   const float x = static_cast<float>((1.0 - r) * (a - 0.5) + r * (b + 0.5));
   // Halves away from zero; clamped before the conversion so that it is defined.
@@ -41,6 +44,7 @@ STOKA_API int i4_uniform_ab(int a, int b) {
 }
 
 STOKA_API int* perm_uniform_new(int n) {
+  const stoka::GslErrorScope quiet;
   int* perm = AllocArray<int>(n);
   if (perm == nullptr) return nullptr;
   for (int i = 0; i < n; ++i) perm[i] = i;
@@ -54,6 +58,7 @@ STOKA_API int* perm_uniform_new(int n) {
 }
 
 STOKA_API double* latin_random_new(int dim_num, int point_num) {
+  const stoka::GslErrorScope quiet;
   double* x = r8mat_uniform_01_new(dim_num, point_num);
   if (x == nullptr) return nullptr;
   for (int i = 0; i < dim_num; ++i) {

@@ -8,7 +8,7 @@
 #include "stoka/sampling.hpp"
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 
 // Writes a new method (or NULL when it cannot be built) to *out.
 template <class Make>
@@ -45,7 +45,7 @@ STOKA_API void CreateMonteCarloMethod(AbstractGenerationMethod** out, IDistribut
 
 STOKA_API void DestroyLatinCubeMethod(AbstractGenerationMethod** handle) {
   if (handle == nullptr) return;
-  delete *handle;
+  stoka::guard(STOKA_VOID, [&] { delete *handle; });
   *handle = nullptr;
 }
 

@@ -2,13 +2,13 @@
 // runtime generator (KessaRandom, KessaRandomInt), never from the GSL stream.
 #include <cmath>
 #include <iterator>
-#include <limits>
 #include <stdexcept>
 
+#include "core/constants.hpp"
 #include "stoka/sampling.hpp"
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 
 DistributionPlot MakePlot(IDistribution* distribution, double min, double max, int count) {
   if (count < 1) throw std::invalid_argument("count >= 1");

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/constants.hpp"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
 #include "stoka/stats.hpp"
@@ -154,7 +155,7 @@ using Minimizer = std::unique_ptr<gsl_multimin_fminimizer, MinimizerFree>;
 
 constexpr int kMaxIterations = 1000;
 constexpr double kSizeTolerance = 0.001;
-constexpr double kGoodEnough = 1e-6;  // a statistic this small counts as found
+constexpr double kGoodEnough = stoka::kEpsilon;  // a statistic this small counts as found
 
 void LogValues(const char* format, int dim, const double* v) {
   if (dim == 4)
@@ -177,8 +178,6 @@ int RunXiFit(const XiCase& c, const double* start, int n, const double* data,
   if (n < 1 || data == nullptr || out_f == nullptr) return kSolveCantFind;
   for (int i = 0; i < c.dim; ++i)
     if (out[i] == nullptr) return kSolveCantFind;
-  // GSL reports its errors as values here, whether or not the host ran stoka_init.
-  gsl_set_error_handler_off();
 
   debug_log("%s", c.title);
   debug_log("do start \n");

@@ -5,12 +5,12 @@
 // interval is counted but takes no part in the sum; the statistic is not
 // multiplied by n.
 #include <gsl/gsl_cdf.h>
-#include <gsl/gsl_errno.h>
 
 #include <climits>
 #include <cmath>
 #include <initializer_list>
 
+#include "core/constants.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/fit_normal.hpp"
 #include "stoka/stats.hpp"
@@ -75,14 +75,14 @@ PearsonCounts::PearsonCounts(const double* data, int n, int stride) {
 }
 
 double PearsonCounts::Statistic(const gsl_vector* params, stoka_cdf_fn cdf) const {
-  if (degenerate_ || params == nullptr || cdf == nullptr) return kPearsonDegenerate;
+  if (degenerate_ || params == nullptr || cdf == nullptr) return stoka::kPenalty;
   double prev = cdf(params, lo_);
   double chi = 0;
   for (int i = 1; i < k_; ++i) {
     const double c = cdf(params, lo_ + static_cast<double>(i) * width_);
     const double p = c - prev;
-    if (std::fabs(p) < 1e-6 || std::isnan(p)) {
-      chi += kPearsonDegenerate;
+    if (std::fabs(p) < stoka::kEpsilon || std::isnan(p)) {
+      chi += stoka::kPenalty;
     } else {
       const double d = p - freq_[i - 1];
       chi += d * d / p;
@@ -95,7 +95,7 @@ double PearsonCounts::Statistic(const gsl_vector* params, stoka_cdf_fn cdf) cons
 double calc_pearson(const gsl_vector* params, const gsl_vector* sample, stoka_cdf_fn cdf) {
   if (sample == nullptr || sample->size > static_cast<size_t>(INT_MAX) ||
       sample->stride > static_cast<size_t>(INT_MAX))
-    return kPearsonDegenerate;
+    return stoka::kPenalty;
   return PearsonCounts(sample->data, static_cast<int>(sample->size),
                        static_cast<int>(sample->stride))
       .Statistic(params, cdf);
@@ -140,7 +140,6 @@ double uniform_cdf(const gsl_vector* x, double v) { return gsl_cdf_flat_P(v, P(x
 namespace {
 double Pearson(std::initializer_list<double> params, int n, const double* data,
                stoka_cdf_fn cdf) {
-  gsl_set_error_handler_off();
   const gsl_vector_const_view x = gsl_vector_const_view_array(params.begin(), params.size());
   return PearsonCounts(data, n).Statistic(&x.vector, cdf);
 }

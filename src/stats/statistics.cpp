@@ -5,15 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <vector>
 
+#include "core/constants.hpp"
 #include "stoka/stats.hpp"
 
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using stoka::kNaN;
 
 // n values (or two, where the statistic needs a spread) are there to be read.
 bool Has(const double* data, int n, int needed) { return data != nullptr && n >= needed; }

@@ -12,6 +12,7 @@
 #include "fit/normal_testing.hpp"
 #include "stoka/core.hpp"
 #include "stoka/fit_normal.hpp"
+#include "support/gsl_handler.hpp"
 
 using fitn_test::Capture;
 using fitn_test::kUntouched;
@@ -64,6 +65,7 @@ TEST(LogNormalSolvers, CasesByHand) {
 // A failed check writes nothing; a search that breaks down writes zeros.
 TEST(LogNormalSolvers, FailuresAndTheirOutputs) {
   Quiet quiet;
+  const GslHandler gsl_quiet(IgnoreGslError);
   struct Row {
     const char* what;
     std::function<int(double*, double*, double*)> call;
@@ -214,6 +216,7 @@ Study RunStudy(bool by_mean) {
 
 TEST(LogNormalSolvers, LocationSearchesConvergeOnAWideGrid) {
   Quiet quiet;
+  const GslHandler gsl_quiet(IgnoreGslError);
   for (bool by_mean : {true, false}) {
     const Study st = RunStudy(by_mean);
     std::printf("%s: %d of %d runs converged, worst residual %.3g\n",

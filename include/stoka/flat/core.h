@@ -22,10 +22,14 @@ extern STOKA_API const double p_gauss[9];  /* z at 1,5,10,25,50,75,90,95,99 % */
 
 #define STOKA_FLAT_CORE(TWIN, FLAT)                                                   \
   /* Life cycle: stoka_init before anything draws from the GSL stream, stoka_done   \
-     last. A stream used before stoka_init (or after stoka_done) is created on    \
-     first use, as stoka_init creates it. */                                        \
+     last. stoka_init also switches GSL's error handler off for the rest of the    \
+     process. A stream used before stoka_init (or after stoka_done) is created on  \
+     first use, as stoka_init creates it, and the handler is left as it was. */     \
   FLAT(void, stoka_init, (void))                                                    \
   FLAT(void, stoka_done, (void))                                                    \
+  /* The version of the library that was loaded, "MAJOR.MINOR.PATCH": compare     \
+     it with STOKA_VERSION, the version of the header the host was built with. */   \
+  FLAT(const char*, stoka_version, (void))                                          \
   /* Save the stream's state; refused (nothing happens) when 256 are saved. */      \
   TWIN(void, stoka_ran_poke_state, (void), (), STOKA_VOID)                          \
   /* Restore the last saved state; nothing happens when none is saved. */           \

@@ -3,20 +3,30 @@
 
    A distribution identifier (stoka_id) is a generation-method handle converted
    to an integer: (stoka_id)method. The manager never owns the methods: destroy
-   the manager before them. Result codes:
-     0 success                          1 the correlation graph has a cycle
-     2 |c| > 1, NaN, or a self-correlation other than 1
-     3 tolerance below 1e-6             4 maximum step count 0
-     5 data count 0
-     6 identifier not registered, already registered (as the new identifier of
-       ReplaceDistribution), or 0
-     7 already registered (AddDistribution), or storage refused
-     8 no sample to compute with       -1 a NULL manager or data pointer
-   Truth values are ints. A NULL manager is refused: -1 from the functions that
-   return codes, 0, NaN or NULL from the others. Identifiers are enumerated in
-   the order of registration, so equal seeds give equal samples on every run. */
+   the manager before them. The functions that return a code return one of
+   enum stoka_manager_code (as an int). Truth values are ints. A NULL manager is
+   refused: STOKA_MANAGER_NULL from the functions that return codes, 0, NaN or
+   NULL from the others. Identifiers are enumerated in the order of
+   registration, so equal seeds give equal samples on every run. */
 #ifndef STOKA_FLAT_CORRELATION_H
 #define STOKA_FLAT_CORRELATION_H
+
+/* Result codes of the correlation manager. */
+enum stoka_manager_code {
+  STOKA_MANAGER_OK = 0,
+  STOKA_MANAGER_CYCLE = 1,           /* the correlation graph has a cycle */
+  STOKA_MANAGER_BAD_COEFFICIENT = 2, /* |c| > 1, NaN, or a self-correlation other than 1 */
+  STOKA_MANAGER_BAD_TOLERANCE = 3,   /* tolerance below 1e-6 */
+  STOKA_MANAGER_BAD_MAX_STEPS = 4,   /* maximum step count 0 */
+  STOKA_MANAGER_BAD_DATA_COUNT = 5,  /* data count 0 */
+  STOKA_MANAGER_BAD_ID = 6,          /* identifier not registered, already registered
+                                        (as the new identifier of ReplaceDistribution),
+                                        or 0 */
+  STOKA_MANAGER_REFUSED = 7,         /* already registered (AddDistribution), or storage
+                                        refused */
+  STOKA_MANAGER_NO_SAMPLE = 8,       /* no sample to compute with */
+  STOKA_MANAGER_NULL = -1            /* a NULL manager or data pointer */
+};
 
 #define STOKA_FLAT_CORRELATION(TWIN, FLAT)                                              \
   /* 1 and a new manager in *out (data count 1000, tolerance 0.03, 10 steps), or 0  \
@@ -65,6 +75,9 @@
   FLAT(int, RebuildDistributions, (CorrelationManager* handle))                       \
   /* New samples of data-count values: each component's root drawn by its method,  \
      every other member derived from its parent. 1 (samples untouched) for a cycle. */ \
-  FLAT(int, RecalculateManager, (CorrelationManager* handle))
+  FLAT(int, RecalculateManager, (CorrelationManager* handle))                         \
+  /* What a result code means, as a constant text (never free it); a text that      \
+     says so for a code outside the list. */                                          \
+  FLAT(const char*, stoka_manager_code_text, (int code))
 
 #endif
