@@ -121,90 +121,13 @@ STOKA_API void CopyParamsFromOutDataLogTriangular(OutDataLTD* data, double* ml, 
 STOKA_API double calc_g_val(double q1, double x1, double q2, double x2, double ml, double q);
 STOKA_API double calc_func_for_trinagular_opt(double q, void* params);
 
-// The fitting entry points of the flat lists (name + "_", same arguments).
+// The fitting entry points of the rows in stoka/flat/fit.h (name + "_", same
+// arguments): the object-interface twins of the flat fitters and the
+// ConvertParams forms.
+#define STOKA_DECLARE_FIT_ROW(TWIN, family, kind, words, ret, name, params, args, fail) \
+  STOKA_API ret name##_ params;
 #define STOKA_DECLARE_FIT_ENTRY(ret, name, params, args, fail) STOKA_API ret name##_ params;
-STOKA_FLAT_FIT(STOKA_DECLARE_FIT_ENTRY, STOKA_IGNORE_FIT_FLAT)
-
-// The ConvertParams... forms run the same fits with the library defaults
-// (iter_count, eps), take the check's argument order, sort the points by
-// percent before a simplex fit (so any order of the points gives the same
-// start), and write min, ml, max (Triangular, LogTriangular, Pert) or min,
-// max, alpha, beta (Beta). The Triangular closed forms among them do no
-// checking of their own.
-#define STOKA_FIT_CONVERT_TRIANGULAR(X, family)                                               \
-  X(int, ConvertParams##family##MinMLPerc,                                                    \
-    (double min, double ml, double p, double x, double* min_out, double* ml_out,              \
-     double* max_out),                                                                        \
-    (min, ml, p, x, min_out, ml_out, max_out), 0)                                             \
-  X(int, ConvertParams##family##MinMaxPerc,                                                   \
-    (double min, double max, double p, double x, double* min_out, double* ml_out,             \
-     double* max_out),                                                                        \
-    (min, max, p, x, min_out, ml_out, max_out), 0)                                            \
-  X(int, ConvertParams##family##MLMaxPerc,                                                    \
-    (double ml, double max, double p, double x, double* min_out, double* ml_out,              \
-     double* max_out),                                                                        \
-    (ml, max, p, x, min_out, ml_out, max_out), 0)                                             \
-  X(int, ConvertParams##family##ML2Perc,                                                      \
-    (double ml, double p1, double x1, double p2, double x2, double* min_out, double* ml_out, \
-     double* max_out),                                                                        \
-    (ml, p1, x1, p2, x2, min_out, ml_out, max_out), 0)                                        \
-  X(int, ConvertParams##family##Min2Perc,                                                     \
-    (double min, double p1, double x1, double p2, double x2, double* min_out,                \
-     double* ml_out, double* max_out),                                                        \
-    (min, p1, x1, p2, x2, min_out, ml_out, max_out), 0)                                       \
-  X(int, ConvertParams##family##Max2Perc,                                                     \
-    (double max, double p1, double x1, double p2, double x2, double* min_out,                \
-     double* ml_out, double* max_out),                                                        \
-    (max, p1, x1, p2, x2, min_out, ml_out, max_out), 0)                                       \
-  X(int, ConvertParams##family##3Perc,                                                        \
-    (double p1, double x1, double p2, double x2, double p3, double x3, double* min_out,      \
-     double* ml_out, double* max_out),                                                        \
-    (p1, x1, p2, x2, p3, x3, min_out, ml_out, max_out), 0)
-
-#define STOKA_FIT_CONVERT_BETA_N(X, given, params, args)                                     \
-  X(int, ConvertParamsBeta##given,                                                            \
-    (STOKA_FIT_UNPAREN params, double* min_out, double* max_out, double* alpha_out,          \
-     double* beta_out),                                                                       \
-    (STOKA_FIT_UNPAREN args, min_out, max_out, alpha_out, beta_out), 0)
-#define STOKA_FIT_CONVERT_BETA_3(X, given, a)                                                \
-  STOKA_FIT_CONVERT_BETA_N(X, given,                                                          \
-                           (double a, double p1, double x1, double p2, double x2, double p3, \
-                            double x3),                                                       \
-                           (a, p1, x1, p2, x2, p3, x3))
-#define STOKA_FIT_CONVERT_BETA_2(X, given, a, b)                                             \
-  STOKA_FIT_CONVERT_BETA_N(X, given,                                                          \
-                           (double a, double b, double p1, double x1, double p2, double x2), \
-                           (a, b, p1, x1, p2, x2))
-#define STOKA_FIT_CONVERT_BETA_1(X, given, a, b, c)                                          \
-  STOKA_FIT_CONVERT_BETA_N(X, given, (double a, double b, double c, double p, double x),    \
-                           (a, b, c, p, x))
-#define STOKA_FIT_CONVERT_BETA(X)                                                             \
-  STOKA_FIT_CONVERT_BETA_N(X, 4Perc,                                                          \
-                           (double p1, double x1, double p2, double x2, double p3, double x3, \
-                            double p4, double x4),                                            \
-                           (p1, x1, p2, x2, p3, x3, p4, x4))                                  \
-  STOKA_FIT_CONVERT_BETA_3(X, Alpha3Perc, alpha)                                              \
-  STOKA_FIT_CONVERT_BETA_3(X, Beta3Perc, beta)                                                \
-  STOKA_FIT_CONVERT_BETA_3(X, Min3Perc, min)                                                  \
-  STOKA_FIT_CONVERT_BETA_3(X, Max3Perc, max)                                                  \
-  STOKA_FIT_CONVERT_BETA_2(X, AlphaBeta2Perc, alpha, beta)                                    \
-  STOKA_FIT_CONVERT_BETA_2(X, MinAlpha2Perc, min, alpha)                                      \
-  STOKA_FIT_CONVERT_BETA_2(X, MinBeta2Perc, min, beta)                                        \
-  STOKA_FIT_CONVERT_BETA_2(X, MaxAlpha2Perc, max, alpha)                                      \
-  STOKA_FIT_CONVERT_BETA_2(X, MaxBeta2Perc, max, beta)                                        \
-  STOKA_FIT_CONVERT_BETA_2(X, MinMax2Perc, min, max)                                          \
-  STOKA_FIT_CONVERT_BETA_1(X, MinAlphaBetaPerc, min, alpha, beta)                             \
-  STOKA_FIT_CONVERT_BETA_1(X, MaxAlphaBetaPerc, max, alpha, beta)                             \
-  STOKA_FIT_CONVERT_BETA_1(X, MinMaxAlphaPerc, min, max, alpha)                               \
-  STOKA_FIT_CONVERT_BETA_1(X, MinMaxBetaPerc, min, max, beta)
-
-#define STOKA_FIT_UNPAREN(...) __VA_ARGS__
-#define STOKA_IGNORE_FIT_FLAT(ret, name, params)
-
-STOKA_FIT_CONVERT_TRIANGULAR(STOKA_DECLARE_FIT_ENTRY, Triangular)
-STOKA_FIT_CONVERT_TRIANGULAR(STOKA_DECLARE_FIT_ENTRY, LogTriangular)
-STOKA_FIT_CONVERT_TRIANGULAR(STOKA_DECLARE_FIT_ENTRY, Pert)
-STOKA_FIT_CONVERT_BETA(STOKA_DECLARE_FIT_ENTRY)
+STOKA_FIT_ROWS(STOKA_DECLARE_FIT_ROW, STOKA_DECLARE_FIT_ENTRY)
 
 // The callbacks of every simplex case, X(family, case, objective case):
 //   initialization_<family>_<case>, <family>_min_<objective case>,

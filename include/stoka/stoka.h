@@ -65,7 +65,10 @@ typedef void (*stoka_output_fn)(const char* line, void* user);
 /* Each list names a flat function once. TWIN(ret, name, params, args, fail):
    a flat function that forwards to name##_ and returns fail when the object
    interface throws. FLAT(ret, name, params): a function of the flat
-   interface only. */
+   interface only. The fitting lists give their entry points as rows, which
+   also say what each argument is (stoka/flat/fit.h). In a list, a comment
+   opened with two stars documents the entry after it; one with one star
+   documents the group of entries up to the next such comment. */
 #define STOKA_DECLARE_TWIN(ret, name, params, args, fail) STOKA_API ret name params;
 #define STOKA_DECLARE_FLAT(ret, name, params) STOKA_API ret name params;
 

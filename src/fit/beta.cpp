@@ -66,5 +66,4 @@ constexpr Family kFamily = {
 BETA_CASES(STOKA_FIT_BIND_CALLBACKS)
 int initialization_result_beta_err(void* out) { return WriteFailure(kFamily, out); }
 
-STOKA_FIT_BETA(STOKA_FIT_DEFINE_ENTRY)
-STOKA_FIT_CONVERT_BETA(STOKA_FIT_DEFINE_ENTRY)
+STOKA_FIT_BETA(STOKA_FIT_DEFINE_ENTRY, STOKA_FIT_SKIP_TWIN)

@@ -2,26 +2,19 @@
 // data (its record, its parameter block layout, its penalty and quantile, its
 // check rules); a case is a row of data (which parameters the caller fixes, the
 // start point and steps of the simplex, or a closed form). Entry points and
-// callbacks are one-line bindings generated from the lists in stoka/flat/fit.h
-// and stoka/fit.hpp.
-//
-// The role of each argument of an entry point is read, at compile time, from
-// its parameter name in the list: x, x1..x4 values; p, p1..p4 percents; ml,
-// min, max, alpha, beta fixed parameters; <field>_out outputs; max_iter and
-// tolerance. The fixed parameters name the case; the kind of entry point
-// (check, fit, ConvertParams form) follows from its name.
+// callbacks are one-line bindings generated from the rows of stoka/flat/fit.h
+// (fit/rows.hpp): a row's words give each argument its role, its fixed
+// parameters name the case, and its kind says whether the entry checks, fits,
+// or is a ConvertParams form.
 #ifndef STOKA_SRC_FIT_ENGINE_HPP
 #define STOKA_SRC_FIT_ENGINE_HPP
 
+#include "fit/rows.hpp"
 #include "stoka/fit.hpp"
 
 namespace stoka::fit {
 
-// Every parameter any family has; a family's record lists its own in order.
-enum Field : int { kMl, kMin, kMax, kAlpha, kBeta, kFieldCount };
-constexpr unsigned Bit(Field f) { return 1u << f; }
-constexpr int kMaxPoints = 4;
-constexpr int kMaxFields = 4;
+constexpr int kMaxFields = 4;  // parameters of an engine family's record
 
 // ---------------------------------------------------------------------------
 // Start points and steps: c + sum k * (|v| or v), then optionally |.|, * mul,
@@ -128,7 +121,7 @@ struct Family {
   int value_pos, percent_pos;
   int fields;
   Field field[kMaxFields];  // record order
-  int fixed_pos[kFieldCount];  // block position by Field (ml, min, max, alpha, beta); -1: none
+  int fixed_pos[kFieldCount];  // block position by Field; -1: none (Valid keeps rows to the record)
   bool positive;              // every value and fixed parameter must be > 0
   bool values_within_bounds;  // a fixed min (max) must lie below (above) every value
   // penalty and quantile of the full parameter set v, in record order
@@ -141,128 +134,25 @@ struct Family {
   int case_count;
 };
 
-constexpr int FieldCount(unsigned mask) {
-  int n = 0;
-  for (int f = 0; f < kFieldCount; ++f) n += (mask >> f) & 1u;
-  return n;
-}
-
 constexpr const Case* FindCase(const Family& family, unsigned fixed) {
   for (int i = 0; i < family.case_count; ++i)
     if (family.cases[i]->fixed == fixed) return family.cases[i];
   return nullptr;
 }
 
-// ---------------------------------------------------------------------------
-// The roles of an entry point's parameters, read from their names.
-enum class Kind { kCheck, kFit, kConvert };
-struct Role {
-  enum What : unsigned char { kIter, kTolerance, kValue, kPercent, kFixed, kOutput } what = kIter;
-  unsigned char index = 0;  // point index, or field
-};
-constexpr int kMaxParams = 16;
-struct Layout {
-  Kind kind = Kind::kCheck;
-  int count = 0;
-  Role role[kMaxParams] = {};
-  unsigned fixed = 0, outputs = 0;
-  int values = 0, percents = 0;
-};
-
-constexpr bool IsIdent(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-constexpr bool Same(const char* s, int n, const char* literal) {
-  for (int i = 0; i < n; ++i)
-    if (literal[i] != s[i]) return false;
-  return literal[n] == '\0';
-}
-constexpr bool StartsWith(const char* s, const char* prefix) {
-  for (; *prefix; ++s, ++prefix)
-    if (*s != *prefix) return false;
-  return true;
-}
-constexpr int FieldByName(const char* s, int n) {
-  if (Same(s, n, "ml")) return kMl;
-  if (Same(s, n, "min")) return kMin;
-  if (Same(s, n, "max")) return kMax;
-  if (Same(s, n, "alpha")) return kAlpha;
-  if (Same(s, n, "beta")) return kBeta;
-  return -1;
-}
-// "x", "x1".."x4" (and the same with p): the point index, or -1.
-constexpr int PointIndex(const char* s, int n, char letter) {
-  if (s[0] != letter) return -1;
-  if (n == 1) return 0;
-  if (n == 2 && s[1] >= '1' && s[1] <= '0' + kMaxPoints) return s[1] - '1';
-  return -1;
-}
-
-constexpr Role RoleOf(const char* s, int n, bool pointer) {
-  if (pointer) {
-    if (n > 4 && Same(s + n - 4, 4, "_out") && FieldByName(s, n - 4) >= 0)
-      return Role{Role::kOutput, static_cast<unsigned char>(FieldByName(s, n - 4))};
-    throw "an output must be named <field>_out";
-  }
-  if (Same(s, n, "max_iter")) return Role{Role::kIter, 0};
-  if (Same(s, n, "tolerance")) return Role{Role::kTolerance, 0};
-  if (PointIndex(s, n, 'x') >= 0) return Role{Role::kValue, static_cast<unsigned char>(PointIndex(s, n, 'x'))};
-  if (PointIndex(s, n, 'p') >= 0)
-    return Role{Role::kPercent, static_cast<unsigned char>(PointIndex(s, n, 'p'))};
-  if (FieldByName(s, n) >= 0) return Role{Role::kFixed, static_cast<unsigned char>(FieldByName(s, n))};
-  throw "unknown parameter name";
-}
-
-// params is the parenthesized parameter list as the preprocessor spells it.
-constexpr Layout ParseLayout(const char* name, const char* params) {
-  Layout l;
-  l.kind = StartsWith(name, "Check")           ? Kind::kCheck
-           : StartsWith(name, "ConvertParams") ? Kind::kConvert
-                                               : Kind::kFit;
-  const char* s = params;
-  if (*s == '(') ++s;
-  while (*s && *s != ')') {
-    bool pointer = false;
-    const char* last = nullptr;
-    int length = 0;
-    while (*s && *s != ',' && *s != ')') {
-      if (*s == '*') pointer = true;
-      if (IsIdent(*s)) {
-        const char* begin = s;
-        while (IsIdent(*s)) ++s;
-        last = begin;
-        length = static_cast<int>(s - begin);
-      } else {
-        ++s;
-      }
-    }
-    if (*s == ',') ++s;
-    if (!last) throw "unnamed parameter";
-    if (l.count == kMaxParams) throw "too many parameters";
-    const Role r = RoleOf(last, length, pointer);
-    l.role[l.count++] = r;
-    if (r.what == Role::kFixed) l.fixed |= 1u << r.index;
-    if (r.what == Role::kOutput) l.outputs |= 1u << r.index;
-    if (r.what == Role::kValue) ++l.values;
-    if (r.what == Role::kPercent) ++l.percents;
-  }
-  if (l.values != l.percents) throw "every value needs its percent";
-  return l;
-}
-
-// A layout fits its family: outputs are the whole record (or none for a
-// check), a fit or form has a case, and the case gives one point per fitted
-// parameter.
-constexpr bool Valid(const Family& family, const Layout& l) {
+// A row fits its family: it fixes only fields of the record, its outputs are
+// the whole record (or none for a check), a fit or form has a case, and the
+// case gives one point per fitted parameter.
+constexpr bool Valid(const Family& family, const Row& r) {
   unsigned record = 0;
   for (int i = 0; i < family.fields; ++i) record |= Bit(family.field[i]);
-  if ((l.fixed | record) != record) return false;
-  if (l.kind == Kind::kCheck) return l.outputs == 0;
-  if (l.outputs != record) return false;
-  const Case* c = FindCase(family, l.fixed);
+  if ((r.fixed | record) != record) return false;
+  if (r.kind == Kind::kCheck) return r.outputs == 0;
+  if (r.outputs != record) return false;
+  const Case* c = FindCase(family, r.fixed);
   if (!c) return false;
   if (c->closed) return true;
-  return l.values == family.fields - FieldCount(l.fixed) && c->steps >= 1;
+  return r.points == family.fields - FieldCount(r.fixed) && c->steps >= 1;
 }
 
 // The Beta quantile of a trial point. GSL's inverse never returns for shapes
@@ -274,7 +164,7 @@ double BetaQuantile(double q, double alpha, double beta, double min, double max)
 // ---------------------------------------------------------------------------
 // The engine (frame.cpp).
 int Check(const Family& family, const Call& call);
-int Dispatch(const Family& family, const Layout& layout, const char* name, Call& call);
+int Dispatch(const Family& family, Kind kind, const char* name, Call& call);
 void Initialize(const Family& family, const Case& c, double* block, gsl_vector** x,
                 gsl_vector** step, gsl_multimin_fminimizer** s, gsl_multimin_function_struct* f);
 double Objective(const Family& family, const Case& c, const gsl_vector* x, void* block);
@@ -283,30 +173,30 @@ int WriteResult(const Family& family, const Case& c, gsl_multimin_fminimizer* s,
 void Trace(const Family& family, const Case& c, gsl_multimin_fminimizer* s, int iter, double size);
 int WriteFailure(const Family& family, void* out);
 
-inline void Take(Call& c, Role r, int v) {
-  if (r.what == Role::kIter) c.max_iter = v;
+inline void Take(Call& c, Arg a, int v) {
+  if (a.what == Arg::kIter) c.max_iter = v;
 }
-inline void Take(Call& c, Role r, double v) {
-  switch (r.what) {
-    case Role::kTolerance: c.tolerance = v; break;
-    case Role::kValue: c.x[r.index] = v; break;
-    case Role::kPercent: c.p[r.index] = v; break;
-    case Role::kFixed: c.given[r.index] = v; break;
+inline void Take(Call& c, Arg a, double v) {
+  switch (a.what) {
+    case Arg::kTolerance: c.tolerance = v; break;
+    case Arg::kValue: c.x[a.index] = v; break;
+    case Arg::kPercent: c.p[a.index] = v; break;
+    case Arg::kFixed: c.given[a.index] = v; break;
     default: break;
   }
 }
-inline void Take(Call& c, Role r, double* v) {
-  if (r.what == Role::kOutput) c.out[r.index] = v;
+inline void Take(Call& c, Arg a, double* v) {
+  if (a.what == Arg::kOutput) c.out[a.index] = v;
 }
 
 template <class... A>
-int Enter(const Family& family, const Layout& layout, const char* name, A... args) {
+int Enter(const Family& family, const Row& row, const char* name, A... args) {
   Call call;
-  call.fixed = layout.fixed;
-  call.points = layout.values;
+  call.fixed = row.fixed;
+  call.points = row.points;
   int i = 0;
-  (Take(call, layout.role[i++], args), ...);
-  return Dispatch(family, layout, name, call);
+  (Take(call, row.arg[i++], args), ...);
+  return Dispatch(family, row.kind, name, call);
 }
 
 // A record type as its fields in order.
@@ -376,15 +266,14 @@ int RunFrame(int max_iter, double tolerance, double* block, const Case& c, doubl
     ::stoka::fit::Trace(kFamily, kCase_##name, s, iter, size);                              \
   }
 
-// An entry point of the lists, bound to the engine through its parameter names.
-// (One level of indirection expands the lists' helper macros before #params.)
-#define STOKA_FIT_DEFINE_ENTRY(ret, name, params, args, fail) \
-  STOKA_FIT_DEFINE_ENTRY_(ret, name, params, args)
-#define STOKA_FIT_DEFINE_ENTRY_(ret, name, params, args)                                     \
-  ret name##_ params {                                                                       \
-    static constexpr ::stoka::fit::Layout kLayout = ::stoka::fit::ParseLayout(#name, #params); \
-    static_assert(::stoka::fit::Valid(kFamily, kLayout), #name ": no case for these arguments"); \
-    return ::stoka::fit::Enter(kFamily, kLayout, #name "_", STOKA_FIT_UNPAREN args);        \
+// An entry point of the rows, bound to the engine of the family kFamily of the
+// including file; the TWIN entries among the rows are defined elsewhere.
+#define STOKA_FIT_DEFINE_ENTRY(TWIN, family, kind, words, ret, name, params, args, fail)    \
+  ret name##_ params {                                                                      \
+    static constexpr ::stoka::fit::Row kRow = STOKA_FIT_ROW(family, kind, words);            \
+    static_assert(::stoka::fit::Matches(&name##_, kRow), #name ": the row is not its arguments"); \
+    static_assert(::stoka::fit::Valid(kFamily, kRow), #name ": no case for these arguments"); \
+    return ::stoka::fit::Enter(kFamily, kRow, #name "_", STOKA_FIT_UNPAREN args);           \
   }
 
 #endif

@@ -218,10 +218,10 @@ int Check(const Family& family, const Call& c) {
   return ok ? kSolveFind : kSolveCantFind;
 }
 
-int Dispatch(const Family& family, const Layout& layout, const char* name, Call& call) {
-  if (layout.kind == Kind::kCheck) return Check(family, call);
+int Dispatch(const Family& family, Kind kind, const char* name, Call& call) {
+  if (kind == Kind::kCheck) return Check(family, call);
   const Case& c = *FindCase(family, call.fixed);
-  if (layout.kind == Kind::kConvert) {
+  if (kind == Kind::kConvert) {
     if (c.closed) return c.closed(call);  // the closed forms trust their caller
     if (call.points > 1) SortPoints(call);
     call.max_iter = iter_count;

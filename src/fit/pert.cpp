@@ -52,5 +52,4 @@ constexpr Family kFamily = {
 PERT_CASES(STOKA_FIT_BIND_CALLBACKS)
 int initialization_result_pert_err(void* out) { return WriteFailure(kFamily, out); }
 
-STOKA_FIT_PERT(STOKA_FIT_DEFINE_ENTRY)
-STOKA_FIT_CONVERT_TRIANGULAR(STOKA_FIT_DEFINE_ENTRY, Pert)
+STOKA_FIT_PERT(STOKA_FIT_DEFINE_ENTRY, STOKA_FIT_SKIP_TWIN)

@@ -140,8 +140,7 @@ constexpr Family kFamily = {
 TRIANGULAR_CASES(STOKA_FIT_BIND_CALLBACKS)
 int initialization_result_triangular_err(void* out) { return WriteFailure(kFamily, out); }
 
-STOKA_FIT_TRIANGULAR(STOKA_FIT_DEFINE_ENTRY)
-STOKA_FIT_CONVERT_TRIANGULAR(STOKA_FIT_DEFINE_ENTRY, Triangular)
+STOKA_FIT_TRIANGULAR(STOKA_FIT_DEFINE_ENTRY, STOKA_FIT_SKIP_TWIN)
 
 // ---------------------------------------------------------------------------
 // The root search for the probability r of the mode.

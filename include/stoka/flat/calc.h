@@ -90,7 +90,7 @@
   TWIN(double, stoka_ran_beta_cdf,                                                     \
        (double x, double min, double scale, double alpha, double beta),                \
        (x, min, scale, alpha, beta), STOKA_NAN)                                        \
-  /* Unlike stoka_ran_beta_cdf_inv_ this takes (p, min, scale, alpha, beta). */        \
+  /** Unlike stoka_ran_beta_cdf_inv_ this takes (p, min, scale, alpha, beta). */       \
   FLAT(double, stoka_ran_beta_cdf_inv,                                                 \
        (double p, double min, double scale, double alpha, double beta))                \
   TWIN(double, stoka_ran_pert, (double min, double max, double ml), (min, max, ml), STOKA_NAN) \

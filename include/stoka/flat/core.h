@@ -27,15 +27,16 @@ extern STOKA_API const double p_gauss[9];  /* z at 1,5,10,25,50,75,90,95,99 % */
      first use, as stoka_init creates it, and the handler is left as it was. */     \
   FLAT(void, stoka_init, (void))                                                    \
   FLAT(void, stoka_done, (void))                                                    \
-  /* The version of the library that was loaded, "MAJOR.MINOR.PATCH": compare     \
-     it with STOKA_VERSION, the version of the header the host was built with. */   \
+  /** The version of the library that was loaded, "MAJOR.MINOR.PATCH": compare   \
+      it with STOKA_VERSION, the version of the header the host was built with. */ \
   FLAT(const char*, stoka_version, (void))                                          \
-  /* Save the stream's state; refused (nothing happens) when 256 are saved. */      \
+  /* The GSL stream: its saved states, its seed, uniform draws. */                  \
+  /** Save the stream's state; refused (nothing happens) when 256 are saved. */     \
   TWIN(void, stoka_ran_poke_state, (void), (), STOKA_VOID)                          \
-  /* Restore the last saved state; nothing happens when none is saved. */           \
+  /** Restore the last saved state; nothing happens when none is saved. */          \
   TWIN(void, stoka_ran_peek_state, (void), (), STOKA_VOID)                          \
   TWIN(void, stoka_ran_seed, (uint32_t seed), (seed), STOKA_VOID)                   \
-  /* A uniform double in [0, 1) from the GSL stream. */                            \
+  /** A uniform double in [0, 1) from the GSL stream. */                           \
   TWIN(double, stoka_ran_uniform, (void), (), STOKA_NAN)                            \
   /* Argument checks: 1 when the condition holds, 0 otherwise. Percents c are     \
      cumulative percents; x a value; ml the most likely value. */                   \
@@ -46,7 +47,7 @@ extern STOKA_API const double p_gauss[9];  /* z at 1,5,10,25,50,75,90,95,99 % */
   TWIN(int, CheckSigma, (double sigma), (sigma), 0)                                 \
   TWIN(int, CheckSigmaGeo, (double gsd), (gsd), 0)                                  \
   TWIN(int, CheckMeanGeo, (double gm), (gm), 0)                                     \
-  /* -1 for a kind other than 0, 1 or 2 (with c != 50). */                          \
+  /** -1 for a kind other than 0, 1 or 2 (with c != 50). */                         \
   TWIN(int, CheckLognormLocationMeanPerc,                                           \
        (int kind, double location, double mean, double c, double x),                \
        (kind, location, mean, c, x), -1)                                            \

@@ -29,54 +29,54 @@ enum stoka_manager_code {
 };
 
 #define STOKA_FLAT_CORRELATION(TWIN, FLAT)                                              \
-  /* 1 and a new manager in *out (data count 1000, tolerance 0.03, 10 steps), or 0  \
+  /** 1 and a new manager in *out (data count 1000, tolerance 0.03, 10 steps), or 0 \
      with *out untouched. */                                                          \
   FLAT(int, CreateCorrelationManager, (CorrelationManager** out))                     \
-  /* Destroys the manager (not its methods); *handle is NULL afterwards. */           \
+  /** Destroys the manager (not its methods); *handle is NULL afterwards. */          \
   FLAT(void, DestroyCorrelationManager, (CorrelationManager** handle))                \
   FLAT(unsigned, GetDataCount, (CorrelationManager* handle))                          \
   FLAT(int, SetDataCount, (CorrelationManager* handle, unsigned count))               \
-  /* Takes the address of the handle. */                                            \
+  /** Takes the address of the handle. */                                           \
   FLAT(double, GetCorrelationTolerance, (CorrelationManager** handle))                \
   FLAT(int, SetCorrelationTolerance, (CorrelationManager* handle, double tolerance))  \
   FLAT(unsigned, GetCorrelationMaxSteps, (CorrelationManager* handle))                \
   FLAT(int, SetCorrelationMaxSteps, (CorrelationManager* handle, unsigned steps))     \
   FLAT(int, AddDistribution, (CorrelationManager* handle, stoka_id id))               \
-  /* Removes id and its coefficients (its sample stays until the next               \
+  /** Removes id and its coefficients (its sample stays until the next              \
      recalculation); returns whether id is still registered: 0. */                  \
   FLAT(int, RemoveDistribution, (CorrelationManager* handle, stoka_id id))            \
-  /* new_id takes old_id's place, its coefficients and its rank in the order;     \
+  /** new_id takes old_id's place, its coefficients and its rank in the order;    \
      every sample is emptied. */                                                      \
   FLAT(int, ReplaceDistribution,                                                      \
        (CorrelationManager* handle, stoka_id old_id, stoka_id new_id))                \
-  /* Target coefficient between a and b (registering them). rebuild != 0 rebuilds  \
+  /** Target coefficient between a and b (registering them). rebuild != 0 rebuilds \
      the list of GetAllDistributions at once. Cycles are refused at recalculation. */ \
   FLAT(int, SetCorrelation,                                                           \
        (CorrelationManager* handle, stoka_id a, stoka_id b, double c, int rebuild))   \
-  /* 1 for a == b, 0 when no coefficient is set. */                                  \
+  /** 1 for a == b, 0 when no coefficient is set. */                                 \
   FLAT(double, GetCorrelation, (CorrelationManager* handle, stoka_id a, stoka_id b))  \
   FLAT(int, RemoveCorrelation, (CorrelationManager* handle, stoka_id a, stoka_id b))  \
-  /* Removes every coefficient; distributions stay registered. */                    \
+  /** Removes every coefficient; distributions stay registered. */                   \
   FLAT(void, ClearCorrelations, (CorrelationManager* handle))                         \
-  /* Pearson's coefficient of the two samples into *out. */                          \
+  /** Pearson's coefficient of the two samples into *out. */                         \
   FLAT(int, CalculateCorrelation,                                                     \
        (CorrelationManager* handle, stoka_id a, stoka_id b, double* out))             \
-  /* Copies count values as the sample of id. */                                     \
+  /** Copies count values as the sample of id. */                                    \
   FLAT(int, SetDistributedData,                                                       \
        (CorrelationManager* handle, stoka_id id, const double* data, unsigned count)) \
-  /* The sample of id in the manager's storage (valid until it next changes) and   \
+  /** The sample of id in the manager's storage (valid until it next changes) and  \
      its length; NULL and 0 when id has none. */                                     \
   FLAT(const double*, GetDistributedData,                                             \
        (CorrelationManager* handle, stoka_id id, unsigned* count))                    \
-  /* Registered identifiers in registration order, as of the last rebuild; owned   \
+  /** Registered identifiers in registration order, as of the last rebuild; owned  \
      by the manager and replaced by the next rebuild. NULL and 0 before any. */     \
   FLAT(stoka_id*, GetAllDistributions, (CorrelationManager* handle, unsigned* count)) \
-  /* Rebuilds that list; 1 when the correlation graph has a cycle. */                \
+  /** Rebuilds that list; 1 when the correlation graph has a cycle. */               \
   FLAT(int, RebuildDistributions, (CorrelationManager* handle))                       \
-  /* New samples of data-count values: each component's root drawn by its method,  \
+  /** New samples of data-count values: each component's root drawn by its method, \
      every other member derived from its parent. 1 (samples untouched) for a cycle. */ \
   FLAT(int, RecalculateManager, (CorrelationManager* handle))                         \
-  /* What a result code means, as a constant text (never free it); a text that      \
+  /** What a result code means, as a constant text (never free it); a text that      \
      says so for a code outside the list. */                                          \
   FLAT(const char*, stoka_manager_code_text, (int code))
 

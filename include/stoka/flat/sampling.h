@@ -17,27 +17,28 @@
   /* Destroyers: any method (or NULL); *handle is NULL afterwards. */                 \
   FLAT(void, DestroyLatinCubeMethod, (AbstractGenerationMethod** handle))             \
   FLAT(void, DestroyMonteCarloMethod, (AbstractGenerationMethod** handle))            \
-  /* One draw: its value, and the probability position it was drawn from (absolute  \
+  /* Draws and the window of a method. */                                           \
+  /** One draw: its value, and the probability position it was drawn from (absolute \
      for Monte Carlo, unit position within the window for Latin hypercube). Draws   \
      are finite; NaN for a NULL handle or a window that holds no finite value. */    \
   FLAT(void, GetRandomValueFromMethod,                                                \
        (AbstractGenerationMethod* handle, double* value, double* probability))        \
-  /* The window by values of the random variable: converted with the CDF; ignored   \
+  /** The window by values of the random variable: converted with the CDF; ignored  \
      unless max > min. A Latin hypercube method starts a new cycle. */               \
   FLAT(void, MethodSetBounds, (AbstractGenerationMethod* handle, double min, double max)) \
-  /* The quantiles at the window's ends (an infinite end reads as 0 or 1); NaN for  \
+  /** The quantiles at the window's ends (an infinite end reads as 0 or 1); NaN for \
      a NULL handle. */                                                                \
   FLAT(void, MethodGetBounds,                                                         \
        (AbstractGenerationMethod* handle, double* min, double* max))                  \
   /* Latin hypercube design from the GSL stream. Arrays are allocated with malloc:  \
-     the caller frees them with free(); NULL for counts below 1 (or no memory).     \
-     m x n uniforms, column after column. */                                          \
+     the caller frees them with free(); NULL for counts below 1 (or no memory). */  \
+  /** m x n uniforms, column after column. */                                         \
   FLAT(double*, r8mat_uniform_01_new, (int m, int n))                                 \
-  /* A uniform integer in [a, b]. */                                                  \
+  /** A uniform integer in [a, b]. */                                                 \
   FLAT(int, i4_uniform_ab, (int a, int b))                                            \
-  /* A uniform permutation of 0..n-1. */                                              \
+  /** A uniform permutation of 0..n-1. */                                             \
   FLAT(int*, perm_uniform_new, (int n))                                               \
-  /* dim_num x point_num, column after column: each dimension holds one point in    \
+  /** dim_num x point_num, column after column: each dimension holds one point in   \
      each of the point_num equal strata of [0, 1]. */                                 \
   FLAT(double*, latin_random_new, (int dim_num, int point_num))
 

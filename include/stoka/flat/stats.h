@@ -25,18 +25,18 @@ extern STOKA_API int global_params_size;
   TWIN(double, stoka_stats_kurtosis, (const double* data, int n), (data, n), STOKA_NAN) \
   TWIN(double, stoka_stats_max, (const double* data, int n), (data, n), STOKA_NAN)   \
   TWIN(double, stoka_stats_min, (const double* data, int n), (data, n), STOKA_NAN)   \
-  /* Pearson correlation of the first n elements of each array. */                 \
+  /** Pearson correlation of the first n elements of each array. */                \
   TWIN(double, stoka_stats_correlation, (const double* data1, const double* data2, int n), \
        (data1, data2, n), STOKA_NAN)                                               \
-  /* Lag-1 autocorrelation. */                                                     \
+  /** Lag-1 autocorrelation. */                                                    \
   TWIN(double, stoka_stats_autocorrelation, (const double* data, int n), (data, n), \
        STOKA_NAN)                                                                  \
-  /* The p-th percentile (p in percent, linear interpolation between order         \
+  /** The p-th percentile (p in percent, linear interpolation between order        \
      statistics); counted from the top when upper is true. 0.0 for p outside      \
      0..100 (NaN included) or n < 1. The array is never reordered. */              \
   TWIN(double, stoka_stats_percentile, (const double* data, int n, double p, bool upper), \
        (data, n, p, upper), STOKA_NAN)                                             \
-  /* The middle order statistic, or the mean of the two middle ones. NaN for     \
+  /** The middle order statistic, or the mean of the two middle ones. NaN for    \
      n < 1. The array is never reordered. */                                       \
   TWIN(double, stoka_stats_median, (const double* data, int n), (data, n), STOKA_NAN) \
   /* Intervals of the Pearson statistic for n values: round(1.8 ln n log10 n). */  \
@@ -94,7 +94,7 @@ extern STOKA_API int global_params_size;
        (double most_likely, double min, double max, int n, const double* data,     \
         double* out_most_likely, double* out_min, double* out_max, double* out_f), \
        (most_likely, min, max, n, data, out_most_likely, out_min, out_max, out_f), 0.0) \
-  /* Uniform on [a, b] chosen in closed form between the interval of width k     \
+  /** Uniform on [a, b] chosen in closed form between the interval of width k    \
      (k distinct values) centred on the mean and [min, max]; the smaller          \
      statistic wins, [min, max] on a tie. 1 with a, b and the statistic written;  \
      0 and nothing written for n < 1, a NULL array or output, or when memory      \
