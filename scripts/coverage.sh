@@ -10,4 +10,4 @@ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS=--coverage -DCMAKE
 cmake --build "$dir" -j"$(nproc)" >/dev/null
 find "$dir" -name '*.gcda' -delete
 ctest --test-dir "$dir" -j"$(nproc)" >/dev/null || { ctest --test-dir "$dir" --rerun-failed --output-on-failure; exit 1; }
-gcovr -r . --filter 'src/' --branches --print-summary -o /dev/null "$dir"
+gcovr -r . --filter 'src/' --branches --print-summary -o "$dir/coverage.txt" "$dir"
