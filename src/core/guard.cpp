@@ -8,7 +8,7 @@
 namespace stoka {
 namespace {
 std::mutex scope_lock;
-int open_scopes = 0;                        // scopes entered and not yet left
+int open_scopes = 0;                          // scopes entered and not yet left
 gsl_error_handler_t* host_handler = nullptr;  // the handler to put back
 }  // namespace
 

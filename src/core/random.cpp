@@ -19,7 +19,6 @@ STOKA_API int r_stack_count = 0;
 }
 
 namespace {
-
 // One draw of 0..32767. glibc's rand() spans 0..2^31-1, so take its high 15
 // bits: the range and the divisor 32767.0 stay what every caller expects.
 int rand15() {
