@@ -166,7 +166,7 @@ void SortPoints(Call& c) {
 
 int Fit(const Family& family, const Case& c, const char* name, const Call& call) {
   debug_log("%s \n", name);
-  double block[12];
+  double block[kBlockCapacity];
   FillArrayByVal(block, 0.0, family.block_size);
   for (int i = 0; i < call.points; ++i) {
     block[family.value_pos + i] = call.x[i];

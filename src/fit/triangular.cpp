@@ -134,6 +134,7 @@ constexpr Family kFamily = {
     &RunFrame<OutDataTD, Record, &CalcTriangularDistributionByParams,
               &initialization_result_triangular_err>,
     kCases, static_cast<int>(sizeof kCases / sizeof kCases[0])};
+static_assert(kFamily.block_size == 9 && BlockFits(kFamily), "the parameter block");
 
 }  // namespace
 
