@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "core/constants.hpp"
 #include "stoka/core.hpp"
 
 namespace stoka {
@@ -24,39 +25,28 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
   // GSL reports its errors as values here, whether or not the host ran stoka_init.
   gsl_set_error_handler_off();
   const SimplexRule& rule = run.rule;
-  SimplexEnd end;
   // A NaN tolerance is never met; a start where the objective is not finite
   // leaves the simplex unset, and iterating it would read garbage.
   if (std::isnan(rule.tolerance) ||
       gsl_multimin_fminimizer_set(s, run.function, run.start, run.steps) != GSL_SUCCESS)
-    return end;
+    return {End::kNotStarted, 0};
+  int iterations = 0;
   do {
-    ++end.iterations;
+    ++iterations;
     stoka_count_iteration();
-    if (gsl_multimin_fminimizer_iterate(s) != GSL_SUCCESS && rule.stop_on_step_error) {
-      end.end = End::kStepFailed;
-      return end;
-    }
+    const int stepped = gsl_multimin_fminimizer_iterate(s);
+    if (stepped != GSL_SUCCESS && rule.stop_on_step_error) return {End::kStepFailed, iterations};
     const double size = gsl_multimin_fminimizer_size(s);
     const int status = rule.stop_on_infinite_size && !std::isfinite(size)
                            ? GSL_EBADFUNC
                            : gsl_multimin_test_size(size, rule.tolerance);
-    if (run.trace) run.trace(SimplexStep{s, end.iterations, size, status});
-    if (status == GSL_SUCCESS) {
-      end.end = End::kConverged;
-      return end;
-    }
-    if (status != GSL_CONTINUE) {
-      end.end = End::kTestFailed;
-      return end;
-    }
-    if (std::fabs(gsl_multimin_fminimizer_minimum(s)) < rule.floor) {
-      end.end = End::kGoodEnough;
-      return end;
-    }
-  } while (end.iterations < rule.limit);
-  end.end = End::kLimit;
-  return end;
+    if (run.trace) run.trace(SimplexStep{s, iterations, size, status});
+    if (status == GSL_SUCCESS) return {End::kConverged, iterations};
+    if (status != GSL_CONTINUE) return {End::kTestFailed, iterations};
+    const double best = gsl_multimin_fminimizer_minimum(s);
+    if (std::fabs(best) < rule.floor) return {End::kGoodEnough, iterations};
+  } while (iterations < rule.limit);
+  return {End::kLimit, iterations};
 }
 
 Simplex::Simplex(size_t n)
@@ -112,17 +102,19 @@ class RootSolver {
   bool ok() const { return f_ || fdf_; }
   int Set() {
     if (fdf_) return Restart(run_.start);
-    return gsl_root_fsolver_set(f_, const_cast<gsl_function*>(run_.f), run_.lower, run_.upper);
+    return gsl_root_fsolver_set(f_, run_.f, run_.lower, run_.upper);
   }
   // Newton only: starts again from u.
   int Restart(double u) {
-    return gsl_root_fdfsolver_set(fdf_, const_cast<gsl_function_fdf*>(run_.fdf), u);
+    return gsl_root_fdfsolver_set(fdf_, run_.fdf, u);
   }
-  const char* Name() const { return fdf_ ? gsl_root_fdfsolver_name(fdf_) : gsl_root_fsolver_name(f_); }
+  const char* Name() const {
+    return fdf_ ? gsl_root_fdfsolver_name(fdf_) : gsl_root_fsolver_name(f_);
+  }
   int Iterate() { return fdf_ ? gsl_root_fdfsolver_iterate(fdf_) : gsl_root_fsolver_iterate(f_); }
   double Root() const { return fdf_ ? gsl_root_fdfsolver_root(fdf_) : gsl_root_fsolver_root(f_); }
-  double Lower() const { return f_ ? gsl_root_fsolver_x_lower(f_) : NAN; }
-  double Upper() const { return f_ ? gsl_root_fsolver_x_upper(f_) : NAN; }
+  double Lower() const { return f_ ? gsl_root_fsolver_x_lower(f_) : kNaN; }
+  double Upper() const { return f_ ? gsl_root_fsolver_x_upper(f_) : kNaN; }
 
  private:
   const RootRun& run_;
@@ -134,41 +126,30 @@ class RootSolver {
 
 RootEnd RunRoot(const RootRun& run) {
   gsl_set_error_handler_off();
-  RootEnd end;
   RootSolver solver(run);
-  if (!solver.ok() || solver.Set() != GSL_SUCCESS) return end;
+  if (!solver.ok() || solver.Set() != GSL_SUCCESS) return {End::kNotStarted, 0};
   if (run.trace.started) run.trace.started(solver.Name());
   void* params = run.fdf ? run.fdf->params : run.f->params;
-  if (run.inside && !run.inside(run.start, params)) {
-    end.end = End::kOutside;
-    return end;
-  }
+  if (run.inside && !run.inside(run.start, params)) return {End::kOutside, 0};
 
   double previous = run.start;
+  int iterations = 0;
   do {
-    ++end.iterations;
+    ++iterations;
     stoka_count_iteration();
     // A Newton step that breaks down (zero derivative, non-finite value)
     // leaves the root where it was; the delta test would take that for
     // convergence.
-    if (solver.Iterate() != GSL_SUCCESS && run.stop_on_step_error) {
-      end.end = End::kStepFailed;
-      return end;
-    }
+    const int stepped = solver.Iterate();
+    if (stepped != GSL_SUCCESS && run.stop_on_step_error) return {End::kStepFailed, iterations};
     double u = solver.Root();
     int status;
     if (run.inside && !run.inside(u, params)) {
       int halvings = 0;
       while (!run.inside(u, params) && ++halvings <= kMaxHalvings)
         u = previous + (u - previous) * 0.5;
-      if (!run.inside(u, params) || u == previous) {
-        end.end = End::kOutside;
-        return end;
-      }
-      if (solver.Restart(u) != GSL_SUCCESS) {
-        end.end = End::kStepFailed;
-        return end;
-      }
+      if (!run.inside(u, params) || u == previous) return {End::kOutside, iterations};
+      if (solver.Restart(u) != GSL_SUCCESS) return {End::kStepFailed, iterations};
       status = GSL_CONTINUE;
     } else if (!run.fdf) {
       status = gsl_root_test_interval(solver.Lower(), solver.Upper(), run.epsabs, run.epsrel);
@@ -180,20 +161,12 @@ RootEnd RunRoot(const RootRun& run) {
       status = gsl_root_test_delta(u, previous, run.epsabs, run.epsrel);
     }
     if (run.trace.step)
-      run.trace.step(RootStep{end.iterations, u, previous, solver.Lower(), solver.Upper(), status});
+      run.trace.step(RootStep{iterations, u, previous, solver.Lower(), solver.Upper(), status});
     previous = u;
-    if (status == GSL_SUCCESS) {
-      end.end = End::kConverged;
-      end.root = u;
-      return end;
-    }
-    if (status != GSL_CONTINUE) {
-      end.end = End::kTestFailed;
-      return end;
-    }
-  } while (end.iterations < run.limit);
-  end.end = End::kLimit;
-  return end;
+    if (status == GSL_SUCCESS) return {End::kConverged, iterations, u};
+    if (status != GSL_CONTINUE) return {End::kTestFailed, iterations};
+  } while (iterations < run.limit);
+  return {End::kLimit, iterations};
 }
 
 }  // namespace stoka

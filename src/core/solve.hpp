@@ -116,10 +116,10 @@ struct RootTrace {
 
 struct RootRun {
   // Brent: f on the bracket [lower, upper]; the interval test.
-  const gsl_function* f = nullptr;
+  gsl_function* f = nullptr;
   double lower = 0.0, upper = 0.0;
   // Newton: fdf from start; the delta test on successive roots.
-  const gsl_function_fdf* fdf = nullptr;
+  gsl_function_fdf* fdf = nullptr;
   double start = 0.0;
 
   double epsabs = 0.0, epsrel = 0.0;  // of the test

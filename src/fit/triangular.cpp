@@ -169,7 +169,7 @@ int stoka_ran_triangular_params_(int p1, double x1, int p2, double x2, double ml
   stoka::RootEnd end;
   // Two percents that round alike leave an empty bracket: no search.
   if (q1 != q2) {
-    const gsl_function f{&calc_func_for_trinagular_opt, block};
+    gsl_function f{&calc_func_for_trinagular_opt, block};
     stoka::RootRun run;
     run.f = &f;
     run.lower = std::min(q1, q2);
