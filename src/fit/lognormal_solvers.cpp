@@ -473,6 +473,10 @@ double lognormal_min_by_3perc(const gsl_vector* x, void* block) {
 }
 
 namespace {
+// The location simplex's size tolerance and iteration cap.
+constexpr double kLocationTolerance = 1e-6;
+constexpr int kLocationLimit = 1000;
+
 void TraceLocation(const stoka::SimplexStep& at) {
   if (at.status == GSL_SUCCESS) stoka_print("converged to minimum at\n");
   stoka_print("%5d location = %.3f f() = %7.3f size = %.3f\n", at.iteration,
@@ -501,8 +505,8 @@ int CalcLogNormalDistributionBy3PercWithStepAR(double x1, double x2, double x3, 
   const double start = x1 != 0.0 ? x1 - std::fabs(x1) * 0.1 : -step;
   gsl_multimin_function function{lognormal_min_by_3perc, 1, block.v};
   stoka::SimplexRule rule;
-  rule.tolerance = 1e-6;
-  rule.limit = 1000;
+  rule.tolerance = kLocationTolerance;
+  rule.limit = kLocationLimit;
   stoka::Simplex simplex(1);
   double location, mean, sd;
   // A run that settles where every location is inadmissible found nothing.

@@ -77,6 +77,10 @@ int CalcGaussianDistributionBy2Perc_(double x1, double x2, double P1, double P2,
 }
 
 namespace {
+// The simplex twin's size tolerance and iteration cap.
+constexpr double kSimplexTolerance = 0.001;
+constexpr int kSimplexLimit = 1000;
+
 // The exact standard score of a given percent; the codes stand 6 sigma out,
 // as in the closed forms.
 double ExactScore(double P) {
@@ -113,8 +117,8 @@ int CalcGaussianDistributionBy2Perc__(double x1, double x2, double P1, double P2
   gsl_multimin_function function{gaussian_min, 2, block};
   const double start[2] = {200.0, 200.0}, steps[2] = {100.0, 100.0};
   stoka::SimplexRule rule;
-  rule.tolerance = 0.001;
-  rule.limit = 1000;
+  rule.tolerance = kSimplexTolerance;
+  rule.limit = kSimplexLimit;
   stoka::Simplex simplex(2);
   if (simplex.Run(&function, start, steps, rule, TraceGaussian).end != stoka::End::kConverged) {
     *mean_out = 0.0, *sigma_out = 0.0;

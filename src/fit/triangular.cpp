@@ -163,6 +163,8 @@ double calc_func_for_trinagular_opt(double q, void* params) {
 
 int stoka_ran_triangular_params_(int p1, double x1, int p2, double x2, double ml, double* min_out,
                                  double* max_out) {
+  constexpr int kMaxIterations = 100;
+  constexpr double kProbabilityTolerance = 0.005;  // relative, on the probability of the mode
   const double q1 = p1 / 100.0, q2 = p2 / 100.0;
   double block[5] = {q1, x1, q2, x2, ml};
   debug_log("%8s %.3f, %.12f %.3f %.12f %.3f\n", "params: ", q1, x1, q2, x2, ml);
@@ -174,8 +176,8 @@ int stoka_ran_triangular_params_(int p1, double x1, int p2, double x2, double ml
     run.f = &f;
     run.lower = std::min(q1, q2);
     run.upper = std::max(q1, q2);
-    run.epsrel = 0.005;  // on the probability of the mode
-    run.limit = 100;
+    run.epsrel = kProbabilityTolerance;
+    run.limit = kMaxIterations;
     run.stop_on_step_error = false;
     run.trace.step = [](const stoka::RootStep& at) {
       debug_log("%5d [%.7f, %.7f] %.7f %.7f\n", at.iteration, at.lower, at.upper, at.root,

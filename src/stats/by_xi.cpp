@@ -197,7 +197,8 @@ int RunXiFit(const XiCase& c, const double* start, int n, const double* data,
   // reports the objective at the point it holds.
   bool have_f = false;
   double f = 0.0, f_min = 0.0;
-  debug_log("do iter 2\n");
+  debug_log("do iter 2\n");  // the driver sets the minimizer, then iterates
+  debug_log("do iter 3\n");
   const stoka::SimplexEnd end =
       simplex.Run(&fn, start, steps, rule, [&](const stoka::SimplexStep& at) {
         f = gsl_multimin_fminimizer_minimum(at.minimizer);
@@ -206,7 +207,6 @@ int RunXiFit(const XiCase& c, const double* start, int n, const double* data,
         LogIteration(c, at.iteration, gsl_multimin_fminimizer_x(at.minimizer), f, at.size, f_min);
         if (at.status == GSL_SUCCESS) debug_log("converged to minimum at\n");
       });
-  debug_log("do iter 3\n");
   const gsl_vector* reached = simplex.x();
   if (!have_f) f = c.objective(reached, &dummy);
 
