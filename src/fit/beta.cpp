@@ -60,6 +60,7 @@ constexpr Family kFamily = {
     &RunFrame<OutDataBeta, Record, &CalcBetaDistributionByParams,
               &initialization_result_beta_err>,
     kCases, static_cast<int>(sizeof kCases / sizeof kCases[0])};
+static_assert(kFamily.block_size == 12 && BlockFits(kFamily), "the parameter block");
 
 }  // namespace
 

@@ -134,6 +134,29 @@ struct Family {
   int case_count;
 };
 
+// The largest parameter block of a family (the Beta fitters' 12 doubles).
+constexpr int kBlockCapacity = 12;
+
+// A family's block holds the given values, their probabilities and the fixed
+// fields of its record at distinct positions, all within the block.
+constexpr bool BlockFits(const Family& family) {
+  if (family.block_size < 1 || family.block_size > kBlockCapacity) return false;
+  bool used[kBlockCapacity] = {};
+  int positions[3 * kMaxFields] = {};
+  int count = 0;
+  for (int i = 0; i < family.fields; ++i) {
+    positions[count++] = family.value_pos + i;
+    positions[count++] = family.percent_pos + i;
+    positions[count++] = family.fixed_pos[family.field[i]];
+  }
+  for (int i = 0; i < count; ++i) {
+    const int p = positions[i];
+    if (p < 0 || p >= family.block_size || used[p]) return false;
+    used[p] = true;
+  }
+  return true;
+}
+
 constexpr const Case* FindCase(const Family& family, unsigned fixed) {
   for (int i = 0; i < family.case_count; ++i)
     if (family.cases[i]->fixed == fixed) return family.cases[i];

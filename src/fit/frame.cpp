@@ -1,15 +1,15 @@
-// The percentile-fit frame: the simplex loop, the penalty functions, the
-// result codes, and the engine that runs any fitting case from its row.
-#include <gsl/gsl_errno.h>
-
+// The percentile-fit frame: the simplex run of a case, the penalty functions,
+// the result codes, and the engine that runs any fitting case from its row.
 #include <cmath>
 
+#include "core/constants.hpp"
+#include "core/solve.hpp"
 #include "fit/engine.hpp"
 
 extern "C" {
-const double kPenaltyVal = 999999.0;
-const int kSolveFind = 1;
-const int kSolveCantFind = 0;
+const double kPenaltyVal = stoka::kPenalty;
+const int kSolveFind = stoka::kFind;
+const int kSolveCantFind = stoka::kCantFind;
 const int iter_count = 1000000;
 }
 
@@ -25,23 +25,25 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
   gsl_multimin_function_struct f{};
   init(params, &x, &step, &s, &f);
 
-  int status = GSL_FAILURE;
-  // A NaN tolerance is never met; a start where the objective is not finite
-  // leaves the simplex unset, and iterating it would read garbage.
-  if (x && step && s && !std::isnan(tolerance) &&
-      gsl_multimin_fminimizer_set(s, &f, x, step) == GSL_SUCCESS) {
-    int iter = 0;
-    do {
-      ++iter;
-      stoka_count_iteration();
-      gsl_multimin_fminimizer_iterate(s);
-      const double size = gsl_multimin_fminimizer_size(s);
-      // A size that is not finite can never pass the test: stop at once.
-      status = std::isfinite(size) ? gsl_multimin_test_size(size, tolerance) : GSL_EBADFUNC;
-      trace(s, iter, size);
-    } while (status == GSL_CONTINUE && iter < max_iter);
+  bool converged = false;
+  if (x && step && s) {
+    stoka::SimplexRun run;
+    run.function = &f;
+    run.start = x;
+    run.steps = step;
+    // The step status is not examined; a simplex size that is not finite (a
+    // NaN or infinite argument that slipped through a check) can never pass
+    // the test, so it ends the run at once.
+    run.rule.tolerance = tolerance;
+    run.rule.limit = max_iter;
+    run.rule.stop_on_step_error = false;
+    run.rule.stop_on_infinite_size = true;
+    run.trace = [trace](const stoka::SimplexStep& at) {
+      trace(at.minimizer, at.iteration, at.size);
+    };
+    converged = stoka::RunSimplex(s, run).end == stoka::End::kConverged;
   }
-  const int result = status == GSL_SUCCESS ? write(s, params, out) : fail(out);
+  const int result = converged ? write(s, params, out) : fail(out);
 
   if (x) gsl_vector_free(x);
   if (step) gsl_vector_free(step);
@@ -86,7 +88,7 @@ namespace {
 double Penalty(std::initializer_list<bool> broken) {
   double sum = 0.0;
   for (bool b : broken)
-    if (b) sum += kPenaltyVal;
+    if (b) sum += stoka::kPenalty;
   return sum;
 }
 }  // namespace
@@ -164,7 +166,7 @@ void SortPoints(Call& c) {
 
 int Fit(const Family& family, const Case& c, const char* name, const Call& call) {
   debug_log("%s \n", name);
-  double block[12];
+  double block[kBlockCapacity];
   FillArrayByVal(block, 0.0, family.block_size);
   for (int i = 0; i < call.points; ++i) {
     block[family.value_pos + i] = call.x[i];
@@ -181,7 +183,7 @@ int Fit(const Family& family, const Case& c, const char* name, const Call& call)
 }  // namespace
 
 double BetaQuantile(double q, double alpha, double beta, double min, double max) {
-  if (!std::isfinite(alpha) || !std::isfinite(beta)) return NAN;
+  if (!std::isfinite(alpha) || !std::isfinite(beta)) return kNaN;
   return stoka_ran_beta_cdf_inv_(q, alpha, beta, min, max);
 }
 
@@ -215,7 +217,7 @@ int Check(const Family& family, const Call& c) {
     for (int j = i + 1; j < c.points; ++j)
       ok = ok && CheckPercentilesConformity_(cumulative[i], c.x[i], cumulative[j], c.x[j]) &&
            CheckPercentilesEquality_(cumulative[i], cumulative[j]);
-  return ok ? kSolveFind : kSolveCantFind;
+  return ok ? kFind : kCantFind;
 }
 
 int Dispatch(const Family& family, Kind kind, const char* name, Call& call) {
@@ -228,7 +230,7 @@ int Dispatch(const Family& family, Kind kind, const char* name, Call& call) {
     call.tolerance = eps;
   }
   const int valid = Check(family, call);
-  if (valid != kSolveFind) return valid;
+  if (valid != kFind) return valid;
   return c.closed ? c.closed(call) : Fit(family, c, name, call);
 }
 
@@ -271,13 +273,13 @@ int WriteResult(const Family& family, const Case& c, gsl_multimin_fminimizer* s,
   double v[kMaxFields];
   Complete(family, c, gsl_multimin_fminimizer_x(s), block, v);
   family.store(out, v);
-  return kSolveFind;
+  return kFind;
 }
 
 int WriteFailure(const Family& family, void* out) {
   const double zeros[kMaxFields] = {};
   family.store(out, zeros);
-  return kSolveCantFind;
+  return kCantFind;
 }
 
 void Trace(const Family& family, const Case& c, gsl_multimin_fminimizer* s, int iter,

@@ -5,123 +5,11 @@
 // closed forms; the arithmetic ones, the fixed mean or sigma with two values
 // and three values go to the solvers.
 #include <cmath>
-#include <limits>
 
 #include "fit/normal_internal.hpp"
 #include "stoka/fit_normal.hpp"
 
 using namespace stoka::fitn;
-
-// ------------------------------------------------ parameterisations
-
-int ConvertParamsLogNormalArToLog_(double location, double mean, double sd, double* mu,
-                                   double* sigma) {
-  const double r = sd / (mean - location);
-  const double v = std::log1p(r * r);
-  return PublishFinite({{mu, std::log(mean - location) - 0.5 * v}, {sigma, std::sqrt(v)}});
-}
-
-int ConvertParamsLogNormalLogToAr_(double location, double mu, double sigma, double* mean,
-                                   double* sd) {
-  return PublishFinite({{mean, ArMean(location, mu, sigma)}, {sd, ArSd(mu, sigma)}});
-}
-
-int ConvertParamsLogNormalGeoToLog_(double location, double gm, double gsd, double* mu,
-                                    double* sigma) {
-  return PublishFinite({{mu, std::log(gm)}, {sigma, std::log(gsd)}});
-}
-
-int ConvertParamsLogNormalLogToGeo_(double location, double mu, double sigma, double* gm,
-                                    double* gsd) {
-  return PublishFinite({{gm, std::exp(mu)}, {gsd, std::exp(sigma)}});
-}
-
-int ConvertParamsLogNormalArToGeo_(double location, double mean, double sd, double* gm,
-                                   double* gsd) {
-  double mu, sigma;
-  if (!ConvertParamsLogNormalArToLog_(location, mean, sd, &mu, &sigma)) return kNotFound;
-  return ConvertParamsLogNormalLogToGeo_(location, mu, sigma, gm, gsd);
-}
-
-int ConvertParamsLogNormalGeoToAr_(double location, double gm, double gsd, double* mean,
-                                   double* sd) {
-  double mu, sigma;
-  if (!ConvertParamsLogNormalGeoToLog_(location, gm, gsd, &mu, &sigma)) return kNotFound;
-  return ConvertParamsLogNormalLogToAr_(location, mu, sigma, mean, sd);
-}
-
-void RevertParamsLogNormal(double mean, double sd, double location, double* mu, double* sigma) {
-  const double d = mean - location;
-  const double v = std::log1p(sd * sd / (d * d));
-  *mu = std::log(d) - 0.5 * v;
-  *sigma = std::sqrt(v);
-}
-
-double PenaltyFuncLogNormalAr(double mean, double sd, double location) {
-  return location <= mean && sd >= 0 ? 0.0 : std::numeric_limits<double>::max();
-}
-
-// ------------------------------------------------------------ checks
-
-namespace {
-// The fixed deviation: sigma > 0 for kinds 0 and 1, a geometric deviation > 0
-// for kind 2; any other kind fails.
-int CheckKindSigma(int kind, double sigma) {
-  if (kind == 0 || kind == 1) return CheckSigma_(sigma);
-  if (kind == 2) return CheckSigmaGeo_(sigma);
-  return 0;
-}
-
-int CheckTwoPercents(double P1, double x1, double P2, double x2) {
-  const double c1 = InvertPercentile(P1), c2 = InvertPercentile(P2);
-  return CheckPercentile_(c1) && CheckPercentile_(c2) && CheckPercentilesConformity_(c1, x1, c2, x2) &&
-         CheckPercentilesEquality_(c1, c2);
-}
-}  // namespace
-
-int CheckParamsLogNormalLocMeanPerc_(int kind, double location, double mean, double P, double x) {
-  if (kind == 0 && !(mean > location)) return 0;
-  if (kind == 2 && !(mean > 0)) return 0;
-  const double c = InvertPercentile(P);
-  if (!CheckPercentile_(c) || !CompareWithLocation_(location, x)) return 0;
-  return CheckLognormLocationMeanPerc_(kind, location, mean, c, x);
-}
-
-int CheckParamsLogNormalLocSigmaPerc_(int kind, double location, double sigma, double P, double x) {
-  return CheckKindSigma(kind, sigma) && CheckPercentile_(InvertPercentile(P)) &&
-         CompareWithLocation_(location, x);
-}
-
-int CheckParamsLogNormalLoc2Perc_(int kind, double location, double P1, double x1, double P2,
-                                  double x2) {
-  if (kind < 0 || kind > 2) return 0;
-  const double c1 = InvertPercentile(P1), c2 = InvertPercentile(P2);
-  return CheckPercentile_(c1) && CheckPercentile_(c2) && CheckPercentilesConformity_(c1, x1, c2, x2) &&
-         CompareWithLocation_(location, x1) && CompareWithLocation_(location, x2);
-}
-
-int CheckParamsLogNormalMeanSigmaPerc_(int kind, double mean, double sigma, double P, double x) {
-  return CheckKindSigma(kind, sigma) && CheckPercentile_(InvertPercentile(P));
-}
-
-int CheckParamsLogNormalMean2Perc_(int kind, double mean, double P1, double x1, double P2,
-                                   double x2) {
-  return CheckTwoPercents(P1, x1, P2, x2);
-}
-
-int CheckParamsLogNormalSigma2Perc_(int kind, double sigma, double P1, double x1, double P2,
-                                    double x2) {
-  return CheckKindSigma(kind, sigma) && CheckTwoPercents(P1, x1, P2, x2);
-}
-
-int CheckParamsLogNormal3Perc_(int kind, double P1, double x1, double P2, double x2, double P3,
-                               double x3) {
-  const double c1 = InvertPercentile(P1), c2 = InvertPercentile(P2), c3 = InvertPercentile(P3);
-  return CheckPercentile_(c1) && CheckPercentile_(c2) && CheckPercentile_(c3) &&
-         CheckPercentilesConformity_(c1, x1, c2, x2) && CheckPercentilesConformity_(c1, x1, c3, x3) &&
-         CheckPercentilesConformity_(c3, x3, c2, x2) && CheckPercentilesEquality_(c1, c2) &&
-         CheckPercentilesEquality_(c1, c3) && CheckPercentilesEquality_(c3, c2);
-}
 
 // ------------------------------------------------------- conversions
 
@@ -133,11 +21,11 @@ double LogSigma(int kind, double sigma) { return kind == 2 ? std::log(sigma) : s
 // found nothing wrote zeros, which are passed on; one whose own check failed
 // wrote nothing, and nothing is written.
 struct Solved {
-  int code = kNotFound;
-  double a = NAN, b = NAN, location = NAN;
+  int code = kCantFind;
+  double a = kNaN, b = kNaN, location = kNaN;
 };
 int PublishSolved(const Solved& s, double* o1, double* o2, double* o3) {
-  if (s.code == kFound) {
+  if (s.code == kFind) {
     *o1 = s.location, *o2 = s.a, *o3 = s.b;
   } else if (!std::isnan(s.location)) {
     WriteZeros(o1, o2, o3);
@@ -148,7 +36,7 @@ int PublishSolved(const Solved& s, double* o1, double* o2, double* o3) {
 // A solved result that cannot be published in the caller's kind counts as
 // nothing found.
 Solved Failed(Solved s) {
-  if (s.code == kFound) s.code = kNotFound, s.location = 0.0;
+  if (s.code == kFind) s.code = kCantFind, s.location = 0.0;
   return s;
 }
 
@@ -172,13 +60,13 @@ int ConvertParamsLogNormalLocMeanPerc_(int kind, double location, double mean, d
     const double a = -kSqrt2 * e;
     const double L = std::log((x - location) / (mean - location));
     const double D = a * a - 2.0 * L;
-    if (!(D >= 0.0)) return kNotFound;
+    if (!(D >= 0.0)) return kCantFind;
     const double sigma = std::sqrt(D) - a;
     const double mu = std::log(mean - location) - sigma * sigma * 0.5;
     return PublishKind(0, location, mu, sigma, o1, o2, o3);
   }
-  if (kind != 1 && kind != 2) return kNotFound;
-  if (e == 0.0) return kNotFound;  // the percent rounds to the median: no scale
+  if (kind != 1 && kind != 2) return kCantFind;
+  if (e == 0.0) return kCantFind;  // the percent rounds to the median: no scale
   const double mu = kind == 2 ? std::log(mean) : mean;
   return PublishKind(kind, location, mu, (log_x - mu) / (e * kSqrt2), o1, o2, o3);
 }
@@ -196,7 +84,7 @@ int ConvertParamsLogNormalLocSigmaPerc_(int kind, double location, double sigma,
                                                        &s.a, &s.b, &s.location);
     return PublishSolved(s, o1, o2, o3);
   }
-  if (kind != 1 && kind != 2) return kNotFound;
+  if (kind != 1 && kind != 2) return kCantFind;
   const double s = LogSigma(kind, sigma);
   const double mu = std::log(x - location) - HalfScore(P) * (s * kSqrt2);
   return PublishKind(kind, location, mu, s, o1, o2, o3);
@@ -205,7 +93,7 @@ int ConvertParamsLogNormalLocSigmaPerc_(int kind, double location, double sigma,
 int ConvertParamsLogNormalLoc2Perc_(int kind, double location, double P1, double x1, double P2,
                                     double x2, double* o1, double* o2, double* o3) {
   const double e1 = HalfScore(P1), e2 = HalfScore(P2);
-  if (e1 == e2) return kNotFound;  // both percents share one table entry
+  if (e1 == e2) return kCantFind;  // both percents share one table entry
   const double log1 = std::log(x1 - location);
   const double sigma = (log1 - std::log(x2 - location)) / ((e1 - e2) * kSqrt2);
   const double mu = log1 - e1 * (sigma * kSqrt2);
@@ -220,7 +108,7 @@ int ConvertParamsLogNormalMeanSigmaPerc_(int kind, double mean, double sigma, do
                                                         &s.a, &s.b, &s.location);
     return PublishSolved(s, o1, o2, o3);
   }
-  if (kind != 1 && kind != 2) return kNotFound;
+  if (kind != 1 && kind != 2) return kCantFind;
   const double mu = kind == 2 ? std::log(mean) : mean;
   const double s = LogSigma(kind, sigma);
   const double location = x - std::exp(mu + HalfScore(P) * (s * kSqrt2));
@@ -230,7 +118,7 @@ int ConvertParamsLogNormalMeanSigmaPerc_(int kind, double mean, double sigma, do
 
 int ConvertParamsLogNormalMean2Perc_(int kind, double mean, double P1, double x1, double P2,
                                      double x2, double* o1, double* o2, double* o3) {
-  if (kind < 0 || kind > 2) return kNotFound;
+  if (kind < 0 || kind > 2) return kCantFind;
   const SortedPair p = SortTwo(P1, x1, P2, x2);
   const double q_lo = p.c_lo / 100.0, q_hi = p.c_hi / 100.0;
   Solved s;
@@ -242,7 +130,7 @@ int ConvertParamsLogNormalMean2Perc_(int kind, double mean, double P1, double x1
   const double mu = kind == 2 ? std::log(mean) : mean;
   s.code = CalcLogNormalDistributionByMu2percLOG(mu, p.x_lo, q_lo, p.x_hi, q_hi, &s.a, &s.b,
                                                  &s.location);
-  if (s.code == kFound && PublishKind(kind, s.location, s.a, s.b, o1, o2, o3)) return kFound;
+  if (s.code == kFind && PublishKind(kind, s.location, s.a, s.b, o1, o2, o3)) return kFind;
   return PublishSolved(Failed(s), o1, o2, o3);
 }
 
@@ -255,9 +143,9 @@ int ConvertParamsLogNormalSigma2Perc_(int kind, double sigma, double P1, double 
                                                      p.c_hi / 100.0, &s.a, &s.b, &s.location);
     return PublishSolved(s, o1, o2, o3);
   }
-  if (kind != 1 && kind != 2) return kNotFound;
+  if (kind != 1 && kind != 2) return kCantFind;
   const double e_lo = erf_invPerc(p.c_lo), e_hi = erf_invPerc(p.c_hi);
-  if (e_lo == e_hi) return kNotFound;  // both percents share one table entry
+  if (e_lo == e_hi) return kCantFind;  // both percents share one table entry
   const double s = LogSigma(kind, sigma);
   // R = (x_lo - location) / (x_hi - location), fixed by sigma alone.
   const double R = std::exp((e_lo - e_hi) * s * kSqrt2);
@@ -268,7 +156,7 @@ int ConvertParamsLogNormalSigma2Perc_(int kind, double sigma, double P1, double 
 
 int ConvertParamsLogNormal3Perc_(int kind, double P1, double x1, double P2, double x2, double P3,
                                  double x3, double* o1, double* o2, double* o3) {
-  if (kind < 0 || kind > 2) return kNotFound;
+  if (kind < 0 || kind > 2) return kCantFind;
   double ca, xa, cb, xb, cc, xc;
   Sort3Percentiles_(InvertPercentile(P1), x1, InvertPercentile(P2), x2, InvertPercentile(P3), x3,
                     &ca, &xa, &cb, &xb, &cc, &xc);
@@ -276,16 +164,16 @@ int ConvertParamsLogNormal3Perc_(int kind, double P1, double x1, double P2, doub
     double sigma, mu, location;
     if (stoka_ran_lognormal_by_three_percentile_(10, xa, 50, xb, 90, xc, &sigma, &mu, &location) &&
         PublishKind(kind, location, mu, sigma, o1, o2, o3))
-      return kFound;
+      return kFind;
   }
   Solved s;
   s.code = CalcLogNormalDistributionBy3PercAR(xa, xb, xc, ca / 100.0, cb / 100.0, cc / 100.0, &s.a,
                                               &s.b, &s.location);
-  if (s.code != kFound) return PublishSolved(s, o1, o2, o3);
+  if (s.code != kFind) return PublishSolved(s, o1, o2, o3);
   double mu, sigma;
   if (ConvertParamsLogNormalArToLog_(s.location, s.a, s.b, &mu, &sigma) &&
       PublishKind(kind, s.location, mu, sigma, o1, o2, o3))
-    return kFound;
+    return kFind;
   return PublishSolved(Failed(s), o1, o2, o3);
 }
 

@@ -26,26 +26,26 @@ bool UsableMiddle(double x1, double x2, double x3) {
 int stoka_ran_lognormal_params_(int p1, double x1, int p2, double x2, double* sigma, double* mu) {
   debug_log("stoka_ran_lognormal_params: %d(%f), %d(%f)", p1, x1, p2, x2);
   double z1, z2;
-  if (!_p_gauss_perc(p1, &z1) || !_p_gauss_perc(p2, &z2)) return kNotFound;
-  if (x1 < 0 || x2 < 0) return kNotFound;
-  if (z1 == z2) return kNotFound;  // one percent twice: no scale
+  if (!_p_gauss_perc(p1, &z1) || !_p_gauss_perc(p2, &z2)) return kCantFind;
+  if (x1 < 0 || x2 < 0) return kCantFind;
+  if (z1 == z2) return kCantFind;  // one percent twice: no scale
   const double s = (std::log(x1) - std::log(x2)) / (z1 - z2);
   const double m = std::log(x2) - s * z2;
-  if (!PublishFinite({{sigma, s}, {mu, m}})) return kNotFound;
+  if (!PublishFinite({{sigma, s}, {mu, m}})) return kCantFind;
   debug_log("stoka_ran_lognormal_params: %f, %f", s, m);
-  return kFound;
+  return kFind;
 }
 
 int stoka_ran_lognormal_percentile_(int p1, int p2, double sigma, double mu, double* x1,
                                     double* x2) {
   debug_log("stoka_ran_lognormal_percentile: %d(%f), %d(%f)", p1, sigma, p2, mu);
   double z1, z2;
-  if (!_p_gauss_perc(p1, &z1) || !_p_gauss_perc(p2, &z2)) return kNotFound;
+  if (!_p_gauss_perc(p1, &z1) || !_p_gauss_perc(p2, &z2)) return kCantFind;
   // The percents are read in the exceedance sense here: the score flips.
   const double v1 = std::exp(mu - sigma * z1), v2 = std::exp(mu - sigma * z2);
-  if (!PublishFinite({{x1, v1}, {x2, v2}})) return kNotFound;
+  if (!PublishFinite({{x1, v1}, {x2, v2}})) return kCantFind;
   debug_log("stoka_ran_lognormal_params: %f, %f", v1, v2);
-  return kFound;
+  return kFind;
 }
 
 // With x = location + e^(mu + z sigma) at z = -z3, 0, +z3 (either order):
@@ -57,19 +57,19 @@ int stoka_ran_lognormal_by_three_percentile_(int p1, double x1, int p2, double x
   debug_log("stoka_ran_lognormal_by_three_percentile: %d(%f), %d(%f)", p1, x1, p3, x3);
   double z1, z2, z3;
   if (!_p_gauss_perc(p1, &z1) || !_p_gauss_perc(p2, &z2) || !_p_gauss_perc(p3, &z3))
-    return kNotFound;
-  if (!IsDoubleZero(z1, -z3, 1e-4) || p2 != 50 || z3 == 0.0) return kNotFound;
+    return kCantFind;
+  if (!IsDoubleZero(z1, -z3, 1e-4) || p2 != 50 || z3 == 0.0) return kCantFind;
   const double d = x1 - 2.0 * x2 + x3;
-  if (IsDoubleZero(d, 0.0, kFlatTolerance)) return kNotFound;
+  if (IsDoubleZero(d, 0.0, kFlatTolerance)) return kCantFind;
   const double A = x2 - x3, B = x1 - x2, K = A * B / d;
-  if (!(K > 0.0)) return kNotFound;
+  if (!(K > 0.0)) return kCantFind;
   const double s = std::log(A / B) / z3;
   // Values that fall as the percents rise give sigma < 0: no lognormal.
-  if (!(s > 0.0)) return kNotFound;
+  if (!(s > 0.0)) return kCantFind;
   const double m = std::log(K), loc = x3 - A * A / d;
-  if (!PublishFinite({{sigma, s}, {mu, m}, {location, loc}})) return kNotFound;
+  if (!PublishFinite({{sigma, s}, {mu, m}, {location, loc}})) return kCantFind;
   debug_log("stoka_ran_lognormal_by_three_percentile: %f, %f, %f", s, m, loc);
-  return kFound;
+  return kFind;
 }
 
 int stoka_ran_lognormal_by_three_percentile_with_selection_(int p1, double x1, int p2, double x2,
@@ -78,7 +78,7 @@ int stoka_ran_lognormal_by_three_percentile_with_selection_(int p1, double x1, i
   if (!UsableMiddle(x1, x2, x3)) {
     // Halfway minus step works exactly while step < |x3 - x1| / 2, so nothing
     // can serve when the outer values lie within two first steps.
-    if (!(std::fabs(x3 - x1) > 2.0 * kSelectionStep)) return kNotFound;
+    if (!(std::fabs(x3 - x1) > 2.0 * kSelectionStep)) return kCantFind;
     const double middle = (x1 + x3) * 0.5;
     double step = kSelectionStep;
     int tries = 0;
@@ -87,7 +87,7 @@ int stoka_ran_lognormal_by_three_percentile_with_selection_(int p1, double x1, i
       x2 = middle - step;
       step *= 2.0;
     } while (!UsableMiddle(x1, x2, x3) && ++tries < kSelectionTries);
-    if (!UsableMiddle(x1, x2, x3)) return kNotFound;
+    if (!UsableMiddle(x1, x2, x3)) return kCantFind;
   }
   return stoka_ran_lognormal_by_three_percentile_(p1, x1, p2, x2, p3, x3, sigma, mu, location);
 }

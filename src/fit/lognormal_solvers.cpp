@@ -2,7 +2,7 @@
 // the location) of x = location + e^(mu + z sigma), z the table score of a
 // cumulative fraction, and derives the rest. Five are Newton searches with
 // the exact derivative; three values are fitted by a one-dimensional simplex
-// over the location.
+// over the location. All run on the library's drivers.
 #include <gsl/gsl_errno.h>
 
 #include <cmath>
@@ -23,6 +23,7 @@ struct Block {
   Block() { FillArrayByVal(v, 0.0, kBlockSize); }
   double& operator[](Slot s) { return v[s]; }
 };
+static_assert(sizeof(Block) == kBlockSize * sizeof(double), "the parameter block");
 
 const double* Fields(void* block) { return static_cast<const double*>(block); }
 
@@ -34,12 +35,12 @@ double GivenPercent(double q) { return InvertPercentile(100.0 * q); }
 // Two fractions sharing one table entry leave sigma undetermined.
 bool SameScore(double q1, double q2) { return Score(q1) == Score(q2); }
 
-// Writes (a, b, location), or zeros with kNotFound when a value is not finite.
+// Writes (a, b, location), or zeros with kCantFind when a value is not finite.
 int PublishOrZeros(double a, double b, double location, double* a_out, double* b_out,
                    double* location_out) {
-  if (PublishFinite({{a_out, a}, {b_out, b}, {location_out, location}})) return kFound;
+  if (PublishFinite({{a_out, a}, {b_out, b}, {location_out, location}})) return kFind;
   WriteZeros(a_out, b_out, location_out);
-  return kNotFound;
+  return kCantFind;
 }
 
 // The arithmetic result of a log-scale fit with sigma > 0.
@@ -47,7 +48,7 @@ int PublishAr(double location, double mu, double sigma, double* mean_out, double
               double* location_out) {
   if (!(sigma > 0.0)) {
     WriteZeros(mean_out, sd_out, location_out);
-    return kNotFound;
+    return kCantFind;
   }
   return PublishOrZeros(ArMean(location, mu, sigma), ArSd(mu, sigma), location, mean_out, sd_out,
                         location_out);
@@ -173,11 +174,79 @@ void lognormal_by_st_dev_mean_perc_copyparams(void* block, double* sd, double* m
 
 namespace {
 // Domains of the location searches: below the lower value (and the mean).
-bool MeanDomain(double u, const double* b) { return u < b[kMean] && u < b[kX1]; }
-bool StDevDomain(double u, const double* b) { return u < b[kX1] && !IsDoubleZeroVal(b[kX1] - u); }
+bool MeanDomain(double u, void* block) {
+  const double* b = Fields(block);
+  return u < b[kMean] && u < b[kX1];
+}
+bool StDevDomain(double u, void* block) {
+  const double* b = Fields(block);
+  return u < b[kX1] && !IsDoubleZeroVal(b[kX1] - u);
+}
 
 // Distance of a trial location from the lowest value.
-double ReachX1(double u, const double* b) { return b[kX1] - u; }
+double ReachX1(double u, void* block) { return Fields(block)[kX1] - u; }
+
+// A Newton search (gsl_root_fdfsolver_newton) with the relative delta test
+// 1e-9. Progress: kQuiet nothing, kConverged "Converged:" on success, kTable
+// the method, a header and a line per iteration as well; the rest goes to
+// the debug log.
+//
+// A search with a domain (inside != nullptr) starts inside it. Its callbacks
+// answer kPenalty outside, so a plain Newton step that leaves the domain
+// would crawl back one unit per iteration; the driver takes such a step back
+// by halves instead. Such a search also measures its steps against the
+// distance from the domain's end (reach), not against the unknown's own
+// size: a location close to the lowest value must be found to a fraction of
+// that distance, or sigma comes out wrong.
+enum class Progress { kQuiet, kConverged, kTable };
+struct NewtonCase {
+  const char* name;
+  double (*f)(double, void*);
+  double (*df)(double, void*);
+  void (*fdf)(double, void*, double*, double*);
+  int limit;
+  Progress progress;
+  bool (*inside)(double u, void* block);
+  double (*reach)(double u, void* block);
+};
+constexpr double kDeltaTolerance = 1e-9;
+
+// kFind with the root in *root when the delta test succeeds before the limit
+// and before any step breaks down.
+int RunNewton(const NewtonCase& search, double* block, double u0, double* root) {
+  gsl_function_fdf function{search.f, search.df, search.fdf, block};
+  stoka::RootRun run;
+  run.fdf = &function;
+  run.start = u0;
+  run.epsrel = kDeltaTolerance;
+  run.limit = search.limit;
+  run.inside = search.inside;
+  run.reach = search.reach;
+  const bool table = search.progress == Progress::kTable;
+  run.trace.started = [&](const char* method) {
+    debug_log("%s \n", search.name);
+    if (table) {
+      stoka_print("using %s method\n", method);
+      stoka_print("%-5s %10s %10s \n", "iter", "root", "function");
+    } else {
+      debug_log("using %s method\n", method);
+      debug_log("%-5s %10s %10s \n", "iter", "root", "function");
+    }
+  };
+  run.trace.step = [&](const stoka::RootStep& at) {
+    if (at.status == GSL_SUCCESS && search.progress != Progress::kQuiet)
+      stoka_print("Converged:\n");
+    if (table) {
+      stoka_print("%5d %.3f %.3f \n", at.iteration, at.root, search.f(at.root, block));
+    } else {
+      debug_log("%5d %.3f %.3f \n", at.iteration, at.root, at.previous);
+    }
+  };
+  const stoka::RootEnd end = stoka::RunRoot(run);
+  if (end.end != stoka::End::kConverged) return kCantFind;
+  *root = end.root;
+  return kFind;
+}
 
 // A location search starts at -x1. From a start too far below, Newton's
 // method can run down the flat tail of its function and never come back, and
@@ -188,14 +257,14 @@ constexpr double kRestartFactors[] = {1.0, 100.0, 0.01, 10.0, 1e4, 1e-4, 1e-6};
 int SolveLocation(const NewtonCase& search, Block& block, double end, double* location) {
   const double* b = block.v;
   const double start = b[kX1] - 2.0 * b[kX1];
-  if (search.inside(start, b) && RunNewton(search, block.v, start, location) == kFound)
-    return kFound;
+  if (search.inside(start, block.v) && RunNewton(search, block.v, start, location) == kFind)
+    return kFind;
   for (double factor : kRestartFactors) {
     const double restart = end - (b[kX2] - b[kX1]) * factor;
-    if (search.inside(restart, b) && RunNewton(search, block.v, restart, location) == kFound)
-      return kFound;
+    if (search.inside(restart, block.v) && RunNewton(search, block.v, restart, location) == kFind)
+      return kFind;
   }
-  return kNotFound;
+  return kCantFind;
 }
 }  // namespace
 
@@ -234,12 +303,12 @@ void lognormal_fdf_by_mu_2perc(double u, void* block, double* f, double* df) {
 
 double lognormal_by_mean_2perc(double u, void* block) {
   const double* b = Fields(block);
-  if (!MeanDomain(u, b)) return kOutside;
+  if (!MeanDomain(u, block)) return kPenalty;
   return func_for_mean_2perc(u, b[kMean], b[kX1], b[kQ1], b[kX2], b[kQ2]);
 }
 double lognormal_deriv_by_mean_2perc(double u, void* block) {
   const double* b = Fields(block);
-  if (!MeanDomain(u, b)) return kOutside;
+  if (!MeanDomain(u, block)) return kPenalty;
   return func_for_mean_2perc_derivate(u, b[kMean], b[kX1], b[kQ1], b[kX2], b[kQ2]);
 }
 void lognormal_fdf_by_mean_2perc(double u, void* block, double* f, double* df) {
@@ -249,12 +318,12 @@ void lognormal_fdf_by_mean_2perc(double u, void* block, double* f, double* df) {
 
 double lognormal_by_st_dev_2perc(double u, void* block) {
   const double* b = Fields(block);
-  if (!StDevDomain(u, b)) return kOutside;
+  if (!StDevDomain(u, block)) return kPenalty;
   return func_for_st_dev_2perc(u, b[kSd], b[kX1], b[kQ1], b[kX2], b[kQ2]);
 }
 double lognormal_deriv_by_st_dev_2perc(double u, void* block) {
   const double* b = Fields(block);
-  if (!StDevDomain(u, b)) return kOutside;
+  if (!StDevDomain(u, block)) return kPenalty;
   return func_for_st_dev_2perc_derivate(u, b[kSd], b[kX1], b[kQ1], b[kX2], b[kQ2]);
 }
 void lognormal_fdf_by_st_dev_2perc(double u, void* block, double* f, double* df) {
@@ -278,24 +347,24 @@ void lognormal_fdf_by_st_dev_mean_perc(double u, void* block, double* f, double*
 namespace {
 const NewtonCase kLocStDevPerc{"CalcLogNormalDistributionByLocStDevPerc",
                                lognormal_by_loc_stdev_perc, lognormal_deriv__by_loc_stdev_perc,
-                               lognormal_fdf_by_loc_stdev_perc, 1000, NewtonTrace::kConverged, nullptr, nullptr};
+                               lognormal_fdf_by_loc_stdev_perc, 1000, Progress::kConverged, nullptr, nullptr};
 const NewtonCase kMu2perc{"CalcLogNormalDistributionByMu2perc", lognormal_by_mu_2perc,
                           lognormal_deriv_by_mu_2perc, lognormal_fdf_by_mu_2perc, 1000,
-                          NewtonTrace::kTable, nullptr, nullptr};
+                          Progress::kTable, nullptr, nullptr};
 const NewtonCase kMean2perc{"CalcLogNormalDistributionByMean2perc", lognormal_by_mean_2perc,
                             lognormal_deriv_by_mean_2perc, lognormal_fdf_by_mean_2perc, 100000,
-                            NewtonTrace::kQuiet, MeanDomain, ReachX1};
+                            Progress::kQuiet, MeanDomain, ReachX1};
 const NewtonCase kStDev2perc{"CalcLogNormalDistributionByStDev2perc", lognormal_by_st_dev_2perc,
                              lognormal_deriv_by_st_dev_2perc, lognormal_fdf_by_st_dev_2perc, 10000,
-                             NewtonTrace::kConverged, StDevDomain, ReachX1};
+                             Progress::kConverged, StDevDomain, ReachX1};
 const NewtonCase kStDevMeanPerc{"CalcLogNormalDistributionByStDevMeanPerc",
                                 lognormal_by_st_dev_mean_perc, lognormal_deriv_by_st_dev_mean_perc,
-                                lognormal_fdf_by_st_dev_mean_perc, 10000, NewtonTrace::kQuiet, nullptr, nullptr};
+                                lognormal_fdf_by_st_dev_mean_perc, 10000, Progress::kQuiet, nullptr, nullptr};
 
 // Runs one search; on failure writes zeros to the three outputs.
 bool Solve(const NewtonCase& search, Block& block, double u0, double* root, double* a, double* b,
            double* c) {
-  if (RunNewton(search, block.v, u0, root) == kFound) return true;
+  if (RunNewton(search, block.v, u0, root) == kFind) return true;
   WriteZeros(a, b, c);
   return false;
 }
@@ -305,11 +374,11 @@ int CalcLogNormalDistributionByLocStDevPercAR(double location, double sd, double
                                               double* mean_out, double* sd_out,
                                               double* location_out) {
   const int code = CheckParamsLogNormalLocSigmaPerc_(0, location, sd, GivenPercent(q), x);
-  if (code != 1) return code;
+  if (code != kFind) return code;
   Block block;
   block[kX1] = x, block[kQ1] = q, block[kLocation] = location, block[kSd] = sd;
   double sigma;
-  if (!Solve(kLocStDevPerc, block, 5.0, &sigma, mean_out, sd_out, location_out)) return kNotFound;
+  if (!Solve(kLocStDevPerc, block, 5.0, &sigma, mean_out, sd_out, location_out)) return kCantFind;
   const double mu = std::log(x - location) - Score(q) * sigma;
   return PublishAr(location, mu, sigma, mean_out, sd_out, location_out);
 }
@@ -318,15 +387,15 @@ int CalcLogNormalDistributionByMu2percLOG(double mu, double x1, double q1, doubl
                                           double* mu_out, double* sigma_out,
                                           double* location_out) {
   const int code = CheckParamsLogNormalMean2Perc_(1, mu, GivenPercent(q1), x1, GivenPercent(q2), x2);
-  if (code != 1) return code;
-  if (SameScore(q1, q2)) return kNotFound;
+  if (code != kFind) return code;
+  if (SameScore(q1, q2)) return kCantFind;
   Block block;
   block[kX1] = x1, block[kX2] = x2, block[kQ1] = q1, block[kQ2] = q2, block[kMu] = mu;
   double sigma;
-  if (!Solve(kMu2perc, block, 5.0, &sigma, mu_out, sigma_out, location_out)) return kNotFound;
+  if (!Solve(kMu2perc, block, 5.0, &sigma, mu_out, sigma_out, location_out)) return kCantFind;
   if (!(sigma > 0.0)) {
     WriteZeros(mu_out, sigma_out, location_out);
-    return kNotFound;
+    return kCantFind;
   }
   return PublishOrZeros(mu, sigma, x1 - std::exp(mu + Score(q1) * sigma), mu_out, sigma_out,
                         location_out);
@@ -336,14 +405,14 @@ int CalcLogNormalDistributionByMean2percAR(double mean, double x1, double q1, do
                                            double* mean_out, double* sd_out,
                                            double* location_out) {
   const int code = CheckParamsLogNormalMean2Perc_(0, mean, GivenPercent(q1), x1, GivenPercent(q2), x2);
-  if (code != 1) return code;
-  if (SameScore(q1, q2)) return kNotFound;
+  if (code != kFind) return code;
+  if (SameScore(q1, q2)) return kCantFind;
   Block block;
   block[kX1] = x1, block[kX2] = x2, block[kQ1] = q1, block[kQ2] = q2, block[kMean] = mean;
   double location;
   if (!SolveLocation(kMean2perc, block, std::fmin(x1, mean), &location)) {
     WriteZeros(mean_out, sd_out, location_out);
-    return kNotFound;
+    return kCantFind;
   }
   const double sigma = sigma_by_2perc_location(location, x1, q1, x2, q2);
   const double mu = mu_by_mean_location_sigma(location, sigma, mean);
@@ -354,14 +423,14 @@ int CalcLogNormalDistributionByStDev2percAR(double sd, double x1, double q1, dou
                                             double* mean_out, double* sd_out,
                                             double* location_out) {
   const int code = CheckParamsLogNormalSigma2Perc_(0, sd, GivenPercent(q1), x1, GivenPercent(q2), x2);
-  if (code != 1) return code;
-  if (SameScore(q1, q2)) return kNotFound;
+  if (code != kFind) return code;
+  if (SameScore(q1, q2)) return kCantFind;
   Block block;
   block[kX1] = x1, block[kX2] = x2, block[kQ1] = q1, block[kQ2] = q2, block[kSd] = sd;
   double location;
   if (!SolveLocation(kStDev2perc, block, x1, &location)) {
     WriteZeros(mean_out, sd_out, location_out);
-    return kNotFound;
+    return kCantFind;
   }
   const double sigma = sigma_by_2perc_location(location, x1, q1, x2, q2);
   const double mu = mu_by_perc_location_sigma(location, sigma, x1, q1);
@@ -371,15 +440,15 @@ int CalcLogNormalDistributionByStDev2percAR(double sd, double x1, double q1, dou
 int CalcLogNormalDistributionByStDevMeanPercAR(double sd, double mean, double x, double q,
                                                double* mean_out, double* sd_out,
                                                double* location_out) {
-  if (!CheckSigma_(sd) || !CheckPercentile_(100.0 * q)) return 0;
+  if (!CheckSigma_(sd) || !CheckPercentile_(100.0 * q)) return kCantFind;
   Block block;
   block[kX1] = x, block[kQ1] = q, block[kSd] = sd, block[kMean] = mean;
   double sigma;
-  if (!Solve(kStDevMeanPerc, block, 2.0, &sigma, mean_out, sd_out, location_out)) return kNotFound;
+  if (!Solve(kStDevMeanPerc, block, 2.0, &sigma, mean_out, sd_out, location_out)) return kCantFind;
   // sigma = 0 solves the equation for any input; it is no distribution.
   if (!(sigma > 0.0)) {
     WriteZeros(mean_out, sd_out, location_out);
-    return kNotFound;
+    return kCantFind;
   }
   const double location = mean - sd / std::sqrt(std::expm1(sigma * sigma));
   return PublishOrZeros(mean, sd, location, mean_out, sd_out, location_out);
@@ -392,22 +461,27 @@ int CalcLogNormalDistributionByStDevMeanPercAR(double sd, double mean, double x,
 double lognormal_min_by_3perc(const gsl_vector* x, void* block) {
   const double* b = Fields(block);
   const double L = gsl_vector_get(x, 0);
-  if (!(L < b[kX1])) return kOutside;
+  if (!(L < b[kX1])) return kPenalty;
   double location, mean, sd;
   if (ConvertParamsLogNormalLoc2Perc__(L, b[kQ1], b[kX1], b[kQ3], b[kX3], &location, &mean, &sd) !=
-      1)
-    return kOutside;
+      kFind)
+    return kPenalty;
   double mu, sigma;
   RevertParamsLogNormal(mean, sd, L, &mu, &sigma);
   const double distance = std::sqrt(std::fabs(stoka_ran_lognormal_cdf_inv_(b[kQ2], L, mu, sigma) - b[kX2]));
-  return std::isfinite(distance) ? distance : kOutside;
+  return std::isfinite(distance) ? distance : kPenalty;
 }
 
 namespace {
-void TraceLocation(size_t iteration, const gsl_multimin_fminimizer* s, double size) {
-  stoka_print("%5d location = %.3f f() = %7.3f size = %.3f\n", static_cast<int>(iteration),
-              gsl_vector_get(gsl_multimin_fminimizer_x(s), 0), gsl_multimin_fminimizer_minimum(s),
-              size);
+// The location simplex's size tolerance and iteration cap.
+constexpr double kLocationTolerance = 1e-6;
+constexpr int kLocationLimit = 1000;
+
+void TraceLocation(const stoka::SimplexStep& at) {
+  if (at.status == GSL_SUCCESS) stoka_print("converged to minimum at\n");
+  stoka_print("%5d location = %.3f f() = %7.3f size = %.3f\n", at.iteration,
+              gsl_vector_get(gsl_multimin_fminimizer_x(at.minimizer), 0),
+              gsl_multimin_fminimizer_minimum(at.minimizer), at.size);
 }
 
 int Check3(double x1, double x2, double x3, double q1, double q2, double q3) {
@@ -420,7 +494,7 @@ int CalcLogNormalDistributionBy3PercWithStepAR(double x1, double x2, double x3, 
                                                double q2, double q3, double* mean_out,
                                                double* sd_out, double* location_out, double step) {
   const int code = Check3(x1, x2, x3, q1, q2, q3);
-  if (code != 1) return code;
+  if (code != kFind) return code;
   debug_log("CalcLogNormalDistributionBy3Perc \n");
   Block block;
   block[kX1] = x1, block[kX2] = x2, block[kX3] = x3, block[kQ1] = q1, block[kQ2] = q2,
@@ -429,14 +503,19 @@ int CalcLogNormalDistributionBy3PercWithStepAR(double x1, double x2, double x3, 
   // value itself, where no location is admissible and the simplex sees no
   // slope: start one step below instead.
   const double start = x1 != 0.0 ? x1 - std::fabs(x1) * 0.1 : -step;
-  double best, value;
-  const SimplexRun run{1, lognormal_min_by_3perc, block.v, &start, &step, 1e-6, 1000, TraceLocation};
+  gsl_multimin_function function{lognormal_min_by_3perc, 1, block.v};
+  stoka::SimplexRule rule;
+  rule.tolerance = kLocationTolerance;
+  rule.limit = kLocationLimit;
+  stoka::Simplex simplex(1);
   double location, mean, sd;
   // A run that settles where every location is inadmissible found nothing.
-  if (RunSimplex(run, &best, &value) != kFound || !(value < kOutside) ||
-      ConvertParamsLogNormalLoc2Perc__(best, q1, x1, q3, x3, &location, &mean, &sd) != 1) {
+  if (simplex.Run(&function, &start, &step, rule, TraceLocation).end != stoka::End::kConverged ||
+      !(simplex.value() < kPenalty) ||
+      ConvertParamsLogNormalLoc2Perc__(gsl_vector_get(simplex.x(), 0), q1, x1, q3, x3, &location,
+                                       &mean, &sd) != kFind) {
     WriteZeros(mean_out, sd_out, location_out);
-    return kNotFound;
+    return kCantFind;
   }
   return PublishOrZeros(mean, sd, location, mean_out, sd_out, location_out);
 }
@@ -445,38 +524,13 @@ int CalcLogNormalDistributionBy3PercAR(double x1, double x2, double x3, double q
                                        double q3, double* mean_out, double* sd_out,
                                        double* location_out) {
   const int code = Check3(x1, x2, x3, q1, q2, q3);
-  if (code != 1) return code;
+  if (code != kFind) return code;
   static const double kSteps[] = {100.0, 1.0, 0.1, 5000.0, 10000.0, 20000.0, 100000.0};
-  int result = kNotFound;
+  int result = kCantFind;
   for (double step : kSteps) {
     result = CalcLogNormalDistributionBy3PercWithStepAR(x1, x2, x3, q1, q2, q3, mean_out, sd_out,
                                                         location_out, step);
-    if (result == kFound) break;
+    if (result == kFind) break;
   }
   return result;
-}
-
-// ------------------------------------------------ cumulative-fraction forms
-
-int ConvertParamsLogNormalLocSigmaPerc__(double location, double sigma, double f, double x,
-                                         double* o1, double* mu, double* o3) {
-  const double c = PercentileMultiply100(f);
-  const double m = std::log(x - location) - erf_invPerc(c) * (sigma * kSqrt2);
-  return PublishFinite({{o1, location}, {mu, m}, {o3, sigma}});
-}
-
-int ConvertParamsLogNormalLoc2Perc__(double location, double f1, double x1, double f2, double x2,
-                                     double* o1, double* mean, double* sd) {
-  const double e1 = erf_invPerc(PercentileMultiply100(f1));
-  const double e2 = erf_invPerc(PercentileMultiply100(f2));
-  if (e1 == e2) return kNotFound;  // both fractions share one table entry
-  const double sigma =
-      (std::log(x1 - location) - std::log(x2 - location)) / ((e1 - e2) * kSqrt2);
-  double loc, mu, s;
-  const int r = ConvertParamsLogNormalLocSigmaPerc__(location, sigma, f1, x1, &loc, &mu, &s);
-  if (r != 1) return r;
-  double m, d;
-  if (!ConvertParamsLogNormalLogToAr_(location, mu, sigma, &m, &d)) return kNotFound;
-  *o1 = location, *mean = m, *sd = d;
-  return kFound;
 }

@@ -43,6 +43,7 @@ constexpr Family kFamily = {
     &RunFrame<OutDataLTD, Record, &CalcLogTriangularDistributionByParams,
               &initialization_result_logtriangular_err>,
     kCases, static_cast<int>(sizeof kCases / sizeof kCases[0])};
+static_assert(kFamily.block_size == 9 && BlockFits(kFamily), "the parameter block");
 
 }  // namespace
 

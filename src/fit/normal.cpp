@@ -39,7 +39,7 @@ int CheckParamsNormal2Perc_(double P1, double x1, double P2, double x2) {
 int ConvertParamsNormalMeanPerc_(double mean, double P, double x, double* mean_out,
                                  double* sigma_out) {
   const double e = HalfScore(P);
-  if (e == 0.0) return kNotFound;  // the percent rounds to the median: no scale
+  if (e == 0.0) return kCantFind;  // the percent rounds to the median: no scale
   return PublishFinite({{mean_out, mean}, {sigma_out, (x - mean) / (e * kSqrt2)}});
 }
 
@@ -52,7 +52,7 @@ int ConvertParamsNormalSigmaPerc_(double sigma, double P, double x, double* mean
 int ConvertParamsNormal2Perc_(double P1, double x1, double P2, double x2, double* mean_out,
                               double* sigma_out) {
   const double e1 = HalfScore(P1), e2 = HalfScore(P2);
-  if (e1 == e2) return kNotFound;  // both percents share one table entry
+  if (e1 == e2) return kCantFind;  // both percents share one table entry
   const double sigma = (x1 - x2) / ((e1 - e2) * kSqrt2);
   return ConvertParamsNormalSigmaPerc_(sigma, P1, x1, mean_out, sigma_out);
 }
@@ -77,6 +77,10 @@ int CalcGaussianDistributionBy2Perc_(double x1, double x2, double P1, double P2,
 }
 
 namespace {
+// The simplex twin's size tolerance and iteration cap.
+constexpr double kSimplexTolerance = 0.001;
+constexpr int kSimplexLimit = 1000;
+
 // The exact standard score of a given percent; the codes stand 6 sigma out,
 // as in the closed forms.
 double ExactScore(double P) {
@@ -85,11 +89,12 @@ double ExactScore(double P) {
   return gsl_cdf_ugaussian_Pinv((100.0 - P) / 100.0);
 }
 
-void TraceGaussian(size_t iteration, const gsl_multimin_fminimizer* s, double size) {
-  const gsl_vector* x = gsl_multimin_fminimizer_x(s);
-  stoka_print("%5zu mean = %.3f st_dev = %.3f f() = %7.3f size = %.3f\n", iteration,
-              gsl_vector_get(x, 0), gsl_vector_get(x, 1), gsl_multimin_fminimizer_minimum(s),
-              size);
+void TraceGaussian(const stoka::SimplexStep& at) {
+  if (at.status == GSL_SUCCESS) stoka_print("converged to minimum at\n");
+  const gsl_vector* x = gsl_multimin_fminimizer_x(at.minimizer);
+  stoka_print("%5d mean = %.3f st_dev = %.3f f() = %7.3f size = %.3f\n", at.iteration,
+              gsl_vector_get(x, 0), gsl_vector_get(x, 1),
+              gsl_multimin_fminimizer_minimum(at.minimizer), at.size);
 }
 }  // namespace
 
@@ -98,7 +103,7 @@ void TraceGaussian(size_t iteration, const gsl_multimin_fminimizer* s, double si
 double gaussian_min(const gsl_vector* x, void* block) {
   const double* b = static_cast<const double*>(block);
   const double mean = gsl_vector_get(x, 0), sd = gsl_vector_get(x, 1);
-  const double penalty = sd < 0 ? kOutside : 0.0;
+  const double penalty = sd < 0 ? kPenalty : 0.0;
   const double d1 = ExactScore(b[2]) * sd + mean - b[0];
   const double d2 = ExactScore(b[3]) * sd + mean - b[1];
   return std::sqrt(std::fabs(d1) + std::fabs(d2)) + penalty;
@@ -107,30 +112,33 @@ double gaussian_min(const gsl_vector* x, void* block) {
 int CalcGaussianDistributionBy2Perc__(double x1, double x2, double P1, double P2,
                                       double* mean_out, double* sigma_out) {
   const int code = CheckParamsNormal2Perc_(P1, x1, P2, x2);
-  if (code != 1) return code;
+  if (code != kFind) return code;
   double block[4] = {x1, x2, P1, P2};
+  gsl_multimin_function function{gaussian_min, 2, block};
   const double start[2] = {200.0, 200.0}, steps[2] = {100.0, 100.0};
-  double best[2], value;
-  const SimplexRun run{2, gaussian_min, block, start, steps, 0.001, 1000, TraceGaussian};
-  if (RunSimplex(run, best, &value) != kFound) {
+  stoka::SimplexRule rule;
+  rule.tolerance = kSimplexTolerance;
+  rule.limit = kSimplexLimit;
+  stoka::Simplex simplex(2);
+  if (simplex.Run(&function, start, steps, rule, TraceGaussian).end != stoka::End::kConverged) {
     *mean_out = 0.0, *sigma_out = 0.0;
-    return kNotFound;
+    return kCantFind;
   }
-  *mean_out = best[0], *sigma_out = best[1];
-  return kFound;
+  *mean_out = gsl_vector_get(simplex.x(), 0), *sigma_out = gsl_vector_get(simplex.x(), 1);
+  return kFind;
 }
 
 int stoka_ran_gaussian_params_(int c1, double x1, int c2, double x2, double* sigma_out,
                                double* mean_out) {
   debug_log("stoka_ran_gaussian_params: %d(%f), %d(%f)", c1, x1, c2, x2);
   double z1, z2;
-  if (!_p_gauss_perc(c1, &z1) || !_p_gauss_perc(c2, &z2)) return kNotFound;
-  if (z1 == z2) return kNotFound;  // one percent twice: no scale
+  if (!_p_gauss_perc(c1, &z1) || !_p_gauss_perc(c2, &z2)) return kCantFind;
+  if (z1 == z2) return kCantFind;  // one percent twice: no scale
   const double sigma = (x1 - x2) / (z1 - z2);
   const double mean = x2 - z2 * sigma;
-  if (!PublishFinite({{sigma_out, sigma}, {mean_out, mean}})) return kNotFound;
+  if (!PublishFinite({{sigma_out, sigma}, {mean_out, mean}})) return kCantFind;
   debug_log("stoka_ran_gaussian_params: %f, %f", sigma, mean);
-  return kFound;
+  return kFind;
 }
 
 double NormalCalcMin_(double mean, double sigma) {

@@ -46,6 +46,7 @@ constexpr Family kFamily = {
     &RunFrame<OutDataPert, Record, &CalcPertDistributionByParams,
               &initialization_result_pert_err>,
     kCases, static_cast<int>(sizeof kCases / sizeof kCases[0])};
+static_assert(kFamily.block_size == 9 && BlockFits(kFamily), "the parameter block");
 
 }  // namespace
 

@@ -6,16 +6,16 @@
 // With F(ml) = (ml - min)/(max - min):
 //   F(x) = (x - min)^2 / ((max - min)(ml - min))        left of the mode,
 //   1 - F(x) = (max - x)^2 / ((max - min)(max - ml))    right of it.
-#include <gsl/gsl_errno.h>
-#include <gsl/gsl_roots.h>
-
 #include <algorithm>
 #include <cmath>
 
+#include "core/solve.hpp"
 #include "fit/engine.hpp"
 
 namespace {
 using namespace stoka::fit;
+using stoka::kCantFind;
+using stoka::kFind;
 
 double Probability(double p) { return InvertPercentile(p) / 100.0; }
 
@@ -31,7 +31,7 @@ int SolveMinMl(const Call& c) {
     const double a = x - ml, b = x - min, r = 1 - q;
     *c.out[kMax] = x + (r * (a + b) + std::sqrt(4 * a * b * r + (a - b) * r * (a - b) * r)) / (2 * q);
   }
-  return kSolveFind;
+  return kFind;
 }
 
 // ml from min, max and one point.
@@ -47,7 +47,7 @@ int SolveMinMax(const Call& c) {
   } else {
     *c.out[kMl] = max - (max - x) * (max - x) / ((max - min) * (1 - q));
   }
-  return kSolveFind;
+  return kFind;
 }
 
 // min from ml, max and one point.
@@ -63,7 +63,7 @@ int SolveMlMax(const Call& c) {
     *c.out[kMin] = x - (q * (a + cc) + std::sqrt(4 * a * cc * q + q * (a - cc) * q * (a - cc))) /
                            (2 * (1 - q));
   }
-  return kSolveFind;
+  return kFind;
 }
 
 // A cumulative percent rounded half away from zero; 0 where it is no number.
@@ -81,7 +81,7 @@ int SolveMl2(const Call& c) {
   if (xa < ml && ml < xb)
     return stoka_ran_triangular_params_(WholePercent(ca), xa, WholePercent(cb), xb, ml,
                                         c.out[kMin], c.out[kMax]);
-  if (xb <= xa) return kSolveCantFind;
+  if (xb <= xa) return kCantFind;
   Call one = c;  // the first point as the caller gave it
   one.points = 1;
   if (ml >= xb) {  // both points left of the mode: sqrt(F) grows linearly from min
@@ -134,6 +134,7 @@ constexpr Family kFamily = {
     &RunFrame<OutDataTD, Record, &CalcTriangularDistributionByParams,
               &initialization_result_triangular_err>,
     kCases, static_cast<int>(sizeof kCases / sizeof kCases[0])};
+static_assert(kFamily.block_size == 9 && BlockFits(kFamily), "the parameter block");
 
 }  // namespace
 
@@ -162,44 +163,36 @@ double calc_func_for_trinagular_opt(double q, void* params) {
 int stoka_ran_triangular_params_(int p1, double x1, int p2, double x2, double ml, double* min_out,
                                  double* max_out) {
   constexpr int kMaxIterations = 100;
-  constexpr double kProbabilityTolerance = 0.005;
+  constexpr double kProbabilityTolerance = 0.005;  // relative, on the probability of the mode
   const double q1 = p1 / 100.0, q2 = p2 / 100.0;
   double block[5] = {q1, x1, q2, x2, ml};
   debug_log("%8s %.3f, %.12f %.3f %.12f %.3f\n", "params: ", q1, x1, q2, x2, ml);
-  const double lower = std::min(q1, q2), upper = std::max(q1, q2);
-  int status = GSL_FAILURE;
-  double r = 0.0;
+  stoka::RootEnd end;
   // Two percents that round alike leave an empty bracket: no search.
-  if (lower < upper) {
-    gsl_root_fsolver* s = gsl_root_fsolver_alloc(gsl_root_fsolver_brent);
-    if (!s) {
-      debug_log("s is NULL \n");
-    } else {
-      gsl_function f{&calc_func_for_trinagular_opt, block};
-      status = gsl_root_fsolver_set(s, &f, lower, upper);
-      if (status == GSL_SUCCESS) {
-        int iter = 0;
-        do {
-          ++iter;
-          stoka_count_iteration();
-          gsl_root_fsolver_iterate(s);
-          r = gsl_root_fsolver_root(s);
-          const double lo = gsl_root_fsolver_x_lower(s), hi = gsl_root_fsolver_x_upper(s);
-          status = gsl_root_test_interval(lo, hi, 0.0, kProbabilityTolerance);
-          debug_log("%5d [%.7f, %.7f] %.7f %.7f\n", iter, lo, hi, r, hi - lo);
-        } while (status == GSL_CONTINUE && iter < kMaxIterations);
-      }
-      gsl_root_fsolver_free(s);
-    }
+  if (q1 != q2) {
+    gsl_function f{&calc_func_for_trinagular_opt, block};
+    stoka::RootRun run;
+    run.f = &f;
+    run.lower = std::min(q1, q2);
+    run.upper = std::max(q1, q2);
+    run.epsrel = kProbabilityTolerance;
+    run.limit = kMaxIterations;
+    run.stop_on_step_error = false;
+    run.trace.step = [](const stoka::RootStep& at) {
+      debug_log("%5d [%.7f, %.7f] %.7f %.7f\n", at.iteration, at.lower, at.upper, at.root,
+                at.upper - at.lower);
+    };
+    end = stoka::RunRoot(run);
   }
-  if (status != GSL_SUCCESS) {
+  if (end.end != stoka::End::kConverged) {
     *min_out = 0.0;
     *max_out = 0.0;
-    return kSolveCantFind;
+    return kCantFind;
   }
+  const double r = end.root;
   const double s1 = std::sqrt(q1 / r), s2 = std::sqrt((1 - q2) / (1 - r));
   *min_out = (x1 - ml * s1) / (1 - s1);
   *max_out = (x2 - ml * s2) / (1 - s2);
   debug_log("min = %f, max = %f, g(q) =  %f \n", *min_out, *max_out, r);
-  return kSolveFind;
+  return kFind;
 }

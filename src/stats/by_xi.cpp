@@ -9,10 +9,10 @@
 #include <gsl/gsl_multimin.h>
 
 #include <cmath>
-#include <memory>
 #include <vector>
 
 #include "core/constants.hpp"
+#include "core/solve.hpp"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
 #include "stoka/stats.hpp"
@@ -22,6 +22,8 @@ double* global_params = nullptr;
 int global_params_size = 0;
 
 namespace {
+using stoka::kCantFind;
+using stoka::kFind;
 
 // ---------------------------------------------------------------------------
 // The sample of a fit. Its counts depend only on the sample, so they are made
@@ -143,16 +145,7 @@ double XiObjective(const XiCase& c, const gsl_vector* x) {
 }
 
 // ---------------------------------------------------------------------------
-// The driver.
-struct VectorFree {
-  void operator()(gsl_vector* v) const { gsl_vector_free(v); }
-};
-struct MinimizerFree {
-  void operator()(gsl_multimin_fminimizer* s) const { gsl_multimin_fminimizer_free(s); }
-};
-using Vector = std::unique_ptr<gsl_vector, VectorFree>;
-using Minimizer = std::unique_ptr<gsl_multimin_fminimizer, MinimizerFree>;
-
+// The run.
 constexpr int kMaxIterations = 1000;
 constexpr double kSizeTolerance = 0.001;
 constexpr double kGoodEnough = stoka::kEpsilon;  // a statistic this small counts as found
@@ -175,9 +168,9 @@ void LogIteration(const XiCase& c, int iter, const gsl_vector* x, double f, doub
 // start and out hold c.dim entries.
 int RunXiFit(const XiCase& c, const double* start, int n, const double* data,
              double* const* out, double* out_f) {
-  if (n < 1 || data == nullptr || out_f == nullptr) return kSolveCantFind;
+  if (n < 1 || data == nullptr || out_f == nullptr) return kCantFind;
   for (int i = 0; i < c.dim; ++i)
-    if (out[i] == nullptr) return kSolveCantFind;
+    if (out[i] == nullptr) return kCantFind;
 
   debug_log("%s", c.title);
   debug_log("do start \n");
@@ -191,52 +184,42 @@ int RunXiFit(const XiCase& c, const double* start, int n, const double* data,
   }
 
   const SampleScope sample(data, n);
-  Vector x(gsl_vector_alloc(c.dim)), step(gsl_vector_alloc(c.dim));
-  if (!x || !step) return kSolveCantFind;
-  for (int i = 0; i < c.dim; ++i) gsl_vector_set(x.get(), i, start[i]);
-  gsl_vector_set_all(step.get(), c.step);
   debug_log("do iter 1\n");
-  Minimizer s(gsl_multimin_fminimizer_alloc(gsl_multimin_fminimizer_nmsimplex2, c.dim));
-  if (!s) return kSolveCantFind;
+  stoka::Simplex simplex(c.dim);
+  if (!simplex.ok()) return kCantFind;
   double dummy = 0.0;  // the objective reads the sample from global_params
   gsl_multimin_function fn = {c.objective, static_cast<size_t>(c.dim), &dummy};
-  debug_log("do iter 2\n");
-  const int set = gsl_multimin_fminimizer_set(s.get(), &fn, x.get(), step.get());
-  debug_log("do iter 3\n");
-
+  const double steps[] = {c.step, c.step, c.step, c.step};
+  stoka::SimplexRule rule;
+  rule.tolerance = kSizeTolerance;
+  rule.limit = kMaxIterations;
+  rule.floor = kGoodEnough;
   // f is known once an iteration has run; a search that could not even start
   // reports the objective at the point it holds.
-  bool converged = false, have_f = false;
+  bool have_f = false;
   double f = 0.0, f_min = 0.0;
-  int iter = 0;
-  while (set == GSL_SUCCESS) {
-    ++iter;
-    if (gsl_multimin_fminimizer_iterate(s.get()) != GSL_SUCCESS) break;
-    const double size = gsl_multimin_fminimizer_size(s.get());
-    const int status = gsl_multimin_test_size(size, kSizeTolerance);
-    f = gsl_multimin_fminimizer_minimum(s.get());
-    f_min = have_f ? std::fmin(f_min, f) : f;
-    have_f = true;
-    LogIteration(c, iter, gsl_multimin_fminimizer_x(s.get()), f, size, f_min);
-    if (status == GSL_SUCCESS) {
-      converged = true;
-      debug_log("converged to minimum at\n");
-      break;
-    }
-    if (status != GSL_CONTINUE || iter >= kMaxIterations || std::fabs(f) < kGoodEnough) break;
-  }
-  const gsl_vector* reached = gsl_multimin_fminimizer_x(s.get());
+  debug_log("do iter 2\n");  // the driver sets the minimizer, then iterates
+  debug_log("do iter 3\n");
+  const stoka::SimplexEnd end =
+      simplex.Run(&fn, start, steps, rule, [&](const stoka::SimplexStep& at) {
+        f = gsl_multimin_fminimizer_minimum(at.minimizer);
+        f_min = have_f ? std::fmin(f_min, f) : f;
+        have_f = true;
+        LogIteration(c, at.iteration, gsl_multimin_fminimizer_x(at.minimizer), f, at.size, f_min);
+        if (at.status == GSL_SUCCESS) debug_log("converged to minimum at\n");
+      });
+  const gsl_vector* reached = simplex.x();
   if (!have_f) f = c.objective(reached, &dummy);
 
-  const bool found = converged || std::fabs(f) < kGoodEnough;
+  const bool found = end.end == stoka::End::kConverged || std::fabs(f) < kGoodEnough;
   debug_log(found ? "solve find\n" : "solve can't find\n");
   for (int i = 0; i < c.dim; ++i) *out[i] = P(reached, i);
   *out_f = f;
   debug_log("free the vectors, the minimizer and the sample\n");
-  return found ? kSolveFind : kSolveCantFind;
+  return found ? kFind : kCantFind;
 }
 
-double AsDouble(int result) { return result == kSolveFind ? 1.0 : 0.0; }
+double AsDouble(int result) { return result == kFind ? 1.0 : 0.0; }
 
 }  // namespace
 
@@ -321,7 +304,7 @@ double stoka_ran_triangular_by_xi_(double most_likely, double min, double max, i
 // sample's own range is the other candidate. The smaller statistic wins, the
 // sample's range on a tie.
 int CalcUniformByXi_(int n, const double* data, double* out_a, double* out_b, double* out_f) {
-  if (n < 1 || data == nullptr || !out_a || !out_b || !out_f) return kSolveCantFind;
+  if (n < 1 || data == nullptr || !out_a || !out_b || !out_f) return kCantFind;
   const double e = expected_value(data, n);
   const double m = mean_frequency_value(data, n);
   const double h = 1 / (2 * m);
@@ -342,5 +325,5 @@ int CalcUniformByXi_(int n, const double* data, double* out_a, double* out_b, do
     *out_b = hi;
     *out_f = chi2;
   }
-  return kSolveFind;
+  return kFind;
 }

@@ -298,9 +298,8 @@ TEST(Records, CopyInFieldOrder) {
 
 // ---------------------------------------------------------------------------
 // Every named callback set is bound to its case: the initializer builds a
-// simplex of the case's dimension on the named objective and the block, and a
-// short run through the family's failure writer and the named result writer
-// returns a code and frees everything.
+// simplex of the case's dimension on the named objective and the block, and
+// the frame runs it with the named trace and result writer.
 
 struct NamedCase {
   const char* name;
@@ -338,14 +337,13 @@ TEST(NamedCallbacks, BoundToTheirCases) {
     const double start = c.objective(x, block);
     EXPECT_FALSE(std::isnan(start)) << c.name;
     EXPECT_GE(start, 0.0) << c.name;
-    ASSERT_EQ(gsl_multimin_fminimizer_set(s, &f, x, step), GSL_SUCCESS) << c.name;
-    gsl_multimin_fminimizer_iterate(s);
-    c.trace(s, 1, gsl_multimin_fminimizer_size(s));
-    alignas(OutDataBeta) unsigned char record[sizeof(OutDataBeta)];  // room for any record
-    EXPECT_EQ(c.write(s, block, record), 1) << c.name;
     gsl_vector_free(x);
     gsl_vector_free(step);
     gsl_multimin_fminimizer_free(s);
+    // A tolerance that the first step meets: one traced step, then the writer.
+    alignas(OutDataBeta) unsigned char record[sizeof(OutDataBeta)];  // room for any record
+    EXPECT_EQ(CalcDistributionByParams(1, 1e9, block, c.init, c.trace, c.write, ToyFail, record), 1)
+        << c.name;
   }
 }
 

@@ -1,0 +1,169 @@
+// The simplex and root-search drivers.
+#include "core/solve.hpp"
+
+#include <gsl/gsl_errno.h>
+
+#include <cfloat>
+#include <cmath>
+
+#include "core/constants.hpp"
+#include "stoka/core.hpp"
+
+namespace stoka {
+
+namespace {
+// Halvings of a Newton step that left the domain before the search gives up.
+constexpr int kMaxHalvings = 60;
+// The floor of a measured delta test, in units of the last place of the root.
+constexpr double kUlpFloor = 4.0;
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Simplex.
+
+SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
+  const SimplexRule& rule = run.rule;
+  // A NaN tolerance is never met; a start where the objective is not finite
+  // leaves the simplex unset, and iterating it would read garbage.
+  if (std::isnan(rule.tolerance) ||
+      gsl_multimin_fminimizer_set(s, run.function, run.start, run.steps) != GSL_SUCCESS)
+    return {End::kNotStarted, 0};
+  int iterations = 0;
+  do {
+    ++iterations;
+    stoka_count_iteration();
+    const int stepped = gsl_multimin_fminimizer_iterate(s);
+    if (stepped != GSL_SUCCESS && rule.stop_on_step_error) return {End::kStepFailed, iterations};
+    const double size = gsl_multimin_fminimizer_size(s);
+    const int status = rule.stop_on_infinite_size && !std::isfinite(size)
+                           ? GSL_EBADFUNC
+                           : gsl_multimin_test_size(size, rule.tolerance);
+    if (run.trace) run.trace(SimplexStep{s, iterations, size, status});
+    if (status == GSL_SUCCESS) return {End::kConverged, iterations};
+    if (status != GSL_CONTINUE) return {End::kTestFailed, iterations};
+    const double best = gsl_multimin_fminimizer_minimum(s);
+    if (std::fabs(best) < rule.floor) return {End::kGoodEnough, iterations};
+  } while (iterations < rule.limit);
+  return {End::kLimit, iterations};
+}
+
+Simplex::Simplex(size_t n)
+    : n_(n),
+      x_(gsl_vector_alloc(n)),
+      steps_(gsl_vector_alloc(n)),
+      s_(gsl_multimin_fminimizer_alloc(gsl_multimin_fminimizer_nmsimplex2, n)) {}
+
+Simplex::~Simplex() {
+  if (x_) gsl_vector_free(x_);
+  if (steps_) gsl_vector_free(steps_);
+  if (s_) gsl_multimin_fminimizer_free(s_);
+}
+
+SimplexEnd Simplex::Run(gsl_multimin_function* function, const double* start,
+                        const double* steps, const SimplexRule& rule,
+                        std::function<void(const SimplexStep&)> trace) {
+  if (!ok()) return SimplexEnd{};
+  for (size_t i = 0; i < n_; ++i) {
+    gsl_vector_set(x_, i, start[i]);
+    gsl_vector_set(steps_, i, steps[i]);
+  }
+  SimplexRun run;
+  run.function = function;
+  run.start = x_;
+  run.steps = steps_;
+  run.rule = rule;
+  run.trace = std::move(trace);
+  return RunSimplex(s_, run);
+}
+
+// ---------------------------------------------------------------------------
+// Root search.
+
+namespace {
+
+// A bracketing solver (Brent) or a derivative solver (Newton) behind one face.
+class RootSolver {
+ public:
+  explicit RootSolver(const RootRun& run) : run_(run) {
+    if (run.fdf)
+      fdf_ = gsl_root_fdfsolver_alloc(gsl_root_fdfsolver_newton);
+    else
+      f_ = gsl_root_fsolver_alloc(gsl_root_fsolver_brent);
+  }
+  ~RootSolver() {
+    if (f_) gsl_root_fsolver_free(f_);
+    if (fdf_) gsl_root_fdfsolver_free(fdf_);
+  }
+  RootSolver(const RootSolver&) = delete;
+  RootSolver& operator=(const RootSolver&) = delete;
+
+  bool ok() const { return f_ || fdf_; }
+  int Set() {
+    if (fdf_) return Restart(run_.start);
+    return gsl_root_fsolver_set(f_, run_.f, run_.lower, run_.upper);
+  }
+  // Newton only: starts again from u.
+  int Restart(double u) {
+    return gsl_root_fdfsolver_set(fdf_, run_.fdf, u);
+  }
+  const char* Name() const {
+    return fdf_ ? gsl_root_fdfsolver_name(fdf_) : gsl_root_fsolver_name(f_);
+  }
+  int Iterate() { return fdf_ ? gsl_root_fdfsolver_iterate(fdf_) : gsl_root_fsolver_iterate(f_); }
+  double Root() const { return fdf_ ? gsl_root_fdfsolver_root(fdf_) : gsl_root_fsolver_root(f_); }
+  double Lower() const { return f_ ? gsl_root_fsolver_x_lower(f_) : kNaN; }
+  double Upper() const { return f_ ? gsl_root_fsolver_x_upper(f_) : kNaN; }
+
+ private:
+  const RootRun& run_;
+  gsl_root_fsolver* f_ = nullptr;
+  gsl_root_fdfsolver* fdf_ = nullptr;
+};
+
+}  // namespace
+
+RootEnd RunRoot(const RootRun& run) {
+  RootSolver solver(run);
+  if (!solver.ok() || solver.Set() != GSL_SUCCESS) return {End::kNotStarted, 0};
+  if (run.trace.started) run.trace.started(solver.Name());
+  void* params = run.fdf ? run.fdf->params : run.f->params;
+  if (run.inside && !run.inside(run.start, params)) return {End::kOutside, 0};
+
+  double previous = run.start;
+  int iterations = 0;
+  do {
+    ++iterations;
+    stoka_count_iteration();
+    // A Newton step that breaks down (zero derivative, non-finite value)
+    // leaves the root where it was; the delta test would take that for
+    // convergence.
+    const int stepped = solver.Iterate();
+    if (stepped != GSL_SUCCESS && run.stop_on_step_error) return {End::kStepFailed, iterations};
+    double u = solver.Root();
+    int status;
+    if (run.inside && !run.inside(u, params)) {
+      int halvings = 0;
+      while (!run.inside(u, params) && ++halvings <= kMaxHalvings)
+        u = previous + (u - previous) * 0.5;
+      if (!run.inside(u, params) || u == previous) return {End::kOutside, iterations};
+      if (solver.Restart(u) != GSL_SUCCESS) return {End::kStepFailed, iterations};
+      status = GSL_CONTINUE;
+    } else if (!run.fdf) {
+      status = gsl_root_test_interval(solver.Lower(), solver.Upper(), run.epsabs, run.epsrel);
+    } else if (run.reach) {
+      const double tolerance =
+          run.epsrel * run.reach(u, params) + kUlpFloor * DBL_EPSILON * std::fabs(u);
+      status = gsl_root_test_delta(u, previous, tolerance, 0.0);
+    } else {
+      status = gsl_root_test_delta(u, previous, run.epsabs, run.epsrel);
+    }
+    if (run.trace.step)
+      run.trace.step(RootStep{iterations, u, previous, solver.Lower(), solver.Upper(), status});
+    previous = u;
+    if (status == GSL_SUCCESS) return {End::kConverged, iterations, u};
+    if (status != GSL_CONTINUE) return {End::kTestFailed, iterations};
+  } while (iterations < run.limit);
+  return {End::kLimit, iterations};
+}
+
+}  // namespace stoka

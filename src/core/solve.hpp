@@ -1,0 +1,151 @@
+// The library's two iteration drivers, written the way GSL writes its own:
+// the caller describes a run, the driver sets the solver, then iterates and
+// tests until the run's rule ends it. The trace observes each step and never
+// steers; every step is counted (stoka_count_iteration) so that a test can
+// bound the work of a call.
+//
+// RunSimplex drives a Nelder-Mead minimizer (every percentile fit, every fit
+// to sample data, the LogNormal and Normal simplex fits); RunRoot drives a
+// root search, bracketing (Brent) or with a derivative (Newton). Both return
+// how the run ended; the solver's final state stays readable by the caller,
+// so a further phase can start from where a run stopped.
+#ifndef STOKA_SRC_CORE_SOLVE_HPP
+#define STOKA_SRC_CORE_SOLVE_HPP
+
+#include <gsl/gsl_multimin.h>
+#include <gsl/gsl_roots.h>
+
+#include <functional>
+
+namespace stoka {
+
+// The result codes of every fitter and solver, published as kSolveFind and
+// kSolveCantFind.
+enum SolveCode : int { kCantFind = 0, kFind = 1 };
+
+// How a run ended.
+enum class End {
+  kConverged,   // the test succeeded
+  kLimit,       // the iteration limit was reached while the test asked to go on
+  kGoodEnough,  // the best value fell below the run's floor
+  kNotStarted,  // no memory, a solver that could not be set, or a NaN tolerance
+  kStepFailed,  // an iteration reported an error and the rule stops on that
+  kTestFailed,  // the test reported an error, or the simplex size was not finite
+  kOutside,     // a Newton step could not be brought back into the domain
+};
+
+// ---------------------------------------------------------------------------
+// Simplex.
+
+struct SimplexRule {
+  double tolerance = 0.0;  // on the simplex size (gsl_multimin_test_size)
+  int limit = 0;           // iterations; at least one is made
+  // A failed gsl_multimin_fminimizer_iterate ends the run; otherwise the
+  // run goes on and its status is ignored.
+  bool stop_on_step_error = true;
+  // A simplex size that is not finite ends the run at once (kTestFailed);
+  // otherwise the size test, which such a size never passes, goes on.
+  bool stop_on_infinite_size = false;
+  // A best value below this in magnitude ends the run (kGoodEnough); 0: never.
+  double floor = 0.0;
+};
+
+struct SimplexStep {
+  gsl_multimin_fminimizer* minimizer;
+  int iteration;  // from 1
+  double size;
+  int status;  // of the size test, GSL_EBADFUNC for a size that ends the run
+};
+
+struct SimplexRun {
+  gsl_multimin_function* function = nullptr;
+  const gsl_vector* start = nullptr;
+  const gsl_vector* steps = nullptr;
+  SimplexRule rule;
+  std::function<void(const SimplexStep&)> trace;  // after each step's test
+};
+
+struct SimplexEnd {
+  End end = End::kNotStarted;
+  int iterations = 0;
+};
+
+// Sets the minimizer on the run's function at its start and steps, then
+// iterates, measures the simplex and tests its size until the rule ends the
+// run. The minimizer then holds the point reached and its value.
+SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run);
+
+// A minimizer of n dimensions with its start and step vectors, freed
+// together. ok() is false when memory ran out.
+class Simplex {
+ public:
+  explicit Simplex(size_t n);
+  ~Simplex();
+  Simplex(const Simplex&) = delete;
+  Simplex& operator=(const Simplex&) = delete;
+
+  bool ok() const { return x_ && steps_ && s_; }
+  // start and steps hold n values each.
+  SimplexEnd Run(gsl_multimin_function* function, const double* start, const double* steps,
+                 const SimplexRule& rule, std::function<void(const SimplexStep&)> trace);
+  const gsl_vector* x() const { return gsl_multimin_fminimizer_x(s_); }
+  double value() const { return gsl_multimin_fminimizer_minimum(s_); }
+
+ private:
+  size_t n_;
+  gsl_vector* x_;
+  gsl_vector* steps_;
+  gsl_multimin_fminimizer* s_;
+};
+
+// ---------------------------------------------------------------------------
+// Root search.
+
+struct RootStep {
+  int iteration;  // from 1
+  double root;
+  double previous;      // the root before this step (Newton)
+  double lower, upper;  // the bracket after this step (Brent)
+  int status;           // of the test
+};
+
+struct RootTrace {
+  std::function<void(const char* method)> started;  // after the solver is set
+  std::function<void(const RootStep&)> step;        // after each step's test
+};
+
+struct RootRun {
+  // Brent: f on the bracket [lower, upper]; the interval test.
+  gsl_function* f = nullptr;
+  double lower = 0.0, upper = 0.0;
+  // Newton: fdf from start; the delta test on successive roots.
+  gsl_function_fdf* fdf = nullptr;
+  double start = 0.0;
+
+  double epsabs = 0.0, epsrel = 0.0;  // of the test
+  int limit = 0;                      // iterations; at least one is made
+  bool stop_on_step_error = true;     // as for the simplex
+
+  // Newton only: the domain of the unknown. A step that leaves it is taken
+  // back by halves until it lands inside, and the solver is set again there;
+  // such a step cannot end the search.
+  bool (*inside)(double u, void* params) = nullptr;
+  // Newton only: when given, the delta test measures steps against this
+  // distance instead of the root itself (epsabs = epsrel * reach(u) plus a
+  // few units in the last place of u, epsrel 0).
+  double (*reach)(double u, void* params) = nullptr;
+
+  RootTrace trace;
+};
+
+struct RootEnd {
+  End end = End::kNotStarted;
+  int iterations = 0;
+  double root = 0.0;  // the last root (meaningful when converged)
+};
+
+RootEnd RunRoot(const RootRun& run);
+
+}  // namespace stoka
+
+#endif
