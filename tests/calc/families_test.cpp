@@ -10,6 +10,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "stoka/continuous.hpp"
@@ -91,7 +92,8 @@ TEST(FamilyEdges, HandDerivedValues) {
   EXPECT_NEAR(stoka_ran_beta_cdf_inv(0.5, 1.0, 2.0, 0.05, 3), 1.0, 0.01);  // extreme but valid
   // Any destroyer takes any family, and a null handle.
   for (auto destroy : {DestroyPertDistribution, DestroyDiscreteUniformDistribution, DestroyConstantDistribution,
-                       DestroyLogNormalDistribution, DestroyNormalDistribution}) {
+                       DestroyLogNormalDistribution, DestroyNormalDistribution, DestroyBetaDistribution,
+                       DestroyBernoulliDistribution}) {
     IDistribution* h = nullptr;
     CreateBernoulliDistribution(0.3, &h);
     destroy(&h);
@@ -111,23 +113,18 @@ TEST(FamilyEdges, RefusedCreationLeavesTheHandle) {
   rows::Check({
       ROW(CreateUniformDistribution(3, 3, &h), 0), ROW(CreateUniformDistribution(kNaN, 3, &h), 0),
       ROW(CreateNormalDistribution(1, 0, &h), 0), ROW(CreateNormalDistribution(1, -2, &h), 0),
-      ROW(CreateLogNormalDistribution(1, 0, 2, &h), 0),
-      ROW(CreateTriangularDistribution(1, 2, 3, &h), 0),
-      ROW(CreateTriangularDistribution(3.5, 2, 3, &h), 0),
-      ROW(CreateLogTriangularDistribution(1, 2, 3, &h), 0), ROW(CreatePertDistribution(2, 3, 1, &h), 0),
-      ROW(CreateBetaDistribution(0.3, 2, 0, 1, &h), 0), ROW(CreateBetaDistribution(2, 2, 1, 1, &h), 0),
-      ROW(CreateBernoulliDistribution(1.01, &h), 0), ROW(CreateBernoulliDistribution(-0.01, &h), 0),
-      ROW(CreateBernoulliDistribution(kNaN, &h), 0),
-      ROW(CreateDiscreteUniformDistribution(3, 2, &h), 0),
-      ROW(CreateDiscreteUniformDistribution(INT_MIN, INT_MAX, &h), 0),
+      ROW(CreateLogNormalDistribution(1, 0, 2, &h), 0), ROW(CreateTriangularDistribution(1, 2, 3, &h), 0),
+      ROW(CreateTriangularDistribution(3.5, 2, 3, &h), 0), ROW(CreateLogTriangularDistribution(1, 2, 3, &h), 0),
+      ROW(CreatePertDistribution(2, 3, 1, &h), 0), ROW(CreateBetaDistribution(0.3, 2, 0, 1, &h), 0),
+      ROW(CreateBetaDistribution(2, 2, 1, 1, &h), 0), ROW(CreateBernoulliDistribution(1.01, &h), 0),
+      ROW(CreateBernoulliDistribution(-0.01, &h), 0), ROW(CreateBernoulliDistribution(kNaN, &h), 0),
+      ROW(CreateDiscreteUniformDistribution(3, 2, &h), 0), ROW(CreateDiscreteUniformDistribution(INT_MIN, INT_MAX, &h), 0),
       ROW(CreateDiscreteUniformDistribution(-5, (1 << 26) - 5, &h), 0),  // 2^26 + 1 integers
-      ROW(CreateDiscreteDistribution(nullptr, 3, &h), 0),
-      ROW(CreateDiscreteDistribution(with_nan, 3, &h), 0),
+      ROW(CreateDiscreteDistribution(nullptr, 3, &h), 0), ROW(CreateDiscreteDistribution(with_nan, 3, &h), 0),
       ROW(CreateDiscreteDistributionWeighted(nullptr, weights, 3, &h), 0),
       ROW(CreateDiscreteDistributionWeighted(three, nullptr, 3, &h), 0),
-      ROW(CreateDiscreteDistributionWeighted(three, huge, 3, &h), 0),
-      ROW(CreateConstantDistribution(kNaN, &h), 0), ROW(CreateUniformDistribution(0, 1, nullptr), 0),
-      ROW(CreateDiscreteDistribution(three, 3, nullptr), 0),
+      ROW(CreateDiscreteDistributionWeighted(three, huge, 3, &h), 0), ROW(CreateConstantDistribution(kNaN, &h), 0),
+      ROW(CreateUniformDistribution(0, 1, nullptr), 0), ROW(CreateDiscreteDistribution(three, 3, nullptr), 0),
   });
   EXPECT_EQ(h, sentinel);
   EXPECT_THROW(DiscreteUniformGenerator(3, 2), std::exception);
@@ -155,20 +152,16 @@ TEST(DistributionWindow, ByValuesProbabilitiesAndRefusals) {
     ASSERT_TRUE(plot.ValueByCDFOnPlot(&p, &value));
     EXPECT_TRUE(p >= 0 && p <= 1 && value == plot.ValueByCDF(p) && value >= 2 && value <= 6);
   }
-  const std::pair<double, double> bad[] = {{4, 4}, {5, 4}, {kNaN, 4}, {2, kNaN}};
-  for (auto [min, max] : bad)
+  const std::tuple<IDistribution*, double, double, const char*> bad[] = {
+      {nullptr, 2, 4, "distribution != nullptr"}, {u, 4, 4, "min_ < max_"}, {u, 5, 4, "min_ < max_"},
+      {u, kNaN, 4, "min_ < max_"}, {u, 2, kNaN, "min_ < max_"}};
+  for (auto [dist, min, max, text] : bad)
     try {
-      DistributionPlot refused(u, min, max);
+      DistributionPlot refused(dist, min, max);
       ADD_FAILURE() << "accepted " << min << ", " << max;
     } catch (const std::invalid_argument& e) {
-      EXPECT_STREQ(e.what(), "min_ < max_");
+      EXPECT_STREQ(e.what(), text);
     }
-  try {
-    DistributionPlot refused(nullptr, 2, 4);
-    ADD_FAILURE() << "accepted a null distribution";
-  } catch (const std::invalid_argument& e) {
-    EXPECT_STREQ(e.what(), "distribution != nullptr");
-  }
   DestroyUniformDistribution(&u);
   DestroyDiscreteDistribution(&d);
 }

@@ -136,7 +136,8 @@ TEST(CorrelationManager, CyclesChainsForestsAndSeeds) {
   std::vector<double> own(3000);
   for (double& v : own) GetRandomValueFromMethod(root_method, &v, nullptr);
   EXPECT_EQ(f[0].Sample(id[0][0]), own);
-  for (int k = 0; k < 9; ++k) EXPECT_TRUE(f[0].Sample(id[0][k]).size() == 3000 && f[0].Sample(id[0][k]) == f[1].Sample(id[1][k]));
+  for (int k = 0; k < 9; ++k)
+    EXPECT_TRUE(f[0].Sample(id[0][k]).size() == 3000 && f[0].Sample(id[0][k]) == f[1].Sample(id[1][k])) << k;
   for (const auto& e : edges) {
     double r = kNaN;
     EXPECT_EQ(CalculateCorrelation(f[0].m, id[0][e.a], id[0][e.b], &r), 0);

@@ -129,8 +129,8 @@ TEST(ByXi, ObjectivesLinesPenaltiesAndStarts) {
                ROW(Objective(kFamilies[2], {0.5, 1, 4}), 999999), ROW(Objective(kFamilies[1], {3.0, -0.5, 1.0}), DBL_MAX),
                ROW(Objective(kFamilies[1], {3.0, 0.0, 1.0}), 999999)});  // no sample published
   ASSERT_EQ(out.lines.size(), 3u + 3 + 3 + 2 + 3 + 3);
-  EXPECT_EQ(std::vector<std::string>(out.lines.begin(), out.lines.begin() + 3),
-            (std::vector<std::string>{"triangular_xi_min \n", "gsl_vector_free\n", "penal = 2999997.000\n, target = 0.000"}));
+  EXPECT_EQ(out.lines[0] + out.lines[1] + out.lines[2],
+            "triangular_xi_min \ngsl_vector_free\npenal = 2999997.000\n, target = 0.000");
   ASSERT_EQ(Objective(kTriangular, {9.6, 1.0, 9.0}), 999999.0);  // the mode above the maximum
   const Fitted got = kTriangular.fit({9.6, 1.0, 9.0}, Draw(kTriangular, 2000));
   EXPECT_LT(got.f, 999999.0);

@@ -83,33 +83,27 @@ inline bool Same(const Arena& a, const Arena& b) {
 template <class R, class... A, class F, size_t... I>
 void CheckRound(const char* name, R (*flat)(A...), R (*object)(A...), F failure, int round,
                 std::index_sequence<I...>) {
-  Arena arena_flat(round), arena_object(round);
-  std::tuple<A...> flat_args{Sample<std::decay_t<A>>::Get(arena_flat, round, int(I))...};
-  std::tuple<A...> object_args{Sample<std::decay_t<A>>::Get(arena_object, round, int(I))...};
-  auto reset = [round] {
+  Arena arenas[2] = {Arena(round), Arena(round)};
+  auto call = [&](R (*fn)(A...), Arena& arena) {
     std::srand(1234u + static_cast<unsigned>(round));
     stoka_ran_seed(4321u + static_cast<uint32_t>(round));
+    std::tuple<A...> args{Sample<std::decay_t<A>>::Get(arena, round, int(I))...};
+    if constexpr (std::is_void_v<R>) {
+      std::apply(fn, args);
+      return 0;
+    } else {
+      return std::apply(fn, args);
+    }
   };
-  if constexpr (std::is_void_v<R>) {
-    reset();
-    std::apply(flat, flat_args);
-    reset();
-    try {
-      std::apply(object, object_args);
-    } catch (...) {
-    }
-  } else {
-    reset();
-    const R from_flat = std::apply(flat, flat_args);
-    reset();
-    R from_object = failure;
-    try {
-      from_object = std::apply(object, object_args);
-    } catch (...) {
-    }
-    EXPECT_TRUE(Same(from_flat, from_object)) << name << " round " << round;
+  const auto from_flat = call(flat, arenas[0]);
+  auto from_object = from_flat;
+  try {
+    from_object = call(object, arenas[1]);
+  } catch (...) {
+    if constexpr (!std::is_void_v<R>) from_object = failure;
   }
-  EXPECT_TRUE(Same(arena_flat, arena_object)) << name << " outputs differ, round " << round;
+  EXPECT_TRUE(Same(from_flat, from_object)) << name << " round " << round;
+  EXPECT_TRUE(Same(arenas[0], arenas[1])) << name << " outputs differ, round " << round;
 }
 
 template <class R, class... A, class F>
