@@ -10,6 +10,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -102,6 +103,26 @@ TEST(FamilyEdges, HandDerivedValues) {
     EXPECT_EQ(h, nullptr);
   }
   for (IDistribution** h : {&u02, &ln5, &beta22, &pert55}) DestroyTriangularDistribution(h);
+}
+
+// Names are kept once under a lock: threads asking at once get one text per
+// family, the same each time.
+TEST(FamilyEdges, NamesAcrossThreads) {
+  IDistribution* h[3] = {};
+  CreateTriangularDistribution(2, 1, 3, &h[0]);
+  CreateBernoulliDistribution(0.5, &h[1]);
+  CreateConstantDistribution(4.2, &h[2]);
+  std::vector<std::thread> threads;
+  std::vector<std::vector<const char*>> seen(4);
+  for (auto& names : seen)
+    threads.emplace_back([&h, &names] {
+      for (int i = 0; i < 300; ++i) names.push_back(GetDistributionName(h[i % 3]));
+    });
+  for (auto& t : threads) t.join();
+  for (const auto& names : seen)
+    for (int i = 0; i < 300; ++i) ASSERT_EQ(names[i], GetDistributionName(h[i % 3]));
+  EXPECT_TRUE(GetDistributionName(h[0]) == std::string("Triangular") && GetDistributionName(h[2]) == std::string("Const"));
+  for (IDistribution*& d : h) DestroyConstantDistribution(&d);
 }
 
 // A refused creation returns 0 and leaves the host's variable as it was.
