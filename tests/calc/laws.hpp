@@ -29,23 +29,30 @@ inline bool Near(double got, double expected, double tolerance) {
   return std::fabs(got - expected) <= tolerance * std::fmax(1.0, std::fabs(expected));
 }
 
-enum class Source { kGslStream, kRuntime };
+using Fn = std::function<double(double)>;
 
 struct Law {
-  std::string label;     // what a failure names
   std::string key;       // the parameter set, shared by its handle and free forms
-  const char* name;      // GetDistributionName, or nullptr for free functions
-  IDistribution* handle; // nullptr for free functions
   double lo, hi;         // the support
-  double snap, band;     // the mode's cumulative probability and its snap band (0: none)
   double tolerance;      // tier of the cumulative and quantile functions
   std::vector<double> xs;  // interior points, clear of the snap band
-  std::function<double(double)> pdf, cdf, quantile;
+  double snap = kNaN;    // the mode's cumulative probability; the quantile snaps
+  double band = 0.0;     // to the mode within this band of it (0: no band)
+  bool stream = true;    // draws from the GSL stream, else from the runtime generator
+  std::string label;     // what a failure names
+  const char* name = nullptr;     // GetDistributionName, or nullptr for free functions
+  IDistribution* handle = nullptr;  // nullptr for free functions
+  Fn pdf, cdf, quantile;
   std::function<double()> draw;
-  Source source;
 };
 
 inline double Uniform01() { return stoka_ran_uniform(); }
+
+// The four functions of a free form, written with the parameters in scope:
+// the density and cumulative function of x, the quantile of p, and a draw.
+#define STOKA_LAW_FORMS(pdf, cdf, quantile, draw)                            \
+  [=](double x) { return pdf; }, [=](double x) { return cdf; },              \
+      [=](double p) { return quantile; }, [=] { return draw; }
 
 struct HandleDeleter {
   void operator()(IDistribution* h) const { DestroyUniformDistribution(&h); }
@@ -56,7 +63,6 @@ struct HandleDeleter {
 class LawSet {
  public:
   LawSet() {
-    using std::log;
     Uniform("Uniform", 2.385, 7.91, {2.5, 3.1831, 5.0, 7.9});
     Triangular("Triangular", 1.25, 2.385, 7.9, {1.7, 2.2, 4.2, 7.3});
     Triangular("Triangular, mode at min", 0.5, 0.5, 3.7, {0.52, 1.3, 2.9, 3.65});
@@ -70,142 +76,91 @@ class LawSet {
     Beta("Beta, U-shaped", 0.55, 0.8, -3.1, 2.4, {-3.0, -1.2, 0.7, 2.3});
     Pert("Pert", 1.2, 3.05, 9.7, {1.6, 3.05, 5.5, 9.1});
     Pert("Pert, mode at min", 0.0, 0.0, 7.3, {0.2, 1.9, 4.4, 7.0});
-    Exponential("Exponential", 1.75, 2.6, {1.8, 2.3, 5.9, 14.2});
+    const double shift = 1.75, mu = 2.6;  // free functions only
+    Add({"Exponential", shift, kInf, kSpecial, {1.8, 2.3, 5.9, 14.2}}, nullptr, nullptr,
+        STOKA_LAW_FORMS(stoka_ran_exponential_pdf(x, shift, mu), stoka_ran_exponential_cdf(x, shift, mu),
+                        stoka_ran_exponential_cdf_inv(p, shift, mu), stoka_ran_exponential(shift, mu)));
   }
   const std::vector<Law>& all() const { return laws_; }
 
  private:
-  IDistribution* Keep(IDistribution* h) {
-    handles_.emplace_back(h);
-    return h;
-  }
-
-  // The handle form: queries through the flat handle functions, draws from
-  // the handle's own generator.
-  void AddHandle(Law law, IDistribution* h, const char* name) {
-    law.label += ", handle";
-    law.name = name;
-    law.handle = Keep(h);
-    law.pdf = [h](double x) { return GetPDFValue(h, x); };
-    law.cdf = [h](double x) { return GetCDFValue(h, x); };
-    law.quantile = [h](double p) { return GetInverseCDFValue(h, p); };
-    law.draw = [h] { return h->Generator()->GenerateRandomValue(); };
+  // The handle form (queries through the flat handle functions, draws from the
+  // handle's own generator) when there is a handle, then the free form.
+  template <class Pdf, class Cdf, class Quantile, class Draw>
+  void Add(Law law, IDistribution* h, const char* name, Pdf pdf, Cdf cdf, Quantile quantile,
+           Draw draw) {
+    if (h != nullptr) {
+      handles_.emplace_back(h);
+      Law form = law;
+      form.label = law.key + ", handle";
+      form.stream = !(name == std::string("Uniform") || name == std::string("Triangular") ||
+                      name == std::string("LogTriangular"));
+      form.name = name;
+      form.handle = h;
+      form.pdf = [h](double x) { return GetPDFValue(h, x); };
+      form.cdf = [h](double x) { return GetCDFValue(h, x); };
+      form.quantile = [h](double p) { return GetInverseCDFValue(h, p); };
+      form.draw = [h] { return h->Generator()->GenerateRandomValue(); };
+      laws_.push_back(form);
+    }
+    law.label = law.key + ", free functions";
+    law.pdf = pdf;
+    law.cdf = cdf;
+    law.quantile = quantile;
+    law.draw = draw;
     laws_.push_back(law);
   }
-  void AddFree(Law law) {
-    law.label += ", free functions";
-    laws_.push_back(law);
-  }
-  static Law Base(const std::string& key, double lo, double hi, double tolerance,
-                  std::vector<double> xs, Source source) {
-    Law law{key, key, nullptr, nullptr, lo, hi, kNaN, 0.0, tolerance, std::move(xs),
-            {}, {}, {}, {}, source};
-    return law;
-  }
 
-  void Uniform(const std::string& key, double min, double max, std::vector<double> xs) {
-    Law law = Base(key, min, max, kClosedForm, xs, Source::kRuntime);
+  void Uniform(const char* key, double min, double max, std::vector<double> xs) {
     IDistribution* h = nullptr;
     CreateUniformDistribution(min, max, &h);
-    AddHandle(law, h, "Uniform");
-    law.pdf = [=](double x) { return UniformPDFValue(min, max, x); };
-    law.cdf = [=](double x) { return UniformCDFValue(min, max, x); };
-    law.quantile = [=](double p) { return UniformValueByCDF(min, max, p); };
-    law.draw = [=] { return UniformRandom(min, max, Uniform01); };
-    law.source = Source::kGslStream;
-    AddFree(law);
+    Add({key, min, max, kClosedForm, xs}, h, "Uniform",
+        STOKA_LAW_FORMS(UniformPDFValue(min, max, x), UniformCDFValue(min, max, x),
+                        UniformValueByCDF(min, max, p), UniformRandom(min, max, Uniform01)));
   }
-
-  void Triangular(const std::string& key, double min, double ml, double max,
-                  std::vector<double> xs) {
-    Law law = Base(key, min, max, kClosedForm, xs, Source::kRuntime);
-    law.snap = (ml - min) / (max - min);
-    law.band = 1e-4;
+  void Triangular(const char* key, double min, double ml, double max, std::vector<double> xs) {
     IDistribution* h = nullptr;
     CreateTriangularDistribution(ml, min, max, &h);
-    AddHandle(law, h, "Triangular");
-    law.pdf = [=](double x) { return TriangularPDFValue(min, max, ml, x); };
-    law.cdf = [=](double x) { return TriangularCDFValue(min, max, ml, x); };
-    law.quantile = [=](double p) { return TriangularValueByCDF(min, max, ml, p); };
-    law.draw = [=] { return TriangularRandom(min, max, ml, Uniform01); };
-    law.source = Source::kGslStream;
-    AddFree(law);
+    Add({key, min, max, kClosedForm, xs, (ml - min) / (max - min), 1e-4}, h, "Triangular",
+        STOKA_LAW_FORMS(TriangularPDFValue(min, max, ml, x), TriangularCDFValue(min, max, ml, x),
+                        TriangularValueByCDF(min, max, ml, p), TriangularRandom(min, max, ml, Uniform01)));
   }
-
-  void LogTriangular(const std::string& key, double min, double ml, double max,
-                     std::vector<double> xs) {
-    Law law = Base(key, min, max, kClosedForm, xs, Source::kRuntime);
-    law.snap = std::log(ml / min) / std::log(max / min);
-    law.band = 1e-4;
+  void LogTriangular(const char* key, double min, double ml, double max, std::vector<double> xs) {
     IDistribution* h = nullptr;
     CreateLogTriangularDistribution(ml, min, max, &h);
-    AddHandle(law, h, "LogTriangular");
-    law.pdf = [=](double x) { return LogTriangularPDFValue(min, max, ml, x); };
-    law.cdf = [=](double x) { return LogTriangularCDFValue(min, max, ml, x); };
-    law.quantile = [=](double p) { return LogTriangularValueByCDF(min, max, ml, p); };
-    law.draw = [=] { return LogTriangularRandom(min, max, ml, Uniform01); };
-    law.source = Source::kGslStream;
-    AddFree(law);
+    const double snap = std::log(ml / min) / std::log(max / min);
+    Add({key, min, max, kClosedForm, xs, snap, 1e-4}, h, "LogTriangular",
+        STOKA_LAW_FORMS(LogTriangularPDFValue(min, max, ml, x), LogTriangularCDFValue(min, max, ml, x),
+                        LogTriangularValueByCDF(min, max, ml, p), LogTriangularRandom(min, max, ml, Uniform01)));
   }
-
-  void Normal(const std::string& key, double mean, double sigma, std::vector<double> xs) {
-    Law law = Base(key, -kInf, kInf, kSpecial, xs, Source::kGslStream);
+  void Normal(const char* key, double mean, double sigma, std::vector<double> xs) {
     IDistribution* h = nullptr;
     CreateNormalDistribution(mean, sigma, &h);
-    AddHandle(law, h, "Normal");
-    law.pdf = [=](double x) { return stoka_ran_gaussian_pdf(x, mean, sigma); };
-    law.cdf = [=](double x) { return stoka_ran_gaussian_cdf(x, mean, sigma); };
-    law.quantile = [=](double p) { return stoka_ran_gaussian_cdf_inv(p, mean, sigma); };
-    law.draw = [=] { return stoka_ran_gaussian(mean, sigma); };
-    AddFree(law);
+    Add({key, -kInf, kInf, kSpecial, xs}, h, "Normal",
+        STOKA_LAW_FORMS(stoka_ran_gaussian_pdf(x, mean, sigma), stoka_ran_gaussian_cdf(x, mean, sigma),
+                        stoka_ran_gaussian_cdf_inv(p, mean, sigma), stoka_ran_gaussian(mean, sigma)));
   }
-
-  void LogNormal(const std::string& key, double mu, double sigma, double location,
-                 std::vector<double> xs) {
-    Law law = Base(key, location, kInf, kSpecial, xs, Source::kGslStream);
+  void LogNormal(const char* key, double mu, double sigma, double loc, std::vector<double> xs) {
     IDistribution* h = nullptr;
-    CreateLogNormalDistribution(mu, sigma, location, &h);
-    AddHandle(law, h, "LogNormal");
-    law.pdf = [=](double x) { return stoka_ran_lognormal_pdf(x, location, mu, sigma); };
-    law.cdf = [=](double x) { return stoka_ran_lognormal_cdf(x, location, mu, sigma); };
-    law.quantile = [=](double p) { return stoka_ran_lognormal_cdf_inv(p, location, mu, sigma); };
-    law.draw = [=] { return stoka_ran_lognormal(location, mu, sigma); };
-    AddFree(law);
+    CreateLogNormalDistribution(mu, sigma, loc, &h);
+    Add({key, loc, kInf, kSpecial, xs}, h, "LogNormal",
+        STOKA_LAW_FORMS(stoka_ran_lognormal_pdf(x, loc, mu, sigma), stoka_ran_lognormal_cdf(x, loc, mu, sigma),
+                        stoka_ran_lognormal_cdf_inv(p, loc, mu, sigma), stoka_ran_lognormal(loc, mu, sigma)));
   }
-
-  void Beta(const std::string& key, double a, double b, double min, double max,
-            std::vector<double> xs) {
-    Law law = Base(key, min, max, kInverse, xs, Source::kGslStream);
+  void Beta(const char* key, double a, double b, double min, double max, std::vector<double> xs) {
     IDistribution* h = nullptr;
     CreateBetaDistribution(a, b, min, max, &h);
-    AddHandle(law, h, "Beta");
     const double scale = max - min;
-    law.pdf = [=](double x) { return stoka_ran_beta_pdf(x, min, scale, a, b); };
-    law.cdf = [=](double x) { return stoka_ran_beta_cdf(x, min, scale, a, b); };
-    law.quantile = [=](double p) { return stoka_ran_beta_cdf_inv(p, min, scale, a, b); };
-    law.draw = [=] { return stoka_ran_beta(min, scale, a, b); };
-    AddFree(law);
+    Add({key, min, max, kInverse, xs}, h, "Beta",
+        STOKA_LAW_FORMS(stoka_ran_beta_pdf(x, min, scale, a, b), stoka_ran_beta_cdf(x, min, scale, a, b),
+                        stoka_ran_beta_cdf_inv(p, min, scale, a, b), stoka_ran_beta(min, scale, a, b)));
   }
-
-  void Pert(const std::string& key, double min, double ml, double max, std::vector<double> xs) {
-    Law law = Base(key, min, max, kInverse, xs, Source::kGslStream);
+  void Pert(const char* key, double min, double ml, double max, std::vector<double> xs) {
     IDistribution* h = nullptr;
     CreatePertDistribution(ml, min, max, &h);
-    AddHandle(law, h, "Pert");
-    law.pdf = [=](double x) { return stoka_ran_pert_pdf(x, min, max, ml); };
-    law.cdf = [=](double x) { return stoka_ran_pert_cdf(x, min, max, ml); };
-    law.quantile = [=](double p) { return stoka_ran_pert_cdf_inv(p, min, max, ml); };
-    law.draw = [=] { return stoka_ran_pert(min, max, ml); };
-    AddFree(law);
-  }
-
-  void Exponential(const std::string& key, double shift, double mu, std::vector<double> xs) {
-    Law law = Base(key, shift, kInf, kSpecial, xs, Source::kGslStream);
-    law.pdf = [=](double x) { return stoka_ran_exponential_pdf(x, shift, mu); };
-    law.cdf = [=](double x) { return stoka_ran_exponential_cdf(x, shift, mu); };
-    law.quantile = [=](double p) { return stoka_ran_exponential_cdf_inv(p, shift, mu); };
-    law.draw = [=] { return stoka_ran_exponential(shift, mu); };
-    AddFree(law);
+    Add({key, min, max, kInverse, xs}, h, "Pert",
+        STOKA_LAW_FORMS(stoka_ran_pert_pdf(x, min, max, ml), stoka_ran_pert_cdf(x, min, max, ml),
+                        stoka_ran_pert_cdf_inv(p, min, max, ml), stoka_ran_pert(min, max, ml)));
   }
 
   std::vector<Law> laws_;

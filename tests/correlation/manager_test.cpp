@@ -3,379 +3,208 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 #include "stoka/stoka.h"
+#include "support/rows.hpp"
+
+using rows::kNaN;
 
 namespace {
-
-// Distributions and Latin hypercube methods of a small model, released in the
-// right order (manager first, then methods, then distributions).
-class Model {
- public:
-  explicit Model(int strata = 500) : strata_(strata) {}
-  ~Model() {
-    DestroyCorrelationManager(&manager);
-    for (auto& m : methods_) DestroyLatinCubeMethod(&m);
-    for (auto& d : dists_) DestroyNormalDistribution(&d);
-  }
-  // A method over a new distribution; its identifier.
-  stoka_id Add(int (*make)(IDistribution**), double min = 0.0, double max = 1.0) {
-    IDistribution* d = nullptr;
-    EXPECT_EQ(make(&d), 1);
-    dists_.push_back(d);
-    AbstractGenerationMethod* m = nullptr;
-    CreateLatinCubeMethod(&m, d, min, max, strata_);
-    EXPECT_NE(m, nullptr);
-    methods_.push_back(m);
-    return reinterpret_cast<stoka_id>(m);
-  }
-  IDistribution* Distribution(size_t i) const { return dists_[i]; }
-  CorrelationManager* manager = nullptr;
-
- private:
-  int strata_;
-  std::vector<IDistribution*> dists_;
-  std::vector<AbstractGenerationMethod*> methods_;
-};
 
 int Tri(IDistribution** h) { return CreateTriangularDistribution(1.2, -0.5, 4.75, h); }
 int Nor(IDistribution** h) { return CreateNormalDistribution(2.385, 0.61, h); }
 int Bet(IDistribution** h) { return CreateBetaDistribution(2.0, 3.0, 0.0, 10.0, h); }
 int Uni(IDistribution** h) { return CreateUniformDistribution(-3.3, 8.1, h); }
+using Ids = std::vector<stoka_id>;
 
-std::vector<double> SampleOf(CorrelationManager* m, stoka_id id) {
-  unsigned n = 0;
-  const double* p = GetDistributedData(m, id, &n);
-  return p ? std::vector<double>(p, p + n) : std::vector<double>();
-}
-
-std::vector<stoka_id> Listed(CorrelationManager* m) {
-  unsigned n = 0;
-  const stoka_id* p = GetAllDistributions(m, &n);
-  return p ? std::vector<stoka_id>(p, p + n) : std::vector<stoka_id>();
-}
+// A manager over Latin hypercube methods of new distributions, released in the
+// right order (manager first, then methods, then distributions).
+struct Model {
+  CorrelationManager* m = nullptr;
+  std::vector<IDistribution*> dists;
+  std::vector<AbstractGenerationMethod*> methods;
+  explicit Model(unsigned count = 1000) {
+    CreateCorrelationManager(&m);
+    if (count != 1000) SetDataCount(m, count);
+  }
+  ~Model() {
+    DestroyCorrelationManager(&m);
+    for (auto& h : methods) DestroyLatinCubeMethod(&h);
+    for (auto& d : dists) DestroyNormalDistribution(&d);
+  }
+  stoka_id Add(int (*make)(IDistribution**), double min = 0.0, double max = 1.0) {
+    dists.push_back(nullptr);
+    make(&dists.back());
+    methods.push_back(nullptr);
+    CreateLatinCubeMethod(&methods.back(), dists.back(), min, max, 500);
+    return reinterpret_cast<stoka_id>(methods.back());
+  }
+  std::vector<double> Sample(stoka_id id) const {
+    unsigned n = 0;
+    const double* p = GetDistributedData(m, id, &n);
+    return p ? std::vector<double>(p, p + n) : std::vector<double>();
+  }
+  Ids Listed() const {
+    unsigned n = 0;
+    const stoka_id* p = GetAllDistributions(m, &n);
+    return p ? Ids(p, p + n) : Ids();
+  }
+};
 
 void Seed(unsigned s) {
   std::srand(s);
   stoka_ran_seed(s);
 }
-}  // namespace
 
-TEST(CorrelationManager, DefaultsAndSetters) {
-  CorrelationManager* m = nullptr;
-  ASSERT_EQ(CreateCorrelationManager(&m), 1);
-  EXPECT_EQ(GetDataCount(m), 1000u);
-  EXPECT_EQ(GetCorrelationTolerance(&m), 0.03);
-  EXPECT_EQ(GetCorrelationMaxSteps(m), 10u);
-  const struct {
-    int (*set)(CorrelationManager*, double);
-    double value;
-    int code;
-  } rows[] = {
-      {[](CorrelationManager* h, double v) { return SetDataCount(h, unsigned(v)); }, 0, 5},
-      {[](CorrelationManager* h, double v) { return SetDataCount(h, unsigned(v)); }, 2385, 0},
-      {[](CorrelationManager* h, double v) { return SetCorrelationMaxSteps(h, unsigned(v)); }, 0, 4},
-      {[](CorrelationManager* h, double v) { return SetCorrelationMaxSteps(h, unsigned(v)); }, 7, 0},
-      {SetCorrelationTolerance, -0.01, 3},
-      {SetCorrelationTolerance, 0.0, 3},
-      {SetCorrelationTolerance, 5e-7, 3},
-      {SetCorrelationTolerance, NAN, 3},
-      {SetCorrelationTolerance, 0.0125, 0},
-  };
-  for (const auto& r : rows) EXPECT_EQ(r.set(m, r.value), r.code) << r.value;
-  // Refused setters left the accepted values.
-  EXPECT_EQ(GetDataCount(m), 2385u);
-  EXPECT_EQ(GetCorrelationMaxSteps(m), 7u);
-  EXPECT_EQ(GetCorrelationTolerance(&m), 0.0125);
-  DestroyCorrelationManager(&m);
-  EXPECT_EQ(m, nullptr);
-  DestroyCorrelationManager(&m);
-  DestroyCorrelationManager(nullptr);
+// Setters refuse what is out of range and keep what they had; coefficients
+// are refused with 2 (a self-correlation other than 1, |c| > 1, NaN,
+// infinity), identifier 0 with 6; stored coefficients read both ways; the
+// list of members follows the registration order, as of the last rebuild.
+TEST(CorrelationManager, SettersCoefficientsAndRegistration) {
+  Model x;
+  CorrelationManager* m = x.m;
+  EXPECT_EQ(x.Listed(), Ids{});  // nothing built yet
+  const stoka_id a = x.Add(Tri), b = x.Add(Nor), c = x.Add(Bet), d = x.Add(Uni);
+  rows::Check({
+      ROW(GetDataCount(m), 1000), ROW(GetCorrelationTolerance(&m), 0.03), ROW(GetCorrelationMaxSteps(m), 10),
+      ROW(SetDataCount(m, 0), 5), ROW(SetDataCount(m, 2385), 0), ROW(SetCorrelationMaxSteps(m, 0), 4),
+      ROW(SetCorrelationMaxSteps(m, 7), 0), ROW(SetCorrelationTolerance(m, -0.01), 3),
+      ROW(SetCorrelationTolerance(m, 5e-7), 3), ROW(SetCorrelationTolerance(m, kNaN), 3),
+      ROW(SetCorrelationTolerance(m, 0.0125), 0), ROW(GetDataCount(m), 2385), ROW(GetCorrelationMaxSteps(m), 7),
+      ROW(GetCorrelationTolerance(&m), 0.0125), ROW(SetCorrelation(m, a, a, 1.0, 1), 0),
+      ROW(SetCorrelation(m, a, a, 0.5, 1), 2), ROW(SetCorrelation(m, a, b, 1.0000001, 1), 2),
+      ROW(SetCorrelation(m, a, b, -1.5, 1), 2), ROW(SetCorrelation(m, a, b, kNaN, 1), 2),
+      ROW(SetCorrelation(m, a, b, INFINITY, 1), 2), ROW(SetCorrelation(m, a, 0, 0.5, 1), 6),
+      ROW(SetCorrelation(m, 0, b, 0.5, 1), 6), ROW(SetCorrelation(m, a, b, -1.0, 1), 0),
+      ROW(SetCorrelation(m, b, a, 0.4375, 1), 0), ROW(GetCorrelation(m, a, b), 0.4375),
+      ROW(GetCorrelation(m, b, a), 0.4375), ROW(GetCorrelation(m, a, a), 1), ROW(GetCorrelation(m, a, 12345), 0),
+      ROW(AddDistribution(m, c), 0), ROW(AddDistribution(m, a), 7), ROW(AddDistribution(m, 0), 6),
+      ROW(SetCorrelation(m, c, d, 0.5, 0), 0)});  // without a rebuild the list does not show d yet
+  EXPECT_EQ(x.Listed(), (Ids{a, b, c}));
+  EXPECT_EQ(RebuildDistributions(m), 0);
+  EXPECT_EQ(x.Listed(), (Ids{a, b, c, d}));
+  rows::Check({ROW(RemoveDistribution(m, 999), 0), ROW(RemoveCorrelation(m, 999, a), 6),
+               ROW(RemoveCorrelation(m, a, 999), 6), ROW(RemoveCorrelation(m, a, c), 0),
+               ROW(RemoveCorrelation(m, b, a), 0), ROW(GetCorrelation(m, a, b), 0),
+               ROW((SetCorrelation(m, a, b, 0.5, 1), ClearCorrelations(m), GetCorrelation(m, a, b)), 0),
+               ROW(GetCorrelation(m, d, c), 0)});
+  EXPECT_EQ(x.Listed(), (Ids{a, b, c, d}));  // clearing keeps the registrations
 }
 
-TEST(CorrelationManager, CoefficientCodes) {
-  Model x;
-  ASSERT_EQ(CreateCorrelationManager(&x.manager), 1);
-  const stoka_id a = x.Add(Tri), b = x.Add(Nor);
-  const struct {
-    stoka_id a, b;
-    double c;
-    int code;
-  } rows[] = {
-      {a, a, 1.0, 0},  {a, a, 0.5, 2},       {a, b, 1.0000001, 2}, {a, b, -1.5, 2},
-      {a, b, NAN, 2},  {a, b, INFINITY, 2},  {a, 0, 0.5, 6},       {0, b, 0.5, 6},
-      {a, b, -1.0, 0}, {b, a, 0.4375, 0},
-  };
-  for (const auto& r : rows) EXPECT_EQ(SetCorrelation(x.manager, r.a, r.b, r.c, 1), r.code) << r.c;
-  EXPECT_EQ(GetCorrelation(x.manager, a, b), 0.4375);  // stored both ways
-  EXPECT_EQ(GetCorrelation(x.manager, b, a), 0.4375);
-  EXPECT_EQ(GetCorrelation(x.manager, a, a), 1.0);
-  EXPECT_EQ(GetCorrelation(x.manager, a, 12345), 0.0);
-  // The refused self-correlations stored nothing; a and b were registered by
-  // the coefficient, in that order.
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{a, b}));
-}
-
-TEST(CorrelationManager, RegistrationCodes) {
-  Model x;
-  CreateCorrelationManager(&x.manager);
-  EXPECT_EQ(Listed(x.manager), std::vector<stoka_id>{});  // nothing built yet
+// A cycle is refused with 1 and leaves the samples untouched; a coefficient
+// below 1e-6 is no edge, so the triangle is then a chain. Over a forest with a
+// lone member every coefficient is reached within the tolerance; a root's
+// sample is its method's draws, and a derived member ignores its method's
+// window (here the lowest tenth) and spans its distribution. Two managers
+// alike, over methods whose addresses run in another order than their
+// registration, give equal samples for equal seeds, bit for bit.
+TEST(CorrelationManager, CyclesChainsForestsAndSeeds) {
+  Model x(800);
   const stoka_id a = x.Add(Tri), b = x.Add(Nor), c = x.Add(Bet);
-  EXPECT_EQ(AddDistribution(x.manager, c), 0);
-  EXPECT_EQ(AddDistribution(x.manager, a), 0);
-  EXPECT_EQ(AddDistribution(x.manager, a), 7);
-  EXPECT_EQ(AddDistribution(x.manager, 0), 6);
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{c, a}));
-  // Without a rebuild the list does not yet show b.
-  EXPECT_EQ(SetCorrelation(x.manager, a, b, 0.5, 0), 0);
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{c, a}));
-  EXPECT_EQ(RebuildDistributions(x.manager), 0);
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{c, a, b}));
-  EXPECT_EQ(RemoveDistribution(x.manager, 999), 0);  // unregistered: nothing
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{c, a, b}));
-  EXPECT_EQ(RemoveCorrelation(x.manager, 999, a), 6);
-  EXPECT_EQ(RemoveCorrelation(x.manager, a, 999), 6);
-  EXPECT_EQ(RemoveCorrelation(x.manager, a, c), 0);  // no such coefficient: fine
-  EXPECT_EQ(RemoveCorrelation(x.manager, b, a), 0);
-  EXPECT_EQ(GetCorrelation(x.manager, a, b), 0.0);
-}
-
-TEST(CorrelationManager, CyclesAreRefusedAndChainsRecalculated) {
-  Model x;
-  CreateCorrelationManager(&x.manager);
-  SetDataCount(x.manager, 800);
-  const stoka_id a = x.Add(Tri), b = x.Add(Nor), c = x.Add(Bet);
-  SetCorrelation(x.manager, a, b, 0.6, 1);
-  SetCorrelation(x.manager, b, c, -0.5, 1);
-  SetCorrelation(x.manager, c, a, 0.3, 1);
+  SetCorrelation(x.m, a, b, 0.6, 1);
+  SetCorrelation(x.m, b, c, -0.5, 1);
+  SetCorrelation(x.m, c, a, 0.3, 1);
   const double kept[] = {1.25, 2.5};
-  SetDistributedData(x.manager, a, kept, 2);
-  EXPECT_EQ(RebuildDistributions(x.manager), 1);
-  EXPECT_EQ(RecalculateManager(x.manager), 1);
-  EXPECT_EQ(SampleOf(x.manager, a), (std::vector<double>{1.25, 2.5}));  // untouched
-
-  // A coefficient below 1e-6 is no edge: the triangle is a chain c - b - a... as
-  // is the same triangle without the coefficient.
-  for (bool remove : {false, true}) {
-    if (remove)
-      RemoveCorrelation(x.manager, c, a);
-    else
-      SetCorrelation(x.manager, c, a, 5e-7, 1);
-    EXPECT_EQ(RebuildDistributions(x.manager), 0);
-    Seed(9u);
-    ASSERT_EQ(RecalculateManager(x.manager), 0);
-    for (stoka_id id : {a, b, c}) EXPECT_EQ(SampleOf(x.manager, id).size(), 800u);
-    double r = 0;
-    ASSERT_EQ(CalculateCorrelation(x.manager, a, b, &r), 0);
-    EXPECT_NEAR(r, 0.6, 0.03);
-    ASSERT_EQ(CalculateCorrelation(x.manager, b, c, &r), 0);
-    EXPECT_NEAR(r, -0.5, 0.03);
-  }
-}
-
-TEST(CorrelationManager, OnlyRootsAreDrawnByTheirMethods) {
-  // The root's sample is exactly its method's draws; a derived member ignores
-  // its method's window (here the lowest tenth) and spans its distribution.
-  Model x, twin;
-  CreateCorrelationManager(&x.manager);
-  SetDataCount(x.manager, 600);
-  const stoka_id root = x.Add(Uni), child = x.Add(Tri, 0.0, 0.1);
-  const stoka_id twin_root = twin.Add(Uni);
-  SetCorrelation(x.manager, root, child, 0.7, 1);
-  Seed(123u);
-  ASSERT_EQ(RecalculateManager(x.manager), 0);
-  Seed(123u);
-  std::vector<double> own(600);
-  for (double& v : own) GetRandomValueFromMethod(reinterpret_cast<AbstractGenerationMethod*>(twin_root), &v, nullptr);
-  EXPECT_EQ(SampleOf(x.manager, root), own);
-  const auto derived = SampleOf(x.manager, child);
-  ASSERT_EQ(derived.size(), 600u);
-  const double tenth = GetInverseCDFValue(x.Distribution(1), 0.1);
-  EXPECT_GT(*std::max_element(derived.begin(), derived.end()), 3 * tenth);
-}
-
-TEST(CorrelationManager, ForestsAndLoneMembers) {
-  // Two trees and a member without partners: every sample is filled, every
-  // coefficient reached within the tolerance.
-  Model x;
-  CreateCorrelationManager(&x.manager);
-  SetDataCount(x.manager, 3000);
-  std::vector<stoka_id> id;
-  int (*families[])(IDistribution**) = {Tri, Nor, Bet, Uni, Nor, Tri, Bet};
-  for (auto f : families) id.push_back(x.Add(f));
+  SetDistributedData(x.m, a, kept, 2);
+  EXPECT_TRUE(RebuildDistributions(x.m) == 1 && RecalculateManager(x.m) == 1);
+  EXPECT_EQ(x.Sample(a), (std::vector<double>{1.25, 2.5}));
+  SetCorrelation(x.m, c, a, 5e-7, 1);
+  EXPECT_EQ(RebuildDistributions(x.m), 0);
+  ASSERT_EQ(RecalculateManager(x.m), 0);
+  EXPECT_EQ(x.Sample(c).size(), 800u);
+  int (*families[])(IDistribution**) = {Uni, Nor, Bet, Uni, Nor, Tri, Bet, Tri, Uni};
   const struct {
     int a, b;
     double c;
-  } edges[] = {{0, 1, 0.8}, {0, 2, -0.45}, {2, 3, 0.35}, {4, 5, 0.65}, {5, 6, -0.7}};
-  for (const auto& e : edges) SetCorrelation(x.manager, id[e.a], id[e.b], e.c, 1);
-  AddDistribution(x.manager, x.Add(Uni));
+  } edges[] = {{0, 1, 0.8}, {0, 2, -0.45}, {2, 3, 0.35}, {4, 5, 0.65}, {5, 6, -0.7}, {0, 7, 0.7}};
+  Model f[2] = {Model(3000), Model(3000)}, twin;
+  Ids id[2] = {Ids(9), Ids(9)};
+  for (int k = 0; k < 9; ++k) {
+    id[0][k] = f[0].Add(families[k], 0.0, k == 7 ? 0.1 : 1.0);
+    id[1][8 - k] = f[1].Add(families[8 - k], 0.0, k == 1 ? 0.1 : 1.0);
+  }
+  for (int i : {0, 1}) {
+    for (const auto& e : edges) SetCorrelation(f[i].m, id[i][e.a], id[i][e.b], e.c, 1);
+    AddDistribution(f[i].m, id[i][8]);
+    Seed(31337u);
+    ASSERT_EQ(RecalculateManager(f[i].m), 0);
+  }
+  auto* root_method = reinterpret_cast<AbstractGenerationMethod*>(twin.Add(Uni));
   Seed(31337u);
-  ASSERT_EQ(RecalculateManager(x.manager), 0);
-  for (stoka_id i : Listed(x.manager)) EXPECT_EQ(SampleOf(x.manager, i).size(), 3000u);
+  std::vector<double> own(3000);
+  for (double& v : own) GetRandomValueFromMethod(root_method, &v, nullptr);
+  EXPECT_EQ(f[0].Sample(id[0][0]), own);
+  for (int k = 0; k < 9; ++k)
+    EXPECT_TRUE(f[0].Sample(id[0][k]).size() == 3000 && f[0].Sample(id[0][k]) == f[1].Sample(id[1][k])) << k;
   for (const auto& e : edges) {
-    double r = 0;
-    ASSERT_EQ(CalculateCorrelation(x.manager, id[e.a], id[e.b], &r), 0);
+    double r = kNaN;
+    EXPECT_EQ(CalculateCorrelation(f[0].m, id[0][e.a], id[0][e.b], &r), 0);
     EXPECT_NEAR(r, e.c, 0.03) << e.a << "-" << e.b;
   }
-}
-
-TEST(CorrelationManager, DataCountOneLeavesDerivedSamplesEmpty) {
-  Model x;
-  CreateCorrelationManager(&x.manager);
-  SetDataCount(x.manager, 1);
-  const stoka_id a = x.Add(Tri), b = x.Add(Nor);
-  SetCorrelation(x.manager, a, b, 0.5, 1);
-  ASSERT_EQ(RecalculateManager(x.manager), 0);
-  EXPECT_EQ(SampleOf(x.manager, a).size(), 1u);
-  EXPECT_EQ(SampleOf(x.manager, b).size(), 0u);
-  double r = 0;
-  EXPECT_EQ(CalculateCorrelation(x.manager, a, b, &r), 8);
-}
-
-TEST(CorrelationManager, SamplesOutliveRemovalUntilTheNextRecalculation) {
-  Model x;
-  CreateCorrelationManager(&x.manager);
-  SetDataCount(x.manager, 50);
-  const stoka_id a = x.Add(Tri), b = x.Add(Nor);
-  double r = 0;
-  EXPECT_EQ(CalculateCorrelation(x.manager, a, b, &r), 6);  // not registered yet
-  SetCorrelation(x.manager, a, b, 0.5, 1);
-  EXPECT_EQ(CalculateCorrelation(x.manager, a, b, &r), 8);  // no sample yet
-  ASSERT_EQ(RecalculateManager(x.manager), 0);
-  const auto old = SampleOf(x.manager, b);
-  EXPECT_EQ(RemoveDistribution(x.manager, b), 0);
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{a}));
-  EXPECT_EQ(GetCorrelation(x.manager, a, b), 0.0);
-  EXPECT_EQ(SampleOf(x.manager, b), old);
-  EXPECT_EQ(CalculateCorrelation(x.manager, a, b, &r), 6);  // samples exist, b unregistered
-  ASSERT_EQ(RecalculateManager(x.manager), 0);
-  unsigned n = 7;
-  EXPECT_NE(GetDistributedData(x.manager, b, &n), nullptr);  // the entry stays, emptied
-  EXPECT_EQ(n, 0u);
-  EXPECT_EQ(GetDistributedData(x.manager, 424242, &n), nullptr);
-  EXPECT_EQ(n, 0u);
-  EXPECT_EQ(SetDistributedData(x.manager, a, nullptr, 3), -1);
-}
-
-TEST(CorrelationManager, ClearCorrelationsKeepsRegistrations) {
-  Model x;
-  CreateCorrelationManager(&x.manager);
-  const stoka_id a = x.Add(Tri), b = x.Add(Nor), c = x.Add(Bet);
-  SetCorrelation(x.manager, a, b, 0.5, 1);
-  SetCorrelation(x.manager, b, c, 0.25, 1);
-  ClearCorrelations(x.manager);
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{a, b, c}));
-  EXPECT_EQ(GetCorrelation(x.manager, a, b), 0.0);
-  EXPECT_EQ(GetCorrelation(x.manager, c, b), 0.0);
-}
-
-TEST(CorrelationManager, ReplaceDistribution) {
-  Model x;
-  CreateCorrelationManager(&x.manager);
-  SetDataCount(x.manager, 40);
-  const stoka_id a = x.Add(Tri), b = x.Add(Nor), c = x.Add(Bet), d = x.Add(Uni), e = x.Add(Uni);
-  SetCorrelation(x.manager, a, b, 0.5, 1);
-  SetCorrelation(x.manager, b, c, -0.25, 1);
-  ASSERT_EQ(RecalculateManager(x.manager), 0);
-  EXPECT_EQ(ReplaceDistribution(x.manager, a, c), 6);  // c registered: nothing changes
-  EXPECT_EQ(GetCorrelation(x.manager, a, b), 0.5);
-  EXPECT_EQ(SampleOf(x.manager, a).size(), 40u);
-  EXPECT_EQ(ReplaceDistribution(x.manager, a, 0), 6);
-  EXPECT_EQ(ReplaceDistribution(x.manager, a, a), 0);
-  EXPECT_EQ(ReplaceDistribution(x.manager, e, d), 0);  // e unregistered: nothing
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{a, b, c}));
-
-  EXPECT_EQ(ReplaceDistribution(x.manager, b, d), 0);  // d takes b's place
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{a, d, c}));
-  EXPECT_EQ(GetCorrelation(x.manager, a, d), 0.5);
-  EXPECT_EQ(GetCorrelation(x.manager, c, d), -0.25);
-  EXPECT_EQ(GetCorrelation(x.manager, a, b), 0.0);
-  EXPECT_EQ(SampleOf(x.manager, a).size(), 0u);  // every sample emptied
-
-  AddDistribution(x.manager, e);  // no partners: the new one is still registered
-  const stoka_id f = x.Add(Nor);
-  EXPECT_EQ(ReplaceDistribution(x.manager, e, f), 0);
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{a, d, c, f}));
-}
-
-TEST(CorrelationManager, SameSeedsGiveSameSamples) {
-  // Two managers alike, over methods whose addresses run in a different order
-  // from their registration: equal seeds, equal samples, bit for bit.
-  auto build = [](Model& x, bool reversed) {
-    CreateCorrelationManager(&x.manager);
-    SetDataCount(x.manager, 700);
-    int (*families[])(IDistribution**) = {Tri, Nor, Bet, Uni, Nor, Tri};
-    std::vector<stoka_id> id(6);
-    for (int k = 0; k < 6; ++k) {
-      const int slot = reversed ? 5 - k : k;
-      id[slot] = x.Add(families[slot]);
-    }
-    const struct {
-      int a, b;
-      double c;
-    } edges[] = {{2, 0, 0.7}, {0, 1, 0.4}, {0, 3, -0.6}, {4, 5, 0.85}};
-    for (const auto& e : edges) SetCorrelation(x.manager, id[e.a], id[e.b], e.c, 1);
-    return id;
-  };
-  Model one, two;
-  const auto ids_one = build(one, false);
-  const auto ids_two = build(two, true);
-  Seed(2718u);
-  ASSERT_EQ(RecalculateManager(one.manager), 0);
-  Seed(2718u);
-  ASSERT_EQ(RecalculateManager(two.manager), 0);
-  for (int k = 0; k < 6; ++k) {
-    const auto s1 = SampleOf(one.manager, ids_one[k]);
-    EXPECT_EQ(s1.size(), 700u);
-    EXPECT_EQ(s1, SampleOf(two.manager, ids_two[k])) << k;
-  }
-}
-
-TEST(CorrelationManager, IdentifiersHoldWholeHandles) {
+  const auto derived = f[0].Sample(id[0][7]);
+  EXPECT_GT(*std::max_element(derived.begin(), derived.end()), 3 * GetInverseCDFValue(f[0].dists[7], 0.1));
   static_assert(sizeof(stoka_id) >= sizeof(void*), "an identifier holds a handle");
-  Model x;
-  CreateCorrelationManager(&x.manager);
-  SetDataCount(x.manager, 30);
-  const stoka_id a = x.Add(Tri), b = x.Add(Nor);
-  SetCorrelation(x.manager, a, b, 0.9, 1);
-  ASSERT_EQ(RecalculateManager(x.manager), 0);  // calls through both handles
-  EXPECT_EQ(Listed(x.manager), (std::vector<stoka_id>{a, b}));
-  if (sizeof(void*) > 4) {
-    // Heap addresses of a 64-bit process lie above 2^32: the list keeps them whole.
-    EXPECT_GT(a, stoka_id{0xffffffffu});
-  }
+  if (sizeof(void*) > 4) EXPECT_GT(id[0][0], stoka_id{0xffffffffu});  // heap addresses above 2^32 kept whole
+}
+
+// With one value a derived sample stays empty (8: no sample to compute with).
+// A replacement takes the old member's place and coefficients and empties
+// every sample; a removed member's sample outlives it until the next
+// recalculation, which empties it.
+TEST(CorrelationManager, SmallSamplesReplacementAndRemoval) {
+  Model x(1);
+  const stoka_id a = x.Add(Tri), b = x.Add(Nor), c = x.Add(Bet), d = x.Add(Uni), e = x.Add(Uni);
+  double r = 0;
+  EXPECT_EQ(CalculateCorrelation(x.m, a, b, &r), 6);  // not registered yet
+  SetCorrelation(x.m, a, b, 0.5, 1);
+  EXPECT_EQ(CalculateCorrelation(x.m, a, b, &r), 8);  // no sample yet
+  ASSERT_EQ(RecalculateManager(x.m), 0);
+  EXPECT_TRUE(x.Sample(a).size() == 1 && x.Sample(b).empty() && CalculateCorrelation(x.m, a, b, &r) == 8);
+  SetDataCount(x.m, 40);
+  SetCorrelation(x.m, b, c, -0.25, 1);
+  ASSERT_EQ(RecalculateManager(x.m), 0);
+  rows::Check({ROW(ReplaceDistribution(x.m, a, c), 6), ROW(ReplaceDistribution(x.m, a, 0), 6),
+               ROW(ReplaceDistribution(x.m, a, a), 0), ROW(ReplaceDistribution(x.m, e, d), 0),
+               ROW(GetCorrelation(x.m, a, b), 0.5), ROW(x.Sample(a).size(), 40),
+               ROW(ReplaceDistribution(x.m, b, d), 0), ROW(GetCorrelation(x.m, a, d), 0.5),
+               ROW(GetCorrelation(x.m, c, d), -0.25), ROW(GetCorrelation(x.m, a, b), 0), ROW(x.Sample(a).size(), 0)});
+  EXPECT_EQ(x.Listed(), (Ids{a, d, c}));
+  AddDistribution(x.m, e);  // no partners: the new one is still registered
+  const stoka_id f = x.Add(Nor);
+  EXPECT_EQ(ReplaceDistribution(x.m, e, f), 0);
+  EXPECT_EQ(x.Listed(), (Ids{a, d, c, f}));
+  ASSERT_EQ(RecalculateManager(x.m), 0);
+  const auto old = x.Sample(d);
+  EXPECT_EQ(RemoveDistribution(x.m, d), 0);
+  EXPECT_EQ(x.Listed(), (Ids{a, c, f}));
+  EXPECT_EQ(x.Sample(d), old);
+  EXPECT_EQ(CalculateCorrelation(x.m, a, d, &r), 6);  // samples exist, d unregistered
+  ASSERT_EQ(RecalculateManager(x.m), 0);
+  unsigned n = 7;
+  EXPECT_TRUE(GetDistributedData(x.m, d, &n) != nullptr && n == 0);  // the entry stays, emptied
+  EXPECT_TRUE(GetDistributedData(x.m, 424242, &n) == nullptr && SetDistributedData(x.m, a, nullptr, 3) == -1);
 }
 
 TEST(CorrelationManager, NullManagerIsRefused) {
   CorrelationManager* none = nullptr;
   double r = 5;
-  unsigned n = 9;
-  EXPECT_EQ(GetDataCount(none), 0u);
-  EXPECT_EQ(SetDataCount(none, 10), -1);
-  EXPECT_TRUE(std::isnan(GetCorrelationTolerance(&none)));
-  EXPECT_TRUE(std::isnan(GetCorrelationTolerance(nullptr)));
-  EXPECT_EQ(SetCorrelationTolerance(none, 0.1), -1);
-  EXPECT_EQ(GetCorrelationMaxSteps(none), 0u);
-  EXPECT_EQ(SetCorrelationMaxSteps(none, 3), -1);
-  EXPECT_EQ(AddDistribution(none, 1), -1);
-  EXPECT_EQ(RemoveDistribution(none, 1), 0);
-  EXPECT_EQ(ReplaceDistribution(none, 1, 2), -1);
-  EXPECT_EQ(SetCorrelation(none, 1, 2, 0.5, 1), -1);
-  EXPECT_TRUE(std::isnan(GetCorrelation(none, 1, 2)));
-  EXPECT_EQ(RemoveCorrelation(none, 1, 2), -1);
+  unsigned n = 9, k = 9;
+  rows::Check({
+      ROW(GetDataCount(none), 0), ROW(SetDataCount(none, 10), -1), ROW(GetCorrelationTolerance(&none), kNaN),
+      ROW(GetCorrelationTolerance(nullptr), kNaN), ROW(SetCorrelationTolerance(none, 0.1), -1),
+      ROW(GetCorrelationMaxSteps(none), 0), ROW(SetCorrelationMaxSteps(none, 3), -1), ROW(AddDistribution(none, 1), -1),
+      ROW(RemoveDistribution(none, 1), 0), ROW(ReplaceDistribution(none, 1, 2), -1),
+      ROW(SetCorrelation(none, 1, 2, 0.5, 1), -1), ROW(GetCorrelation(none, 1, 2), kNaN),
+      ROW(RemoveCorrelation(none, 1, 2), -1), ROW(CalculateCorrelation(none, 1, 2, &r), -1),
+      ROW(SetDistributedData(none, 1, &r, 1), -1), ROW(GetDistributedData(none, 1, &n) == nullptr && n == 0, 1),
+      ROW(GetAllDistributions(none, &k) == nullptr && k == 0, 1), ROW(RebuildDistributions(none), 0),
+      ROW(RecalculateManager(none), -1), ROW(CreateCorrelationManager(nullptr), 0),
+  });
   ClearCorrelations(none);
-  EXPECT_EQ(CalculateCorrelation(none, 1, 2, &r), -1);
-  EXPECT_EQ(SetDistributedData(none, 1, &r, 1), -1);
-  EXPECT_EQ(GetDistributedData(none, 1, &n), nullptr);
-  EXPECT_EQ(n, 0u);
-  n = 9;
-  EXPECT_EQ(GetAllDistributions(none, &n), nullptr);
-  EXPECT_EQ(n, 0u);
-  EXPECT_EQ(RebuildDistributions(none), 0);
-  EXPECT_EQ(RecalculateManager(none), -1);
-  EXPECT_EQ(CreateCorrelationManager(nullptr), 0);
+  DestroyCorrelationManager(&none);
+  DestroyCorrelationManager(nullptr);
 }
+
+}  // namespace

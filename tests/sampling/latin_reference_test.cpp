@@ -3,7 +3,6 @@
 // ascending order), same value, bit for bit.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +14,7 @@
 
 #include "stoka/continuous.hpp"
 #include "stoka/sampling.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 
@@ -24,17 +24,12 @@ class ListLatin {
   ListLatin(IDistribution* d, double min, double max, int count)
       : plot_(d, d->ValueByCDF(min), d->ValueByCDF(max)), segments_(count) {
     const double w = 1.0 / count;
-    double lower = 0.0;
-    for (int k = 1; k <= count; ++k) {
-      const double upper = k * w;
-      segments_[k - 1] = {lower, upper};
-      lower = upper;
-    }
+    for (int k = 1; k <= count; ++k)
+      segments_[k - 1] = {k == 1 ? 0.0 : segments_[k - 2].second, k * w};
     Refill();
   }
 
   std::pair<double, double> Draw() {
-    if (free_.empty()) Refill();
     for (;;) {
       const int n = static_cast<int>(free_.size());
       const int position = KessaRandomInt(n);
@@ -54,7 +49,6 @@ class ListLatin {
 
  private:
   void Refill() {
-    free_.clear();
     for (int k = 0; k < static_cast<int>(segments_.size()); ++k) free_.push_back(k);
   }
   DistributionPlot plot_;
@@ -64,58 +58,46 @@ class ListLatin {
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-struct Case {
-  const char* family;
-  double min, max;  // the probability window
-  int count;
-  int draws;
-};
-
-std::unique_ptr<IDistribution> Make(const char* family) {
-  if (std::strcmp(family, "triangular") == 0)
-    return std::make_unique<TriangularDistribution>(
-        new TriangularRandomGenerator(-1.385, 7.25, 0.618));
-  if (std::strcmp(family, "beta") == 0)
-    return std::make_unique<BetaDistribution>(new BetaRandomGenerator(2.2, 3.7, 0.5, 10.5));
-  return std::make_unique<NormalDistribution>(new NormalRandomGenerator(2.385, 1.75));
-}
-
 }  // namespace
 
 TEST(LatinHypercube, MatchesListReferenceDrawByDraw) {
   // Counts above 32768 pick positions from three runtime draws; whole cycles
   // and cycle restarts are covered on the smaller counts. The normal with one
   // or two strata meets probability 0 and 1, where the draw moves on.
-  const Case cases[] = {
-      {"triangular", 0.0, 1.0, 1, 50},       {"triangular", 0.0, 1.0, 3, 31},
-      {"triangular", 0.137, 0.862, 64, 200},  {"triangular", 0.0, 1.0, 65, 195},
-      {"beta", 0.05, 0.9, 1000, 2300},        {"triangular", 0.0, 1.0, 32768, 600},
-      {"triangular", 0.0, 1.0, 32771, 32871}, {"triangular", 0.25, 0.75, 100003, 2500},
-      {"normal", 0.0, 1.0, 1, 70000},         {"normal", 0.0, 1.0, 2, 70000},
+  TriangularDistribution triangular(new TriangularRandomGenerator(-1.385, 7.25, 0.618));
+  BetaDistribution beta(new BetaRandomGenerator(2.2, 3.7, 0.5, 10.5));
+  NormalDistribution normal(new NormalRandomGenerator(2.385, 1.75));
+  const struct {
+    IDistribution* d;
+    double min, max;  // the probability window
+    int count, draws;
+  } cases[] = {
+      {&triangular, 0.0, 1.0, 1, 50},       {&triangular, 0.0, 1.0, 3, 31},
+      {&triangular, 0.137, 0.862, 64, 200},  {&triangular, 0.0, 1.0, 65, 195},
+      {&beta, 0.05, 0.9, 1000, 2300},        {&triangular, 0.0, 1.0, 32768, 600},
+      {&triangular, 0.0, 1.0, 32771, 32871}, {&triangular, 0.25, 0.75, 100003, 2500},
+      {&normal, 0.0, 1.0, 1, 70000},         {&normal, 0.0, 1.0, 2, 70000},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.family << " count " << c.count);
-    const auto d = Make(c.family);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << GetDistributionName(c.d) << " count " << c.count);
     std::srand(20240611u + static_cast<unsigned>(c.count));
-    ListLatin reference(d.get(), c.min, c.max, c.count);
+    ListLatin reference(c.d, c.min, c.max, c.count);
     std::vector<std::pair<double, double>> expected;
     for (int i = 0; i < c.draws; ++i) expected.push_back(reference.Draw());
     const int next_expected = std::rand();
 
     std::srand(20240611u + static_cast<unsigned>(c.count));
-    LatinCubeMethod method(d.get(), c.min, c.max, c.count);
+    LatinCubeMethod method(c.d, c.min, c.max, c.count);
     int mismatches = 0;
     for (int i = 0; i < c.draws; ++i) {
       const auto got = method.RandomValue();
-      if (!SameBits(got.first, expected[i].first) || !SameBits(got.second, expected[i].second)) {
+      if (!SameBits(got.first, expected[i].first) || !SameBits(got.second, expected[i].second))
         if (++mismatches < 5) ADD_FAILURE() << "draw " << i << ": " << got.first << " vs "
                                             << expected[i].first;
-      }
     }
     EXPECT_EQ(mismatches, 0);
     EXPECT_EQ(std::rand(), next_expected) << "the runtime generator was used differently";
-    EXPECT_EQ(method.FreeCount(),
-              static_cast<unsigned>(c.count - c.draws % c.count));
+    EXPECT_EQ(method.FreeCount(), static_cast<unsigned>(c.count - c.draws % c.count));
   }
 }
 
@@ -132,11 +114,10 @@ TEST(LatinHypercube, FreeStrataTakeAndRestoreAgreeWithList) {
       auto it = std::next(free.begin(), k);
       const unsigned taken = strata.Take(k);
       ASSERT_EQ(taken, *it) << "n " << n << " step " << step;
-      if (std::rand() % 4 == 0) {
+      if (std::rand() % 4 == 0)
         strata.Restore(taken);  // handed back: the list keeps it
-      } else {
+      else
         free.erase(it);
-      }
       ASSERT_EQ(strata.Size(), free.size());
     }
   }

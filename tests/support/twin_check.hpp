@@ -8,13 +8,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "core/guard.hpp"
+#include "support/gsl_handler.hpp"
 #include "stoka/stoka.h"
 #include "support/gsl_handler.hpp"
 
@@ -29,73 +29,40 @@ struct Arena {
   std::vector<std::vector<double>> doubles;
   std::vector<std::vector<unsigned>> unsigneds;
   std::vector<std::vector<int>> ints;
-  explicit Arena(int round) {
-    for (int i = 0; i < 20; ++i) {
-      std::vector<double> d(kArrayLength);
-      std::vector<unsigned> u(kArrayLength);
-      std::vector<int> n(kArrayLength);
+  explicit Arena(int round)
+      : doubles(20, std::vector<double>(kArrayLength)),
+        unsigneds(20, std::vector<unsigned>(kArrayLength)),
+        ints(20, std::vector<int>(kArrayLength)) {
+    for (int i = 0; i < 20; ++i)
       for (int k = 0; k < kArrayLength; ++k) {
-        d[k] = 1.0 + std::fmod(0.618034 * (k + 7 * i + 13 * round), 1.0) * 9.0;
-        u[k] = static_cast<unsigned>(1 + (k * 7 + i + round) % 5);
-        n[k] = (k * 3 + i + round) % 7;
+        doubles[i][k] = 1.0 + std::fmod(0.618034 * (k + 7 * i + 13 * round), 1.0) * 9.0;
+        unsigneds[i][k] = static_cast<unsigned>(1 + (k * 7 + i + round) % 5);
+        ints[i][k] = (k * 3 + i + round) % 7;
       }
-      doubles.push_back(d);
-      unsigneds.push_back(u);
-      ints.push_back(n);
-    }
   }
 };
-
-inline double SampleDouble(int round, int i) {
-  // Increasing within a call (min < ml < max reads well), high-entropy values.
-  static const double base[kRounds] = {2.385, 0.137, 11.71, 48.2};
-  static const double step[kRounds] = {1.25, 0.211, 3.9, 7.5};
-  return base[round] + step[round] * i;
-}
 
 inline double FixedUniform() { return 0.3183; }
 
+// The argument at position i of a call in this round. Doubles increase within
+// a call (min < ml < max reads well) and take high-entropy values; bools are
+// the one-byte flag of the percentile.
 template <class T>
-struct Sample;
-template <>
-struct Sample<double> {
-  static double Get(Arena&, int round, int i) { return SampleDouble(round, i); }
-};
-template <>
-struct Sample<int> {
-  static int Get(Arena&, int round, int i) {
-    static const int v[kRounds] = {1, 2, 0, 5};
-    return v[(round + i) % kRounds];
+struct Sample {
+  static T Get(Arena& a, int round, int i) {
+    static const double base[kRounds] = {2.385, 0.137, 11.71, 48.2};
+    static const double step[kRounds] = {1.25, 0.211, 3.9, 7.5};
+    static const int small[kRounds] = {1, 2, 0, 5};
+    if constexpr (std::is_same_v<T, double>) return base[round] + step[round] * i;
+    else if constexpr (std::is_same_v<T, int>) return small[(round + i) % kRounds];
+    else if constexpr (std::is_same_v<T, bool>) return (round + i) % 2 != 0;
+    else if constexpr (std::is_same_v<T, unsigned>) return 3u + unsigned(round + i);
+    else if constexpr (std::is_same_v<T, stoka_uniform_fn>) return FixedUniform;
+    else if constexpr (std::is_same_v<std::remove_const_t<std::remove_pointer_t<T>>, double>)
+      return a.doubles[i].data();
+    else if constexpr (std::is_same_v<T, unsigned*>) return a.unsigneds[i].data();
+    else return a.ints[i].data();
   }
-};
-// The one-byte flag of the percentile.
-template <>
-struct Sample<bool> {
-  static bool Get(Arena&, int round, int i) { return (round + i) % 2 != 0; }
-};
-template <>
-struct Sample<unsigned> {
-  static unsigned Get(Arena&, int round, int i) { return 3u + static_cast<unsigned>(round + i); }
-};
-template <>
-struct Sample<double*> {
-  static double* Get(Arena& a, int, int i) { return a.doubles[i].data(); }
-};
-template <>
-struct Sample<const double*> {
-  static const double* Get(Arena& a, int, int i) { return a.doubles[i].data(); }
-};
-template <>
-struct Sample<unsigned*> {
-  static unsigned* Get(Arena& a, int, int i) { return a.unsigneds[i].data(); }
-};
-template <>
-struct Sample<int*> {
-  static int* Get(Arena& a, int, int i) { return a.ints[i].data(); }
-};
-template <>
-struct Sample<stoka_uniform_fn> {
-  static stoka_uniform_fn Get(Arena&, int, int) { return FixedUniform; }
 };
 
 inline bool Same(double a, double b) {
@@ -112,61 +79,40 @@ inline bool Same(const Arena& a, const Arena& b) {
   return a.unsigneds == b.unsigneds && a.ints == b.ints;
 }
 
-// Both random sources start alike for each call of a pair.
-inline void ResetRandom(int round) {
-  std::srand(1234u + static_cast<unsigned>(round));
-  stoka_ran_seed(4321u + static_cast<uint32_t>(round));
-}
-
-// Calls both faces of one function on identical arguments and arenas.
-template <class R, class... A, size_t... I>
-void CheckRound(const char* name, R (*flat)(A...), R (*object)(A...), R failure, int round,
+// Calls both faces of one function on identical arguments and arenas, both
+// random sources reset alike before each call. Where the object interface
+// throws, the flat twin reports its failure value (void functions: nothing).
+template <class R, class... A, class F, size_t... I>
+void CheckRound(const char* name, R (*flat)(A...), R (*object)(A...), F failure, int round,
                 std::index_sequence<I...>) {
-  Arena arena_flat(round), arena_object(round);
-  std::tuple<A...> flat_args{Sample<std::decay_t<A>>::Get(arena_flat, round, int(I))...};
-  std::tuple<A...> object_args{Sample<std::decay_t<A>>::Get(arena_object, round, int(I))...};
-  ResetRandom(round);
-  const R from_flat = std::apply(flat, flat_args);
-  ResetRandom(round);
-  R from_object;
-  const GslHandler quiet(IgnoreGslError);  // what stoka_init gives the object interface
+  Arena arenas[2] = {Arena(round), Arena(round)};
+  auto call = [&](R (*fn)(A...), Arena& arena) {
+    std::srand(1234u + static_cast<unsigned>(round));
+    stoka_ran_seed(4321u + static_cast<uint32_t>(round));
+    std::tuple<A...> args{Sample<std::decay_t<A>>::Get(arena, round, int(I))...};
+    if constexpr (std::is_void_v<R>) {
+      std::apply(fn, args);
+      return 0;
+    } else {
+      return std::apply(fn, args);
+    }
+  };
+  const auto from_flat = call(flat, arenas[0]);
+  auto from_object = from_flat;
   try {
-    from_object = std::apply(object, object_args);
+    const GslHandler quiet(IgnoreGslError);  // what stoka_init gives the object interface
+    from_object = call(object, arenas[1]);
   } catch (...) {
-    // Where the object interface throws, the flat twin reports its failure value.
-    from_object = failure;
+    if constexpr (!std::is_void_v<R>) from_object = failure;
   }
   EXPECT_TRUE(Same(from_flat, from_object)) << name << " round " << round;
-  EXPECT_TRUE(Same(arena_flat, arena_object)) << name << " outputs differ, round " << round;
+  EXPECT_TRUE(Same(arenas[0], arenas[1])) << name << " outputs differ, round " << round;
 }
 
-template <class... A, size_t... I>
-void CheckVoidRound(const char* name, void (*flat)(A...), void (*object)(A...), int round,
-                    std::index_sequence<I...>) {
-  Arena arena_flat(round), arena_object(round);
-  std::tuple<A...> flat_args{Sample<std::decay_t<A>>::Get(arena_flat, round, int(I))...};
-  std::tuple<A...> object_args{Sample<std::decay_t<A>>::Get(arena_object, round, int(I))...};
-  ResetRandom(round);
-  std::apply(flat, flat_args);
-  ResetRandom(round);
-  const GslHandler quiet(IgnoreGslError);
-  try {
-    std::apply(object, object_args);
-  } catch (...) {
-  }
-  EXPECT_TRUE(Same(arena_flat, arena_object)) << name << " outputs differ, round " << round;
-}
-
-template <class R, class... A>
-void Check(const char* name, R (*flat)(A...), R (*object)(A...), R failure) {
+template <class R, class... A, class F>
+void Check(const char* name, R (*flat)(A...), R (*object)(A...), F failure) {
   for (int round = 0; round < kRounds; ++round)
     CheckRound(name, flat, object, failure, round, std::index_sequence_for<A...>{});
-}
-
-template <class... A>
-void Check(const char* name, void (*flat)(A...), void (*object)(A...), stoka::VoidResult) {
-  for (int round = 0; round < kRounds; ++round)
-    CheckVoidRound(name, flat, object, round, std::index_sequence_for<A...>{});
 }
 
 }  // namespace twin

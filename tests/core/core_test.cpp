@@ -1,0 +1,168 @@
+// The frame every part shares: checks and percentile conversions, the table
+// normal quantile, the GSL stream and its state stack, the runtime generator,
+// the output sink, and the flat twins of the frame and the continuous families.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "stoka/continuous.hpp"
+#include "stoka/core.hpp"
+#include "support/rows.hpp"
+#include "support/twin_check.hpp"
+
+using rows::kInf;
+using rows::kNaN;
+
+namespace {
+
+// Checks at their boundaries, the percentile codes (kPercentileMin stands for
+// 0 %, kPercentileMax for 100 %), and the table normal quantile: whole percents
+// only, its last entry beyond the table, NaN for NaN.
+TEST(Checks, ChecksCodesAndTheNormalTable) {
+  double z = 42;
+  rows::Check({
+      ROW(CheckPercentile(1), 1), ROW(CheckPercentile(99.001), 0), ROW(CheckPercentile(kNaN), 0),
+      ROW(CheckPercentilesConformity(10, 5, 90, 7), 1), ROW(CheckPercentilesConformity(90, 7, 10, 5), 1),
+      ROW(CheckPercentilesConformity(10, 7, 90, 5), 0), ROW(CheckPercentilesConformity(10, 5, 10, 7), 0),
+      ROW(CheckPercentilesConformity(-2, 1, -3, 2), 1), ROW(CheckPercentilesConformity(-3, 1, -3, 2), 0),
+      ROW(CheckPercentilesConformity(-2, 1, -2, 2), 0), ROW(CheckPercMinMax(1, 1, 3), 0), ROW(CheckPercMin(2, 2), 0),
+      ROW(CheckMLMinMax(1, 1, 3), 1), ROW(CheckBothBetaParams(0.31, 5), 1), ROW(CheckBothBetaParams(5, 0.3), 0),
+      ROW(CheckBothBetaParams(60000, 50000), 0), ROW(IsDoubleLess(1.0, 1.0000005), 0), ROW(IsDoubleLess(1.0, 1.000002), 1),
+      // Median of kind 1 with location 2 and mean 0.5: 2 + e^0.5 = 3.6487; of
+      // kind 2 location + mean. An unknown kind gives -1 at the C boundary.
+      ROW(CheckLognormLocationMeanPerc(1, 2, 0.5, 50, 9), 0), ROW(CheckLognormLocationMeanPerc(0, 2, 0.5, 10, 99), 1),
+      ROW(CheckLognormLocationMeanPerc(1, 2, 0.5, 90, 3.7), 1), ROW(CheckLognormLocationMeanPerc(1, 2, 0.5, 10, 3.7), 0),
+      ROW(CheckLognormLocationMeanPerc(2, 2, 4, 75, 6.01), 1), ROW(CheckLognormLocationMeanPerc(2, 2, 4, 75, 6.0), 0),
+      ROW(CheckLognormLocationMeanPerc(3, 2, 0.5, 10, 1), -1), ROW(InvertPercentile(10), 90),
+      ROW(InvertPercentile(kPercentileMin), kPercentileMin), ROW(PercentileMultiply100(kPercentileMax), kPercentileMax),
+      ROW(erf_invPerc(90), erfinv[40]), ROW(erf_invPerc(10), -erfinv[40]), ROW(erf_invPerc(12.5), erf_invPerc(12)),
+      NEAR(kSqrt2 * erf_invPerc(90), 1.2815515655446006, 1e-15), ROW(erf_invPerc(kPercentileMin), -4.242640687119285),
+      ROW(erf_mult_sqrt(0.9), kSqrt2 * erf_invPerc(90)), ROW(erf_mult_sqrt(kPercentileMin), -6),
+      ROW(erf_mult_sqrt(kPercentileMax), 6), ROW(erf_inv(0.9999), erfinv[49]), ROW(erf_inv(-5.0), -erfinv[49]),
+      ROW(erf_inv(kNaN), kNaN), ROW(_p_gauss_perc(5, &z), 1), ROW(z, -1.64485), ROW(_p_gauss_perc(20, &z), 0), ROW(z, 0),
+  });
+  for (int k = 1; k < 50; ++k) EXPECT_NEAR(std::erf(erfinv[k]), k / 50.0, 4e-16) << k;  // erf^-1(k/50)
+  EXPECT_THROW(CheckLognormLocationMeanPerc_(3, 2, 0.5, 10, 1), int);  // the object throws the kind
+  std::vector<double> b(5, -1.0);
+  FillArrayByVal(b.data(), 7.5, 2.5);  // indices 0, 1, 2
+  FillArrayByVal(b.data(), 1.0, kNaN);
+  EXPECT_EQ(b, (std::vector<double>{7.5, 7.5, 7.5, -1, -1}));
+}
+
+// The sorts carry each value with its percent; of equal percents the later
+// pair goes first.
+TEST(Checks, SortsCarryValuesWithTheirPercents) {
+  const std::vector<double> cases[][2] = {
+      {{30, 1, 30, 2}, {30, 2, 30, 1}},
+      {{50, 1, 90, 2, 10, 3}, {10, 3, 50, 1, 90, 2}},
+      {{50, 1, 90, 2, 50, 3}, {50, 1, 50, 3, 90, 2}},
+      {{75, 4, 25, 2, 95, 5, 5, 1}, {5, 1, 25, 2, 75, 4, 95, 5}},
+      {{5, 1, 25, 2, 75, 4, 10, 3}, {5, 1, 10, 3, 25, 2, 75, 4}},
+      {{5, 1, 25, 2, 75, 4, 25, 3}, {5, 1, 25, 2, 25, 3, 75, 4}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<double>& i = c[0];
+    std::vector<double> o(i.size());
+    if (i.size() == 4)
+      Sort2Percentiles(i[0], i[1], i[2], i[3], &o[0], &o[1], &o[2], &o[3]);
+    else if (i.size() == 6)
+      Sort3Percentiles(i[0], i[1], i[2], i[3], i[4], i[5], &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]);
+    else
+      Sort4Percentiles(i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], &o[0], &o[1], &o[2], &o[3], &o[4],
+                       &o[5], &o[6], &o[7]);
+    EXPECT_EQ(o, c[1]);
+  }
+}
+
+std::vector<double> Draw(int k) {
+  std::vector<double> v(k);
+  for (auto& x : v) x = stoka_ran_uniform();
+  return v;
+}
+
+// The stream is created on first use, so draws before init and after done
+// cannot crash; saves nest last in first out, a restore on an empty stack
+// changes nothing, and the 257th save is refused.
+TEST(Stream, LifeCycleAndStateStack) {
+  stoka_done();
+  ASSERT_EQ(r_global, nullptr);
+  EXPECT_GE(stoka_ran_uniform(), 0.0);
+  EXPECT_NE(r_global, nullptr);
+  stoka_init();  // replaces the stream: GSL's default seed again
+  const auto fresh = Draw(6);
+  stoka_init();
+  EXPECT_EQ(Draw(6), fresh);
+  stoka_ran_seed(2385u);
+  stoka_ran_poke_state();
+  const auto outer = Draw(5);
+  stoka_ran_poke_state();
+  const auto inner = Draw(5);
+  stoka_ran_seed(99u);
+  stoka_ran_peek_state();
+  EXPECT_EQ(Draw(5), inner);
+  stoka_ran_peek_state();
+  EXPECT_TRUE(r_stack_count == 0 && r_stack[0] == nullptr);
+  EXPECT_EQ(Draw(5), outer);
+  stoka_ran_seed(2385u);
+  stoka_ran_peek_state();
+  EXPECT_EQ(Draw(5), outer);
+  for (int i = 0; i < 300; ++i) stoka_ran_poke_state();
+  EXPECT_EQ(r_stack_count, 256);
+  stoka_ran_peek_state();
+  EXPECT_EQ(r_stack_count, 255);
+  stoka_done();  // the sanitizer build shows that all 255 clones are freed
+  EXPECT_TRUE(r_stack_count == 0 && r_global == nullptr);
+  stoka_init();
+}
+
+// KessaRandom is the high 15 bits of rand() over 32767, and seeding the GSL
+// stream leaves it alone. KessaRandomInt: 0 for n <= 0, the plain remainder up
+// to 32768, and above that every region of the range evenly.
+TEST(RuntimeGenerator, KessaRandomAndKessaRandomInt) {
+  std::vector<int> k(50);
+  for (int n : {3, 1000, 32767, 32768, 0, -40000}) {
+    std::srand(static_cast<unsigned>(n));
+    for (int& x : k) x = std::rand() >> 16;
+    std::srand(static_cast<unsigned>(n));
+    stoka_ran_seed(777u);
+    for (int x : k) ASSERT_EQ(KessaRandomInt(n), n <= 0 ? 0 : x % n) << n;
+    std::srand(static_cast<unsigned>(n));
+    for (int x : k) ASSERT_EQ(KessaRandom(), x / 32767.0);
+  }
+  // n = 10^6: positions above 32768 are 96.7 % of the range. Each decile takes
+  // about a tenth of the draws (sd 134; 7 sd keeps false failures below 1e-6).
+  std::srand(17);
+  std::vector<int> deciles(10, 0);
+  for (int i = 0; i < 200000; ++i) ++deciles.at(KessaRandomInt(1000000) / 100000);
+  for (int count : deciles) EXPECT_NEAR(count, 20000, 940);
+}
+
+void Collect(const char* line, void* user) { static_cast<std::string*>(user)->append(line); }
+
+TEST(OutputSink, CallbackSilenceAndDefault) {
+  std::string got;
+  stoka_set_output_callback(Collect, &got);
+  const std::string long_line(2000, 'x');
+  stoka_print("fit %d: %.3f\n%s\n", 7, 2.385, long_line.c_str());
+  stoka_silence_output();
+  stoka_print("never seen %d\n", 1);
+  EXPECT_EQ(got, "fit 7: 2.385\n" + long_line + "\n");
+  testing::internal::CaptureStdout();
+  stoka_default_output();
+  stoka_print("to standard output %s\n", "again");
+  fflush(stdout);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "to standard output again\n");
+}
+
+// Every flat twin of the frame and the continuous families forwards unchanged.
+TEST(FlatTwins, CoreAndContinuousFamilies) {
+  stoka_silence_output();
+  STOKA_FLAT_CORE(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT)
+  STOKA_FLAT_CALC(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT)
+  stoka_default_output();
+}
+
+}  // namespace
