@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing libstoka need, when missing.
 set -euo pipefail
-packages=(cmake make g++ gcc libgsl-dev libgtest-dev libbenchmark-dev binutils libcli11-dev
+packages=(cmake make g++ gcc libgsl-dev libgtest-dev binutils libcli11-dev
           nlohmann-json3-dev pkgconf "$@")
 missing=()
 for p in "${packages[@]}"; do
