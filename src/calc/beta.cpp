@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/stream.hpp"
 #include "stoka/continuous.hpp"
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "core/guard.hpp"
 #include "stoka/correlation.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

@@ -10,6 +10,7 @@
 #include <numeric>
 #include <random>
 
+#include "core/output.hpp"
 #include "stoka/correlation.hpp"
 
 namespace {

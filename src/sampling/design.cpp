@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "stoka/core.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 // malloc for count elements of T, NULL for no elements or an overflowing size.

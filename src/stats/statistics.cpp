@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/output.hpp"
 #include "stoka/stats.hpp"
 
 namespace {

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "core/output.hpp"
 #include "stoka/core.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "stoka/core.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 

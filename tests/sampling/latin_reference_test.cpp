@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "sampling/free_strata.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/sampling.hpp"
 

@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "stats/pearson_counts.hpp"
 #include "stats/support.hpp"
 #include "stoka/stats.hpp"
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "stoka/stats.hpp"
+#include "stoka/stoka.h"
 
 namespace stats_test {
 
