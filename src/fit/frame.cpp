@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "core/output.hpp"
 #include "fit/engine.hpp"
 
 extern "C" {

@@ -4,6 +4,7 @@
 
 #include <cfloat>
 
+#include "core/output.hpp"
 #include "fit/normal_internal.hpp"
 
 namespace stoka::fitn {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/output.hpp"
 #include "fit/engine.hpp"
 
 namespace {

@@ -9,9 +9,11 @@
 #include <tuple>
 #include <vector>
 
+#include "core/output.hpp"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
 #include "stoka/stats.hpp"
+#include "stoka/stoka.h"
 #include "support/twin_check.hpp"
 
 namespace {

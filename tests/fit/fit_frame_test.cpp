@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "stoka/fit.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 const double kNaN = NAN;

@@ -10,6 +10,7 @@
 
 #include "fit/engine.hpp"
 #include "stoka/fit.hpp"
+#include "stoka/stoka.h"
 
 namespace fittest {
 
