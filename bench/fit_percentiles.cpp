@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "stoka/fit.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 

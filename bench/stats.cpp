@@ -14,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "stats/pearson_counts.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/stats.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 

@@ -1,10 +1,12 @@
-// Prints every name of the flat interface's lists, one per line.
+// Prints every entry of the flat interface's lists, one per line: "twin NAME"
+// for a function with an object-interface counterpart NAME_, "flat NAME" for
+// one of the flat interface only.
 #include <cstdio>
 
 #include "stoka/stoka.h"
 
-#define PRINT_TWIN(ret, name, params, args, fail) std::puts(#name);
-#define PRINT_FLAT(ret, name, params) std::puts(#name);
+#define PRINT_TWIN(ret, name, params, args, fail) std::puts("twin " #name);
+#define PRINT_FLAT(ret, name, params) std::puts("flat " #name);
 
 int main() {
   STOKA_FLAT_CORE(PRINT_TWIN, PRINT_FLAT)

@@ -14,7 +14,8 @@ with tempfile.TemporaryDirectory() as tmp:
     out = Path(tmp) / "reference.h"
     subprocess.run([sys.executable, generator, include, out], check=True)
     text = out.read_text()
-listed = subprocess.run([flat_names], check=True, capture_output=True, text=True).stdout.split()
+listed = [line.split()[-1] for line in subprocess.run([flat_names], check=True, capture_output=True,
+                                                       text=True).stdout.splitlines() if line.strip()]
 
 def words(doc):
     return " ".join(" ".join(line.strip().lstrip("*") for line in doc.splitlines()).split())

@@ -7,6 +7,7 @@
 #include <stoka/continuous.hpp>
 #include <stoka/correlation.hpp>
 #include <stoka/sampling.hpp>
+#include <stoka/stoka.h>
 
 int main() {
   stoka_init();

@@ -3,7 +3,15 @@
 #ifndef STOKA_CORE_HPP
 #define STOKA_CORE_HPP
 
-#include "stoka/stoka.h"
+#include <gsl/gsl_rng.h>
+
+#include "stoka/types.h"
+
+// The stream with its saved states, the tolerances and tables, and the
+// percent codes, as the flat interface publishes them.
+extern "C" {
+#include "stoka/flat/core.h"
+}
 
 // Life cycle and the GSL stream.
 STOKA_API void stoka_init_();
@@ -12,9 +20,6 @@ STOKA_API void stoka_ran_poke_state_();
 STOKA_API void stoka_ran_peek_state_();
 STOKA_API void stoka_ran_seed_(uint32_t seed);
 STOKA_API double stoka_ran_uniform_();
-
-// The stream, created on first use when the host has not called stoka_init.
-STOKA_API gsl_rng* stoka_rng();
 
 // The runtime generator: k / 32767 for k in 0..32767 (both ends possible).
 STOKA_API double KessaRandom();
@@ -73,19 +78,5 @@ STOKA_API void Sort4Percentiles_(double c1, double x1, double c2, double x2, dou
                                  double c4, double x4, double* c1_out, double* x1_out,
                                  double* c2_out, double* x2_out, double* c3_out, double* x3_out,
                                  double* c4_out, double* x4_out);
-
-// Every iterative search (simplex, Newton and Brent steps, selection retries,
-// correlation attempts) counts its steps here, so that a test can bound the
-// work of a call by a count instead of a clock.
-STOKA_API void stoka_count_iteration();
-STOKA_API unsigned long long stoka_iteration_count();
-
-// Every progress line of the library goes through here: formatted with the
-// printf format, then handed to the output sink (standard output by default).
-STOKA_API void stoka_print(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
 
 #endif

@@ -33,6 +33,12 @@
 
 #include "stoka/continuous.hpp"
 
+// The fitting lists, whose entries' counterparts are declared below, with the
+// result codes and the defaults that the fits share.
+extern "C" {
+#include "stoka/flat/fit.h"
+}
+
 // Result records, in field order.
 struct OutDataBeta {
   double alpha, beta, min, max;

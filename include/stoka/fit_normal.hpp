@@ -34,7 +34,7 @@
 
 #include <gsl/gsl_vector.h>
 
-#include "stoka/stoka.h"
+#include "stoka/core.hpp"
 
 // ---------------------------------------------------------------- Normal
 

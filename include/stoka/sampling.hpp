@@ -4,10 +4,9 @@
 #ifndef STOKA_SAMPLING_HPP
 #define STOKA_SAMPLING_HPP
 
-#include <cstdint>
 #include <list>
+#include <memory>
 #include <utility>
-#include <vector>
 
 #include "stoka/distribution.hpp"
 
@@ -47,27 +46,8 @@ class STOKA_API MonteCarloMethod : public AbstractGenerationMethod {
   std::pair<double, double> RandomValue() override;
 };
 
-// The set of strata still free in a Latin hypercube cycle, indices 0..n-1.
-// Taking the k-th free index in ascending order costs O(log n): a bitmap of
-// the strata in blocks of 512, under a complete binary tree of the blocks' free
-// counts.
-class STOKA_API FreeStrata {
- public:
-  // All n strata free.
-  void Reset(unsigned n);
-  unsigned Size() const { return size_; }
-  bool Empty() const { return size_ == 0; }
-  // Removes and returns the k-th free stratum (k < Size()) in ascending order.
-  unsigned Take(unsigned k);
-  // Frees a stratum that Take returned.
-  void Restore(unsigned stratum);
-
- private:
-  std::vector<std::uint64_t> words_;
-  std::vector<unsigned> tree_;  // node i: free strata below it; root 1, children 2i, 2i+1
-  unsigned leaves_ = 0;         // blocks, a power of two
-  unsigned size_ = 0;
-};
+// The strata still free in the current cycle (kept by the library).
+class FreeStrata;
 
 // The window divided into count_ equal strata; each cycle of count_ draws takes
 // every stratum once, in random order. The position returned is the unit
@@ -77,6 +57,7 @@ class STOKA_API LatinCubeMethod : public AbstractGenerationMethod {
   // Throws std::invalid_argument for a count below 1, a null distribution, or
   // quantiles at min and max that are not strictly increasing.
   LatinCubeMethod(IDistribution* distribution, double min, double max, int count);
+  ~LatinCubeMethod() override;
   // Sets the window by probabilities and starts a new cycle.
   void SetBounds(double min, double max) override;
   std::pair<double, double> RandomValue() override;
@@ -89,14 +70,14 @@ class STOKA_API LatinCubeMethod : public AbstractGenerationMethod {
   // with the reciprocal, not a quotient); the lower end is the upper end of
   // stratum k - 1, and 0.0 for stratum 0. Adjacent strata share end points.
   std::pair<double, double> Segment(unsigned k) const;
-  unsigned FreeCount() const { return segment_indices_.Size(); }
+  unsigned FreeCount() const;
   const DistributionPlot& Plot() const { return plot_; }
 
  private:
   DistributionPlot plot_;
   int count_;
   double width_;
-  FreeStrata segment_indices_;
+  std::unique_ptr<FreeStrata> segment_indices_;
 };
 
 // Index-list helpers: remove the element at a zero-based position (nothing at

@@ -5,8 +5,6 @@
 
 #include <gsl/gsl_vector.h>
 
-#include <vector>
-
 #include "stoka/core.hpp"
 
 // ---------------------------------------------------------------------------
@@ -51,27 +49,6 @@ STOKA_API int stoka_ran_define_intervals_count_(int n);
 // Zero-based interval of value; intervals are closed on the right and interval
 // 0 also holds lo. -1 for NaN; clamped to the int range.
 STOKA_API int calc_interval_number(double value, double lo, double width);
-
-// The interval counts of a sample, computed once: the edges and counts depend
-// only on the sample, so any number of candidates can then be measured with k
-// CDF calls each. Statistic() gives exactly what calc_pearson gives.
-class STOKA_API PearsonCounts {
- public:
-  PearsonCounts(const double* data, int n, int stride = 1);
-  double Statistic(const gsl_vector* params, stoka_cdf_fn cdf) const;
-  bool Degenerate() const { return degenerate_; }
-  int Intervals() const { return k_; }
-  double Lo() const { return lo_; }
-  double Width() const { return width_; }
-  // Relative frequency of each interval (count / n), k entries.
-  const std::vector<double>& Frequencies() const { return freq_; }
-
- private:
-  bool degenerate_ = true;
-  int k_ = 0;
-  double lo_ = 0.0, width_ = 0.0;
-  std::vector<double> freq_;
-};
 
 // The statistic (divided by n) of sample against cdf with params; k - 1 terms,
 // the penalty 999999.0 (kPenaltyVal) for each interval without probability.

@@ -35,32 +35,15 @@
 #ifndef STOKA_H
 #define STOKA_H
 
-#include <stdint.h>
 #include <gsl/gsl_rng.h>
 
 #include "stoka/export.h"
+#include "stoka/types.h"
 #include "stoka/version.h"
 
 #ifdef __cplusplus
-class IDistribution;
-class AbstractGenerationMethod;
-class CorrelationManager;
 extern "C" {
-#else
-typedef struct IDistribution IDistribution;
-typedef struct AbstractGenerationMethod AbstractGenerationMethod;
-typedef struct CorrelationManager CorrelationManager;
 #endif
-
-/* A distribution identifier of the correlation manager: a generation-method
-   handle converted to an integer wide enough to hold it. */
-typedef uintptr_t stoka_id;
-
-/* A source of uniform numbers in [0, 1], as the random functions take it. */
-typedef double (*stoka_uniform_fn)(void);
-
-/* Receives each progress line of the library, formatted, without changes. */
-typedef void (*stoka_output_fn)(const char* line, void* user);
 
 /* Each list names a flat function once. TWIN(ret, name, params, args, fail):
    a flat function that forwards to name##_ and returns fail when the object

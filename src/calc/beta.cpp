@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "core/constants.hpp"
+#include "core/stream.hpp"
 #include "stoka/continuous.hpp"
 
 namespace {

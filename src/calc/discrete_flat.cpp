@@ -3,6 +3,7 @@
 #include "calc/handles.hpp"
 #include "core/guard.hpp"
 #include "stoka/discrete.hpp"
+#include "stoka/stoka.h"
 
 using stoka::CreateDistribution;
 

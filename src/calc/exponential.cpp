@@ -2,7 +2,10 @@
 #include <gsl/gsl_cdf.h>
 #include <gsl/gsl_randist.h>
 
+#include <limits>
+
 #include "core/constants.hpp"
+#include "core/stream.hpp"
 #include "stoka/continuous.hpp"
 
 double stoka_ran_exponential_(double shift, double mu) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "stoka/continuous.hpp"
+#include "stoka/stoka.h"
 
 using stoka::CreateDistribution;
 

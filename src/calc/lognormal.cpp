@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/stream.hpp"
 #include "stoka/continuous.hpp"
 
 double stoka_ran_lognormal_(double location, double mu, double sigma) {

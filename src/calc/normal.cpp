@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "core/stream.hpp"
 #include "stoka/continuous.hpp"
 
 double stoka_ran_gaussian_(double mean, double sigma) {

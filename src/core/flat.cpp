@@ -1,6 +1,7 @@
 // Flat twins of the library frame, generated from their one list.
 #include "core/guard.hpp"
 #include "stoka/core.hpp"
+#include "stoka/stoka.h"
 
 STOKA_FLAT_CORE(STOKA_DEFINE_TWIN, STOKA_IGNORE_FLAT)
 

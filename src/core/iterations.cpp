@@ -1,4 +1,5 @@
 // The count of steps taken by every iterative search of the library.
+#include "core/output.hpp"
 #include "stoka/core.hpp"
 
 namespace {

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/output.hpp"
 #include "stoka/core.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 enum class Mode { kStdout, kCallback, kSilent };

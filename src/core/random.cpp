@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "core/constants.hpp"
+#include "core/stream.hpp"
 #include "core/guard.hpp"
 #include "stoka/core.hpp"
 

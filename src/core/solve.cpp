@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "core/constants.hpp"
+#include "core/output.hpp"
 #include "stoka/core.hpp"
 
 namespace stoka {

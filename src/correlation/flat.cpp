@@ -4,6 +4,7 @@
 
 #include "core/guard.hpp"
 #include "stoka/correlation.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 using stoka::kNaN;

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "core/constants.hpp"
+#include "core/output.hpp"
 #include "stoka/correlation.hpp"
 
 namespace {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "stoka/correlation.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 // An edge of the graph: a coefficient that is not zero within 1e-6.

@@ -2,6 +2,7 @@
 #include "core/guard.hpp"
 #include "fit/rows.hpp"
 #include "stoka/fit_normal.hpp"
+#include "stoka/stoka.h"
 
 STOKA_FLAT_FIT_NORMAL(STOKA_DEFINE_TWIN, STOKA_IGNORE_FLAT)
 

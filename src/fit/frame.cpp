@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/constants.hpp"
+#include "core/output.hpp"
 #include "core/solve.hpp"
 #include "fit/engine.hpp"
 

@@ -6,6 +6,7 @@
 // and three values go to the solvers.
 #include <cmath>
 
+#include "core/output.hpp"
 #include "fit/normal_internal.hpp"
 #include "stoka/fit_normal.hpp"
 

@@ -2,6 +2,7 @@
 // (1, 5, 10, 25, 50, 75, 90, 95, 99; five-decimal scores).
 #include <cmath>
 
+#include "core/output.hpp"
 #include "fit/normal_internal.hpp"
 #include "stoka/fit_normal.hpp"
 

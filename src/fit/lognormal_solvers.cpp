@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "core/output.hpp"
 #include "fit/normal_internal.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/fit_normal.hpp"

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "core/output.hpp"
 #include "fit/normal_internal.hpp"
 #include "stoka/fit_normal.hpp"
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/output.hpp"
 #include "core/solve.hpp"
 #include "fit/engine.hpp"
 

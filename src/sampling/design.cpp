@@ -8,6 +8,7 @@
 
 #include "core/guard.hpp"
 #include "stoka/core.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 // malloc for count elements of T, NULL for no elements or an overflowing size.

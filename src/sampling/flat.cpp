@@ -6,6 +6,7 @@
 
 #include "core/guard.hpp"
 #include "stoka/sampling.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 using stoka::kNaN;

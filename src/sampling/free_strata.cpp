@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "stoka/sampling.hpp"
+#include "sampling/free_strata.hpp"
 
 namespace {
 constexpr unsigned kWordBits = 64;
@@ -16,13 +16,15 @@ constexpr std::uint64_t kOnes8 = 0x0101010101010101ull;
 constexpr std::uint64_t kHigh8 = 0x8080808080808080ull;
 
 // Set bits per byte of w (broadword: no popcount instruction assumed).
-std::uint64_t ByteCounts(std::uint64_t w) {
+std::uint64_t ByteCounts(std::uint64_t w) noexcept {
   w = w - ((w >> 1) & 0x5555555555555555ull);
   w = (w & 0x3333333333333333ull) + ((w >> 2) & 0x3333333333333333ull);
   return (w + (w >> 4)) & 0x0f0f0f0f0f0f0f0full;
 }
 
-unsigned PopCount(std::uint64_t w) { return static_cast<unsigned>((ByteCounts(w) * kOnes8) >> 56); }
+unsigned PopCount(std::uint64_t w) noexcept {
+  return static_cast<unsigned>((ByteCounts(w) * kOnes8) >> 56);
+}
 
 // Position of the r-th set bit within each byte value, r = 0..7.
 struct ByteSelect {
@@ -39,7 +41,7 @@ constexpr ByteSelect kByteSelect;
 
 // Bit position of the r-th set bit of w (r below the number of set bits):
 // byte prefix sums locate the byte and a table the bit, without branches.
-unsigned SelectBit(std::uint64_t w, unsigned r) {
+unsigned SelectBit(std::uint64_t w, unsigned r) noexcept {
   const std::uint64_t sums = ByteCounts(w) * kOnes8;  // byte i: set bits in bytes 0..i
   // High bit of byte i set where sums_i <= r; their number is the byte wanted.
   const std::uint64_t below = ((r * kOnes8) | kHigh8) - sums;
@@ -68,7 +70,7 @@ void FreeStrata::Reset(unsigned n) {
   size_ = n;
 }
 
-unsigned FreeStrata::Take(unsigned k) {
+unsigned FreeStrata::Take(unsigned k) noexcept {
   // Down from the root, one fewer free below each node passed: a single pass
   // of fixed length, each step a mask rather than a mispredicted branch.
   std::size_t node = 1;
@@ -89,7 +91,7 @@ unsigned FreeStrata::Take(unsigned k) {
   return static_cast<unsigned>(word * kWordBits + bit);
 }
 
-void FreeStrata::Restore(unsigned stratum) {
+void FreeStrata::Restore(unsigned stratum) noexcept {
   const std::size_t word = stratum / kWordBits;
   words_[word] |= std::uint64_t{1} << (stratum % kWordBits);
   for (std::size_t node = leaves_ + word / kBlockWords; node >= 1; node /= 2) ++tree_[node];

@@ -2,9 +2,12 @@
 // runtime generator (KessaRandom, KessaRandomInt), never from the GSL stream.
 #include <cmath>
 #include <iterator>
+#include <limits>
+#include <memory>
 #include <stdexcept>
 
 #include "core/constants.hpp"
+#include "sampling/free_strata.hpp"
 #include "stoka/sampling.hpp"
 
 namespace {
@@ -52,11 +55,14 @@ LatinCubeMethod::LatinCubeMethod(IDistribution* distribution, double min, double
     : AbstractGenerationMethod(distribution),
       plot_(MakePlot(distribution, min, max, count)),
       count_(count),
-      width_(1.0 / count) {
+      width_(1.0 / count),
+      segment_indices_(std::make_unique<FreeStrata>()) {
   min_ = min;
   max_ = max;
   RebuildSegmentList();
 }
+
+LatinCubeMethod::~LatinCubeMethod() = default;
 
 void LatinCubeMethod::SetBounds(double min, double max) {
   plot_.SetCDFBounds(min, max);
@@ -77,28 +83,30 @@ std::pair<double, double> LatinCubeMethod::Segment(unsigned k) const {
 void LatinCubeMethod::RebuildSegmentList() { RebuildSegmentIndices(); }
 
 void LatinCubeMethod::RebuildSegmentIndices() {
-  segment_indices_.Reset(static_cast<unsigned>(count_));
+  segment_indices_->Reset(static_cast<unsigned>(count_));
 }
 
+unsigned LatinCubeMethod::FreeCount() const { return segment_indices_->Size(); }
+
 std::pair<double, double> LatinCubeMethod::RandomValue() {
-  if (segment_indices_.Empty()) RebuildSegmentIndices();
+  if (segment_indices_->Empty()) RebuildSegmentIndices();
   double p = kNaN;
   // A value outside the plot's window (rounding at its ends) or not finite (an
   // unbounded family at 0 or 1) sends the draw to a new position; nothing is
   // used up. A window without finite values gives up after kMaxRedraws.
   for (int draw = 0; draw < kMaxRedraws; ++draw) {
-    const int position = KessaRandomInt(static_cast<int>(segment_indices_.Size()));
+    const int position = KessaRandomInt(static_cast<int>(segment_indices_->Size()));
     // Taken at once, handed back if the draw is refused: the common path
     // walks the tree once.
-    const unsigned stratum = segment_indices_.Take(static_cast<unsigned>(position));
+    const unsigned stratum = segment_indices_->Take(static_cast<unsigned>(position));
     const auto [lower, upper] = Segment(stratum);
     p = lower + (upper - lower) * KessaRandom();
     double value = kNaN;
     if (plot_.ValueByCDFOnPlot(&p, &value) && std::isfinite(value)) {
-      if (segment_indices_.Empty()) RebuildSegmentIndices();
+      if (segment_indices_->Empty()) RebuildSegmentIndices();
       return {value, p};
     }
-    segment_indices_.Restore(stratum);
+    segment_indices_->Restore(stratum);
   }
   return {kNaN, p};
 }

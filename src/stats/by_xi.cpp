@@ -12,10 +12,13 @@
 #include <vector>
 
 #include "core/constants.hpp"
+#include "core/output.hpp"
 #include "core/solve.hpp"
+#include "stats/pearson_counts.hpp"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
 #include "stoka/stats.hpp"
+#include "stoka/stoka.h"
 
 // The sample of the running fit, for its objective.
 double* global_params = nullptr;

@@ -11,6 +11,7 @@
 #include <initializer_list>
 
 #include "core/constants.hpp"
+#include "stats/pearson_counts.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/fit_normal.hpp"
 #include "stoka/stats.hpp"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/constants.hpp"
+#include "core/output.hpp"
 #include "stoka/stats.hpp"
 
 namespace {

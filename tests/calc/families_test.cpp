@@ -17,6 +17,7 @@
 #include "stoka/continuous.hpp"
 #include "stoka/discrete.hpp"
 #include "support/rows.hpp"
+#include "stoka/stoka.h"
 
 using rows::kInf;
 using rows::kNaN;

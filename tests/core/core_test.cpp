@@ -12,6 +12,8 @@
 #include "stoka/core.hpp"
 #include "support/rows.hpp"
 #include "support/twin_check.hpp"
+#include "core/output.hpp"
+#include "stoka/stoka.h"
 
 using rows::kInf;
 using rows::kNaN;

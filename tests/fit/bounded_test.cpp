@@ -8,10 +8,12 @@
 #include <string>
 #include <tuple>
 
+#include "core/output.hpp"
 #include "fit/rows.hpp"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
 #include "stoka/stats.hpp"
+#include "stoka/stoka.h"
 #include "support/twin_check.hpp"
 
 namespace {

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "stoka/fit.hpp"
+#include "stoka/stoka.h"
 #include "support/gsl_handler.hpp"
 
 namespace {

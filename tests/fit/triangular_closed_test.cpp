@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "stoka/fit.hpp"
+#include "stoka/stoka.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "sampling/free_strata.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/sampling.hpp"
 #include "stoka/stoka.h"
