@@ -1,5 +1,5 @@
 // One row of a fitting table: a call, what it returns, what it leaves in its
-// outputs o[0..3], which start at kKeep (a value no fit produces), and (when
+// outputs o[0..4], which start at kKeep (a value no fit produces), and (when
 // not -1) the iteration steps it takes. Values agree within tolerance *
 // (1 + |expected|); kKeep must stay exactly; an expected NaN is not examined.
 #ifndef STOKA_TESTS_FIT_TABLE_HPP
@@ -25,17 +25,15 @@ struct Case {
   long long steps = -1;
 };
 
-inline void Expect(const char* call, int i, double got, double want, double tolerance) {
-  if (!std::isnan(want))
-    EXPECT_NEAR(got, want, want == kKeep ? 0.0 : tolerance * (1 + std::fabs(want))) << call << ", " << i;
-}
-
 inline void Run(const Case& c) {
-  double o[4] = {kKeep, kKeep, kKeep, kKeep};
+  auto expect = [&](int i, double got, double want) {
+    if (!std::isnan(want)) EXPECT_NEAR(got, want, want == kKeep ? 0.0 : c.tolerance * (1 + std::fabs(want))) << c.call << ", " << i;
+  };
+  double o[5] = {kKeep, kKeep, kKeep, kKeep, kKeep};
   const unsigned long long before = stoka_iteration_count();
-  Expect(c.call, -1, c.run(o), c.result, c.tolerance);
-  if (c.steps >= 0) EXPECT_EQ(stoka_iteration_count() - before, c.steps) << c.call;
-  for (size_t i = 0; i < c.want.size(); ++i) Expect(c.call, int(i), o[i], c.want[i], c.tolerance);
+  expect(-1, c.run(o), c.result);
+  if (c.steps >= 0) EXPECT_EQ(stoka_iteration_count() - before, static_cast<unsigned long long>(c.steps)) << c.call;
+  for (size_t i = 0; i < c.want.size(); ++i) expect(int(i), o[i], c.want[i]);
 }
 
 }  // namespace fit_table

@@ -17,20 +17,16 @@
 namespace {
 using namespace stoka::fit;
 
-// The arguments of one call by role, put in place by the row's words.
+// The arguments of one call by role (v[what][index]; the outputs by field),
+// put in place by the row's words.
 struct Inputs {
-  int max_iter = 0;
-  double tolerance = 0.0;
-  double fixed[kFieldCount] = {}, x[kMaxPoints] = {}, p[kMaxPoints] = {}, out[kFieldCount] = {};
+  int max_iter = 200000;
+  double v[Arg::kOutput + 1][kFieldCount] = {};
   template <class T>
   T Get(Arg a) {
     if constexpr (std::is_same_v<T, int>) return max_iter;
-    if constexpr (std::is_same_v<T, double*>) return &out[a.index];
-    if constexpr (std::is_same_v<T, double>)
-      return a.what == Arg::kTolerance ? tolerance
-             : a.what == Arg::kValue   ? x[a.index]
-             : a.what == Arg::kPercent ? p[a.index]
-                                       : fixed[a.index];
+    if constexpr (std::is_same_v<T, double*>) return &v[Arg::kOutput][a.index];
+    if constexpr (std::is_same_v<T, double>) return v[a.what][a.index];
   }
 };
 
@@ -94,40 +90,6 @@ const FamilyCase kFamilies[] = {
 // Triangular root search takes whole percents).
 const std::vector<std::vector<double>> kCumulative = {{}, {35}, {20, 80}, {10, 50, 90}, {5, 35, 65, 95}};
 
-// The larger error; NaN counts as infinite.
-double Worse(double a, double b) { return std::isnan(b) ? INFINITY : std::max(a, b); }
-
-struct Outcome {
-  int result;
-  double residual;  // max |Q_fit(q_i) - x_i| / (max - min)
-  double params;    // max over fitted fields of the error, relative to the range or the shape
-};
-
-// The minimizing entry points run with a tolerance of 1e-6 of the range (and
-// 200000 iterations at most); the ConvertParams forms with the library's own.
-Outcome RoundTrip(const FamilyCase& fam, const Entry& e, const Truth& t, bool decreasing) {
-  const int n = e.row.points;
-  std::vector<double> c = kCumulative[n];
-  if (decreasing) std::reverse(c.begin(), c.end());
-  const double range = t.v[kMax] - t.v[kMin];
-  Inputs in;
-  in.max_iter = 200000;
-  in.tolerance = 1e-6 * range;
-  for (int i = 0; i < n; ++i) in.x[i] = fam.quantile(c[i] / 100.0, t.v), in.p[i] = 100.0 - c[i];
-  for (int f = 0; f < kFieldCount; ++f)
-    if (e.row.fixed & Bit(Field(f))) in.fixed[f] = t.v[f];
-  Outcome o{e.call(e.row, in), 0.0, 0.0};
-  if (o.result != 1) return Outcome{o.result, INFINITY, INFINITY};
-  for (int i = 0; i < n; ++i)
-    o.residual = Worse(o.residual, std::fabs(fam.quantile(c[i] / 100.0, in.out) - in.x[i]) / range);
-  for (int f = 0; f < kFieldCount; ++f) {
-    if (!(e.row.outputs & Bit(Field(f))) || (e.row.fixed & Bit(Field(f)))) continue;
-    const double scale = (f == kAlpha || f == kBeta) ? t.v[f] : range;
-    o.params = Worse(o.params, std::fabs(in.out[f] - t.v[f]) / scale);
-  }
-  return o;
-}
-
 // Residual tolerances, relative to the range of the known distribution.
 constexpr double kExact = 1e-12;       // closed forms
 constexpr double kRootSearch = 5e-4;   // the mode's probability is searched to 0.005
@@ -161,27 +123,50 @@ double Tolerance(const Row& r) {
   return r.kind == Kind::kConvert ? kDefaults : kTightSimplex;
 }
 
+// The larger error; NaN counts as infinite.
+double Worse(double a, double b) { return std::isnan(b) ? INFINITY : std::max(a, b); }
+
 // Every fitting entry point, every distribution of its family's grid, the
 // points in increasing and (for the sorting ConvertParams forms) decreasing
-// order. Prints the worst residual and parameter error of each.
+// order. The minimizing entry points run with a tolerance of 1e-6 of the
+// range (and 200000 iterations at most), the ConvertParams forms with the
+// library's own. Prints the worst residual (max |Q_fit(q_i) - x_i| / (max -
+// min)) and parameter error (relative to the range or the shape) of each.
 TEST(RoundTrip, EveryEntryOverTheGrid) {
   std::printf("%-44s %5s %10s %10s\n", "entry", "order", "residual", "params");
   for (const FamilyCase& fam : kFamilies)
     for (const Entry& e : fam.entries) {
-      if (e.row.kind == Kind::kCheck) continue;
-      const double tolerance = Tolerance(e.row);
+      const Row& r = e.row;
+      if (r.kind == Kind::kCheck) continue;
+      const double tolerance = Tolerance(r);
       for (int down = 0; down < 2; ++down) {
-        if (down && (e.row.points < 2 || e.row.kind != Kind::kConvert)) continue;
+        if (down && (r.points < 2 || r.kind != Kind::kConvert)) continue;
+        std::vector<double> c = kCumulative[r.points];
+        if (down) std::reverse(c.begin(), c.end());
         double worst_residual = 0, worst_params = 0;
         for (const Truth& t : fam.grid) {
-          const Outcome o = RoundTrip(fam, e, t, down);
-          EXPECT_EQ(o.result, 1) << e.name << " order " << down << " at " << t.v[0];
-          EXPECT_LE(o.residual, tolerance) << e.name << " order " << down << " at " << t.v[0];
+          const double range = t.v[kMax] - t.v[kMin];
+          Inputs in;
+          in.v[Arg::kTolerance][0] = 1e-6 * range;
+          for (int i = 0; i < r.points; ++i)
+            in.v[Arg::kValue][i] = fam.quantile(c[i] / 100.0, t.v), in.v[Arg::kPercent][i] = 100.0 - c[i];
+          for (int f = 0; f < kFieldCount; ++f)
+            if (r.fixed & Bit(Field(f))) in.v[Arg::kFixed][f] = t.v[f];
+          const int result = e.call(r, in);
+          const double* out = in.v[Arg::kOutput];
+          double residual = result == 1 ? 0.0 : INFINITY, params = residual;
+          for (int i = 0; i < r.points && result == 1; ++i)
+            residual = Worse(residual, std::fabs(fam.quantile(c[i] / 100.0, out) - in.v[Arg::kValue][i]) / range);
+          for (int f = 0; f < kFieldCount && result == 1; ++f)
+            if ((r.outputs & Bit(Field(f))) && !(r.fixed & Bit(Field(f))))
+              params = Worse(params, std::fabs(out[f] - t.v[f]) / (f == kAlpha || f == kBeta ? t.v[f] : range));
+          EXPECT_EQ(result, 1) << e.name << " order " << down << " at " << t.v[0];
+          EXPECT_LE(residual, tolerance) << e.name << " order " << down << " at " << t.v[0];
           // The closed forms also give the parameters back.
-          if (tolerance == kExact) EXPECT_LE(o.params, 1e-12) << e.name << " at " << t.v[0];
-          if (tolerance == kRootSearch) EXPECT_LE(o.params, 1e-3) << e.name << " at " << t.v[0];
-          worst_residual = std::fmax(worst_residual, o.residual);
-          worst_params = std::fmax(worst_params, o.params);
+          if (tolerance == kExact) EXPECT_LE(params, 1e-12) << e.name << " at " << t.v[0];
+          if (tolerance == kRootSearch) EXPECT_LE(params, 1e-3) << e.name << " at " << t.v[0];
+          worst_residual = std::fmax(worst_residual, residual);
+          worst_params = std::fmax(worst_params, params);
         }
         std::printf("%-44s %5s %10.2g %10.2g\n", e.name, down ? "down" : "up", worst_residual, worst_params);
       }
