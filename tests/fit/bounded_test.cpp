@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
-#include <sstream>
+#include <cstdio>
 #include <string>
 #include <tuple>
 
@@ -25,10 +24,7 @@ using stoka::fit::Row;
 constexpr int kCap = 20000;
 constexpr unsigned long long kMostSteps = 10ull * kCap;
 
-const double kHostile[] = {std::numeric_limits<double>::quiet_NaN(),
-                           std::numeric_limits<double>::infinity(),
-                           -std::numeric_limits<double>::infinity(),
-                           1e308, -1e308, 5e-324, 0.0};
+const double kHostile[] = {NAN, INFINITY, -INFINITY, 1e308, -1e308, 5e-324, 0.0};
 
 // Arguments: the plausible samples of the forwarding test, the library's
 // default iteration cap and tolerance where the row has them, and one number
@@ -37,14 +33,12 @@ template <class T>
 T Argument(twin::Arena& arena, const Row& row, int i, int hostile_at, double hostile) {
   const Arg::What what = i < row.count ? row.arg[i].what : Arg::kValue;
   if constexpr (std::is_same_v<T, int>) {
-    if (what == Arg::kIter) return kCap;
-    return twin::Sample<int>::Get(arena, 0, i);
+    return what == Arg::kIter ? kCap : twin::Sample<int>::Get(arena, 0, i);
   } else if constexpr (std::is_same_v<T, double>) {
     // A tolerance of 0 asks for the whole iteration cap: that is the caller's
     // choice, not hostile input. It stays at the library's default.
     if (what == Arg::kTolerance) return eps;
-    if (i == hostile_at) return hostile;
-    return twin::Sample<double>::Get(arena, 0, i);
+    return i == hostile_at ? hostile : twin::Sample<double>::Get(arena, 0, i);
   } else {
     return twin::Sample<T>::Get(arena, 0, i);
   }
@@ -56,22 +50,18 @@ struct Worst {
 };
 
 template <class R, class... A, size_t... I>
-void Hammer(const char* name, const Row& row, R (*f)(A...), Worst& worst,
-            std::index_sequence<I...>) {
-  for (int at = 0; at < static_cast<int>(sizeof...(A)); ++at) {
+void Hammer(const char* name, const Row& row, R (*f)(A...), Worst& worst, std::index_sequence<I...>) {
+  for (int at = 0; at < static_cast<int>(sizeof...(A)); ++at)
     for (double hostile : kHostile) {
       twin::Arena arena(0);
       std::tuple<A...> args{Argument<std::decay_t<A>>(arena, row, int(I), at, hostile)...};
       const unsigned long long before = stoka_iteration_count();
       std::apply(f, args);  // returning at all is the first half of the test
       const unsigned long long steps = stoka_iteration_count() - before;
-      if (steps > worst.steps) {
-        std::ostringstream call;
-        call << name << " with argument " << at << " = " << hostile;
-        worst = {call.str(), steps};
-      }
+      char call[160];
+      std::snprintf(call, sizeof call, "%s with argument %d = %g", name, at, hostile);
+      if (steps > worst.steps) worst = {call, steps};
     }
-  }
 }
 
 template <class R, class... A>

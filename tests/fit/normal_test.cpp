@@ -1,162 +1,382 @@
-// Normal fits through the flat interface: closed forms over the table
-// quantile, the fixed-percent fit, the simplex twin and the flat twins.
+// Normal and LogNormal fits: closed forms, checks and the results that must
+// not be reported as found in one table; round trips from known parameters;
+// the LogNormal solvers' derivatives, progress lines and a wide-grid
+// convergence study of the location searches.
 #include <gsl/gsl_cdf.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
-#include <functional>
+#include <cstdio>
+#include <string>
+#include <vector>
 
-#include "fit/normal_testing.hpp"
-#include "stoka/core.hpp"
+#include "fit/fit_table.hpp"
 #include "stoka/fit_normal.hpp"
+#include "support/gsl_handler.hpp"
 #include "support/twin_check.hpp"
 
-using fitn_test::Capture;
-using fitn_test::kUntouched;
-
 namespace {
-// The standard normal quantile at 90 %: sqrt(2) erf^-1(0.8) (mpmath, 30 digits).
-constexpr double kZ90 = 1.2815515655446006;
-// At 99 %: sqrt(2) erf^-1(0.98).
-constexpr double kZ99 = 2.3263478740408408;
+using fit_table::kKeep;
+constexpr double kZ90 = 1.2815515655446006;  // sqrt(2) erf^-1(0.8), mpmath
+constexpr double kZ99 = 2.3263478740408408;  // sqrt(2) erf^-1(0.98)
+const double kE = std::exp(1.0);
+// Location 10, mu 0, sigma 1 at cumulative 10 % and 90 %, also at the
+// five-decimal scores of the fixed-percent table; the mean of (3, 0.4, 0.9).
+const double kLo = 10 + std::exp(-kZ90), kHi = 10 + std::exp(kZ90);
+const double kLo5 = 10 + std::exp(-1.28155), kHi5 = 10 + std::exp(1.28155), kM = 3 + std::exp(0.805);
+// Location 2.385, mu 0.3, sigma 0.7: geometric and arithmetic mean and
+// deviation; sigma and mu through 2.5 and 7.25 at the table's 10 % and 90 %.
+const double kGm = std::exp(0.3), kGsd = std::exp(0.7), kAm = 2.385 + std::exp(0.545),
+             kAsd = std::exp(0.545) * std::sqrt(std::expm1(0.49)), kSig = std::log(2.9) / 2.5631,
+             kMu = std::log(7.25) - 1.28155 * kSig;
+#define NOTHING kKeep, kKeep, kKeep
+// The solvers' parameter block (x1, x2, x3, q1, q2, q3, location, sd, mean,
+// -, mu) of location 518, mu 0.3, sigma 0.7 at 10 % and 90 %.
+double kBlock[11] = {518 + std::exp(0.3 - 0.7 * kZ90), 518 + std::exp(0.3 + 0.7 * kZ90), 0, 0.1, 0.9, 0, 518,
+                     std::exp(0.545) * std::sqrt(std::expm1(0.49)), 518 + std::exp(0.545), 0, 0.3};
 
-struct Case {
-  const char* what;
-  std::function<int(double*, double*)> call;
-  int rc;
-  double first, second;  // expected outputs, or kUntouched
-};
-
-// Each row: a call through the flat interface, its code and both outputs.
-const Case kCases[] = {
-    {"mean and P 10", [](double* m, double* s) { return CalcGaussianDistributionByMeanPerc(100, 119.22327348316901, 10, m, s); }, 1, 100, 15},
-    {"mean and P 50", [](double* m, double* s) { return CalcGaussianDistributionByMeanPerc(100, 119.2, 50, m, s); }, 0, kUntouched, kUntouched},
-    {"value at the mean", [](double* m, double* s) { return CalcGaussianDistributionByMeanPerc(100, 100, 10, m, s); }, 0, kUntouched, kUntouched},
-    {"minimum above the mean", [](double* m, double* s) { return CalcGaussianDistributionByMeanPerc(10, 11, kPercentileMin, m, s); }, 0, kUntouched, kUntouched},
-    {"minimum below the mean", [](double* m, double* s) { return CalcGaussianDistributionByMeanPerc(10, -2.3, kPercentileMin, m, s); }, 1, 10, 12.3 / 6},
-    {"maximum above the mean", [](double* m, double* s) { return CalcGaussianDistributionByMeanPerc(-4.5, 8.1, kPercentileMax, m, s); }, 1, -4.5, 12.6 / 6},
-    // Cumulative 50.3 rounds to the median's score 0: no scale can follow.
-    {"percent at the median's entry", [](double* m, double* s) { return CalcGaussianDistributionByMeanPerc(5, 5.2, 49.7, m, s); }, 0, kUntouched, kUntouched},
-    {"sigma at P 50", [](double* m, double* s) { return CalcGaussianDistributionByStDevPerc(2, 7, 50, m, s); }, 1, 7, 2},
-    {"sigma at the maximum", [](double* m, double* s) { return CalcGaussianDistributionByStDevPerc(2.5, 7, kPercentileMax, m, s); }, 1, 7 - 15, 2.5},
-    {"sigma at P 0.5 (99.5 read as 99)", [](double* m, double* s) { return CalcGaussianDistributionByStDevPerc(2, 7, 0.5, m, s); }, 1, 7 - 2 * kZ99, 2},
-    {"sigma at P 99.5 (0.5 read as 0)", [](double* m, double* s) { return CalcGaussianDistributionByStDevPerc(2, 7, 99.5, m, s); }, 0, kUntouched, kUntouched},
-    {"sigma 0", [](double* m, double* s) { return CalcGaussianDistributionByStDevPerc(0, 7, 10, m, s); }, 0, kUntouched, kUntouched},
-    {"minimum and maximum", [](double* m, double* s) { return CalcGaussianDistributionBy2Perc(0, 12, kPercentileMin, kPercentileMax, m, s); }, 1, 6, 1},
-    {"two percents", [](double* m, double* s) { return CalcGaussianDistributionBy2Perc(3.7 - 1.25 * kZ90, 3.7 + 1.25 * kZ99, 90, 1, m, s); }, 1, 3.7, 1.25},
-    {"equal percents", [](double* m, double* s) { return CalcGaussianDistributionBy2Perc(1, 2, 25, 25, m, s); }, 0, kUntouched, kUntouched},
-    {"values against percents", [](double* m, double* s) { return CalcGaussianDistributionBy2Perc(2, 1, 90, 10, m, s); }, 0, kUntouched, kUntouched},
-    // 10.2 and 10.4 pass the check but share the table entry of 90 %.
-    {"percents sharing an entry", [](double* m, double* s) { return CalcGaussianDistributionBy2Perc(1, 2, 10.4, 10.2, m, s); }, 0, kUntouched, kUntouched},
-    {"percent out of range", [](double* m, double* s) { return CalcGaussianDistributionBy2Perc(1, 2, 99.2, 10, m, s); }, 0, kUntouched, kUntouched},
-    // Fixed cumulative percents, outputs (sigma, mean): sigma = (x1 - x2) / (z1 - z2).
-    {"fixed 10 and 90", [](double* s, double* m) { return stoka_ran_gaussian_params(10, 4.1, 90, 9.6, s, m); }, 1, -5.5 / -2.5631, 9.6 - 1.28155 * (5.5 / 2.5631)},
-    {"fixed, falling values", [](double* s, double* m) { return stoka_ran_gaussian_params(10, 9.6, 90, 4.1, s, m); }, 1, 5.5 / -2.5631, 4.1 - 1.28155 * (-5.5 / 2.5631)},
-    {"fixed 20", [](double* s, double* m) { return stoka_ran_gaussian_params(20, 4.1, 90, 9.6, s, m); }, 0, kUntouched, kUntouched},
-    {"fixed, one percent twice", [](double* s, double* m) { return stoka_ran_gaussian_params(25, 4.1, 25, 9.6, s, m); }, 0, kUntouched, kUntouched},
-};
-
-TEST(NormalFit, ClosedFormsSeenByAHost) {
-  for (const Case& c : kCases) {
-    double a = kUntouched, b = kUntouched;
-    EXPECT_EQ(c.call(&a, &b), c.rc) << c.what;
-    EXPECT_NEAR(a, c.first, 1e-12 * (1 + std::fabs(c.first))) << c.what;
-    EXPECT_NEAR(b, c.second, 1e-12 * (1 + std::fabs(c.second))) << c.what;
+// Collects the progress lines for its lifetime.
+struct Capture {
+  std::vector<std::string> lines;
+  Capture() { stoka_set_output_callback([](const char* l, void* self) { static_cast<Capture*>(self)->lines.emplace_back(l); }, this); }
+  ~Capture() { stoka_default_output(); }
+  long Count(const std::string& prefix) const {
+    return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
   }
+};
+
+// clang-format off
+const fit_table::Case kFlat[] = {
+  // Normal, outputs (mean, sigma); the codes stand 6 sigma out.
+  FIT_CASE(CalcGaussianDistributionByMeanPerc(100, 119.22327348316901, 10, &o[0], &o[1]), 1, 1e-12, 100, 15),
+  FIT_CASE(CalcGaussianDistributionByMeanPerc(100, 119.2, 50, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(CalcGaussianDistributionByMeanPerc(10, 11, kPercentileMin, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(CalcGaussianDistributionByMeanPerc(-4.5, 8.1, kPercentileMax, &o[0], &o[1]), 1, 1e-12, -4.5, 12.6 / 6),
+  // Cumulative 50.3 rounds to the median's score 0: no scale can follow.
+  FIT_CASE(CalcGaussianDistributionByMeanPerc(5, 5.2, 49.7, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(CalcGaussianDistributionByStDevPerc(2, 7, 50, &o[0], &o[1]), 1, 1e-12, 7, 2),
+  FIT_CASE(CalcGaussianDistributionByStDevPerc(2.5, 7, kPercentileMax, &o[0], &o[1]), 1, 1e-12, 7 - 15, 2.5),
+  FIT_CASE(CalcGaussianDistributionByStDevPerc(2, 7, 0.5, &o[0], &o[1]), 1, 1e-12, 7 - 2 * kZ99, 2),  // 99.5 read as 99
+  FIT_CASE(CalcGaussianDistributionByStDevPerc(2, 7, 99.5, &o[0], &o[1]), 0, 0, kKeep, kKeep),       // 0.5 read as 0
+  FIT_CASE(CalcGaussianDistributionByStDevPerc(0, 7, 10, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(CalcGaussianDistributionBy2Perc(0, 12, kPercentileMin, kPercentileMax, &o[0], &o[1]), 1, 1e-12, 6, 1),
+  FIT_CASE(CalcGaussianDistributionBy2Perc(3.7 - 1.25 * kZ90, 3.7 + 1.25 * kZ99, 90, 1, &o[0], &o[1]), 1, 1e-12, 3.7, 1.25),
+  FIT_CASE(CalcGaussianDistributionBy2Perc(1, 2, 25, 25, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(CalcGaussianDistributionBy2Perc(2, 1, 90, 10, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(CalcGaussianDistributionBy2Perc(1, 2, 10.4, 10.2, &o[0], &o[1]), 0, 0, kKeep, kKeep),  // one table entry
+  FIT_CASE(CheckParamsNormal2Perc(kPercentileMax, 1, kPercentileMin, 2), 0, 0),
+  FIT_CASE(CheckParamsNormalSigmaPerc(1.5, kPercentileMin, -1e300), 1, 0),
+  FIT_CASE(CheckParamsNormalMeanPerc(0, NAN, 1), 0, 0),
+  FIT_CASE(NormalCalcMin(10, 2), -2, 3e-14),
+  FIT_CASE(NormalCalcMax(-3.125, 0.75), 1.375, 3e-14),
+  // Fixed cumulative percents, outputs (sigma, mean): sigma = (x1 - x2) / (z1 - z2).
+  FIT_CASE(stoka_ran_gaussian_params(10, 9.6, 90, 4.1, &o[0], &o[1]), 1, 1e-12, -5.5 / 2.5631, 4.1 + 1.28155 * (5.5 / 2.5631)),
+  FIT_CASE(stoka_ran_gaussian_params(25, 4.1, 25, 9.6, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  // LogNormal, outputs (location, mean-like, deviation-like) of the kind.
+  FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(1, 0, 0, 10, std::exp(kZ90), &o[0], &o[1], &o[2]), 1, 5e-16, 0, 0, 1),
+  FIT_CASE(CalcLogNormalDistributionByLoc2Perc(1, 10, 90, kLo, 10, kHi, &o[0], &o[1], &o[2]), 1, 5e-15, 10, 0, 1),
+  FIT_CASE(CalcLogNormalDistributionByLoc2Perc(2, 10, 90, kLo, 10, kHi, &o[0], &o[1], &o[2]), 1, 2.5e-15, 10, 1, kE),
+  FIT_CASE(CalcLogNormalDistributionByStDev2Perc(1, 1, 90, kLo, 10, kHi, &o[0], &o[1], &o[2]), 1, 9e-14, 10, 0, 1),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile(10, kLo5, 50, 11, 90, kHi5, &o[0], &o[1], &o[2]), 1, 9e-14, 1, 0, 10),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile(90, kHi5, 50, 11, 10, kLo5, &o[0], &o[1], &o[2]), 1, 9e-14, 1, 0, 10),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile_with_selection(10, kLo5, 50, 11, 90, kHi5, &o[0], &o[1], &o[2]), 1, 9e-14, 1, 0, 10),
+  FIT_CASE(stoka_ran_lognormal_params(10, 2.5, 90, 7.25, &o[0], &o[1]), 1, 1e-14, kSig, kMu),  // cumulative percents
+  FIT_CASE(stoka_ran_lognormal_percentile(90, 10, kSig, kMu, &o[0], &o[1]), 1, 1e-14, 2.5, 7.25),  // given ones
+  // Kind 0 from a mean writes the arithmetic mean and sd; of the two sigmas
+  // that meet the facts (sigma and 2 z - sigma) the larger: below the median
+  // the root is unique, above it 2 z(90) - 0.9 > 0.9 wins.
+  FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(0, 3, kM, 90, 3 + std::exp(0.4 - 0.9 * kZ90), &o[0], &o[1], &o[2]), 1, 5e-13, 3, kM, (kM - 3) * std::sqrt(std::expm1(0.81))),
+  FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(0, 3, kM, 10, 3 + std::exp(0.4 + 0.9 * kZ90), &o[0], &o[1], &o[2]), 1, 5e-13, 3, kM, (kM - 3) * std::sqrt(std::expm1(std::pow(2 * kZ90 - 0.9, 2)))),
+  // ... and no lognormal when the larger root is negative, or when there is none.
+  FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(0, 0, 1, 90, 1.2, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(0, 0, 1, 10, 1e6, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  // Conversions by hand; zero denominators and logarithms of zero.
+  FIT_CASE(ConvertParamsLogNormalLogToAr(0, 0, 1, &o[0], &o[1]), 1, 3e-16, 1.6487212707001282, 2.1611974158950877),
+  FIT_CASE(ConvertParamsLogNormalLogToAr(2.385, 0.3, 0.7, &o[0], &o[1]), 1, 1e-14, kAm, kAsd),
+  FIT_CASE(ConvertParamsLogNormalArToLog(2.385, kAm, kAsd, &o[0], &o[1]), 1, 1e-14, 0.3, 0.7),
+  FIT_CASE(ConvertParamsLogNormalLogToGeo(2.385, 0.3, 0.7, &o[0], &o[1]), 1, 1e-15, kGm, kGsd),
+  FIT_CASE(ConvertParamsLogNormalGeoToLog(2.385, kGm, kGsd, &o[0], &o[1]), 1, 1e-15, 0.3, 0.7),
+  FIT_CASE(ConvertParamsLogNormalArToGeo(2.385, kAm, kAsd, &o[0], &o[1]), 1, 1e-14, kGm, kGsd),
+  FIT_CASE(ConvertParamsLogNormalGeoToAr(2.385, kGm, kGsd, &o[0], &o[1]), 1, 1e-14, kAm, kAsd),
+  FIT_CASE(ConvertParamsLogNormalArToLog(2, 2, 1, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(ConvertParamsLogNormalArToGeo(2, 2, 1, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(ConvertParamsLogNormalGeoToLog(0, 0, 2, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(ConvertParamsLogNormalGeoToAr(0, 1, 0, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  // Unknown kinds: -1 where the check meets them, 0 elsewhere.
+  FIT_CASE(CheckParamsLogNormalLocMeanPerc(3, 0, 1, 10, 5), -1, 0),
+  FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(7, 0, 1, 10, 5, &o[0], &o[1], &o[2]), -1, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(3, 0, 1, 50, 5, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByMean2Perc(3, 1, 90, 1, 10, 5, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionBy3Perc(-1, 90, 1, 50, 2, 10, 5, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByLocStDevPerc(4, 0, 1, 10, 5, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  // Percents sharing one table entry (cumulative 89.8 and 89.6 both read as 90).
+  FIT_CASE(CalcLogNormalDistributionByLoc2Perc(1, 0, 10.2, 5, 10.4, 4, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByStDev2Perc(2, 1.5, 10.2, 5, 10.4, 4, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByMean2Perc(0, 9, 10.2, 5, 10.4, 4, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(1, 0, 0, 49.8, 1.5, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  // Fixed percents: a repeated or unknown percent, a value of 0 or below;
+  // three points not symmetric about 50, evenly spaced, falling (sigma < 0),
+  // peaked (A / B < 0).
+  FIT_CASE(stoka_ran_lognormal_params(25, 1, 25, 2, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(stoka_ran_lognormal_params(10, 0, 90, 2, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(stoka_ran_lognormal_params(10, -1, 90, 2, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(stoka_ran_lognormal_percentile(10, 11, 1, 0, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile(50, 1, 50, 2, 50, 3, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile(5, 1, 50, 2, 90, 4, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile(10, 1, 25, 2, 90, 4, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile(10, 1, 50, 2, 90, 3, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile(10, 13.6, 50, 11, 90, 10.28, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile(10, 1, 50, 5, 90, 2, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  // Evenly spaced values: the selecting fit moves the middle one to halfway
+  // minus 0.0002 (sigma log(A / B) / z, mu log(A B / d), location x3 - A^2 / d
+  // with A = 1.0002, B = 0.9998, d = 0.0004). Outer values within 0.0004: no
+  // middle value can serve; the search ends.
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile_with_selection(10, 1, 50, 2, 90, 3, &o[0], &o[1], &o[2]), 1, 1e-9, std::log(1.0002 / 0.9998) / 1.28155, std::log(1.0002 * 0.9998 / 0.0004), 3 - 1.0002 * 1.0002 / 0.0004),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile_with_selection(10, 1, 50, 1.00015, 90, 1.0003, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile_with_selection(10, 4, 50, 4, 90, 4, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(stoka_ran_lognormal_by_three_percentile_with_selection(10, NAN, 50, 1, 90, 3, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  // LogNormal checks.
+  FIT_CASE(CheckParamsLogNormalLocMeanPerc(0, 2, 2, 10, 5), 0, 0),     // kind 0: mean at the location
+  FIT_CASE(CheckParamsLogNormalLocMeanPerc(2, 0, 0, 10, 5), 0, 0),     // kind 2: gm 0
+  FIT_CASE(CheckParamsLogNormalLocMeanPerc(1, 0, 0, 10, 0.9), 0, 0),   // below the median at 90
+  FIT_CASE(CheckParamsLogNormalLocSigmaPerc(2, 0, 0, 10, 1), 0, 0),
+  FIT_CASE(CheckParamsLogNormalLoc2Perc(1, 1, 90, 1, 10, 2), 0, 0),    // a value at the location
+  FIT_CASE(CheckParamsLogNormalMeanSigmaPerc(1, -3, 1, 10, -1e9), 1, 0),  // the value is not tested
+  FIT_CASE(CheckParamsLogNormalMean2Perc(9, 0, 30, 2, 60, 1), 1, 0),      // nor the kind
+  FIT_CASE(CheckParamsLogNormal3Perc(0, 99.5, 1, 50, 2, 10, 5), 0, 0),
+};
+
+// C++ only: the solvers take cumulative fractions and write (mean, sd,
+// location); a failed check writes nothing, a search that breaks down zeros.
+const fit_table::Case kObject[] = {
+  FIT_CASE(CalcLogNormalDistributionByLocMeanPerc__(3, kM, 10, 3 + std::exp(0.4 + 0.9 * kZ90), &o[0], &o[1], &o[2]), 1, 5e-13, 3, kM, (kM - 3) * std::sqrt(std::expm1(std::pow(2 * kZ90 - 0.9, 2)))),
+  FIT_CASE((RevertParamsLogNormal(kAm, kAsd, 2.385, &o[0], &o[1]), 1), 1, 1e-14, 0.3, 0.7),
+  FIT_CASE(PenaltyFuncLogNormalAr(3, 0, 3), 0, 0),
+  FIT_CASE(PenaltyFuncLogNormalAr(3, -0.1, 2), 1.7976931348623157e308, 0),
+  FIT_CASE(PenaltyFuncLogNormalAr(3, 1, 3.01), 1.7976931348623157e308, 0),
+  // The location searches' callbacks outside their domains; the block's fields.
+  FIT_CASE(lognormal_by_mean_2perc(kBlock[0], kBlock), 999999, 0),
+  FIT_CASE(lognormal_deriv_by_mean_2perc(kBlock[0] + 3, kBlock), 999999, 0),
+  FIT_CASE(lognormal_by_st_dev_2perc(kBlock[0] + 3, kBlock), 999999, 0),
+  FIT_CASE(lognormal_deriv_by_st_dev_2perc(kBlock[0], kBlock), 999999, 0),
+  FIT_CASE((lognormal_by_st_dev_mean_perc_copyparams(kBlock, &o[0], &o[1], &o[2], &o[3]), 1), 1, 0, kBlock[7], kBlock[8], kBlock[0], 0.1),
+  FIT_CASE((lognormal_by_st_dev_2perc_copyparams(kBlock, &o[0], &o[1], &o[2], &o[3], &o[4]), 1), 1, 0, kBlock[7], kBlock[0], 0.1, kBlock[1], 0.9),
+  FIT_CASE(CalcGaussianDistributionBy2Perc__(2, 1, 90, 10, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  // From a lowest value of 0 the simplex starts one step below it: the
+  // closed form through (0, 1, 5) at 10/50/90 gives location -1/3.
+  FIT_CASE(CalcLogNormalDistributionBy3PercAR(0, 1, 5, 0.1, 0.5, 0.9, &o[0], &o[1], &o[2]), 1, 7.5e-4, NAN, NAN, -1.0 / 3),
+  FIT_CASE(CalcLogNormalDistributionByMean2percAR(5, 3, 0.1, 2, 0.9, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByStDev2percAR(0, 2, 0.1, 3, 0.9, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByStDevMeanPercAR(1, 2, 3, 0.005, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByLocStDevPercAR(3, 1, 3, 0.5, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionBy3PercAR(1, 2, 3, 0.1, 0.1, 0.9, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionByMu2percLOG(0, 2, 0.101, 3, 0.104, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  // e^(sigma^2 + 2 log(1e300)) overflows at every trial sigma: Newton breaks down.
+  FIT_CASE(CalcLogNormalDistributionByLocStDevPercAR(0, 1, 1e300, 0.9, &o[0], &o[1], &o[2]), 0, 0, 0, 0, 0),
+  // sigma 0 solves the mean-sd equation for any data; it is no fit.
+  FIT_CASE(CalcLogNormalDistributionByStDevMeanPercAR(1, 2, 2, 0.5, &o[0], &o[1], &o[2]), 0, 0, 0, 0, 0),
+};
+// clang-format on
+
+TEST(NormalFits, Table) {
+  const Capture quiet;
+  for (const fit_table::Case& c : kFlat) fit_table::Run(c);
+  const GslHandler gsl_quiet(IgnoreGslError);
+  for (const fit_table::Case& c : kObject) fit_table::Run(c);
+  // An unknown kind: the object interface throws it, the flat twins give -1.
+  double a[3];
+  EXPECT_THROW(CheckParamsLogNormalLocMeanPerc_(3, 0, 1, 10, 5), int);
+  EXPECT_THROW(CalcLogNormalDistributionByLocMeanPerc_(3, 0, 1, 10, 5, &a[0], &a[1], &a[2]), int);
 }
 
-TEST(NormalFit, SixSigmaBounds) {
-  EXPECT_NEAR(NormalCalcMin(10, 2), -2, 1e-13);
-  EXPECT_NEAR(NormalCalcMax(10, 2), 22, 1e-13);
-  EXPECT_NEAR(NormalCalcMax(-3.125, 0.75), -3.125 + 4.5, 1e-13);
+// Every flat twin of the Normal and LogNormal fitters forwards unchanged.
+TEST(NormalFits, FlatTwins) {
+  const Capture quiet;
+  STOKA_FLAT_FIT_NORMAL(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT)
 }
 
-TEST(NormalFit, ChecksOfTheCodes) {
-  // The codes stand for 0 and 100 in the order test.
-  EXPECT_EQ(CheckParamsNormal2Perc(kPercentileMin, 1, kPercentileMax, 2), 1);
-  EXPECT_EQ(CheckParamsNormal2Perc(kPercentileMax, 1, kPercentileMin, 2), 0);
-  EXPECT_EQ(CheckParamsNormal2Perc(kPercentileMin, 1, kPercentileMin, 2), 0);
-  EXPECT_EQ(CheckParamsNormalSigmaPerc(1.5, kPercentileMin, -1e300), 1);
-  EXPECT_EQ(CheckParamsNormalSigmaPerc(1.5, NAN, 1), 0);
-  EXPECT_EQ(CheckParamsNormalMeanPerc(0, NAN, 1), 0);
-}
-
-// Known (mean, sigma) -> values at whole percents from GSL's exact quantile ->
-// each entry point gives the parameters back, and the fitted distribution
-// puts the values at their percents.
-TEST(NormalFit, RoundTripsAtWholePercents) {
-  const double means[] = {-412.5, 0.0, 2.385, 7731.0};
-  const double sigmas[] = {0.0173, 1.9, 240.0};
-  const double percents[][2] = {{90, 10}, {1, 99}, {37, 50}, {75, 2}, {50, 3}};
-  for (double mean : means)
-    for (double sigma : sigmas)
-      for (const auto& P : percents) {
-        auto value = [&](double p) { return mean + sigma * gsl_cdf_ugaussian_Pinv((100 - p) / 100); };
-        const double x1 = value(P[0]), x2 = value(P[1]);
-        const double tol = 1e-12 * (std::fabs(mean) + sigma);
-        double m, s;
-        ASSERT_EQ(CalcGaussianDistributionBy2Perc(x1, x2, P[0], P[1], &m, &s), 1);
-        EXPECT_NEAR(m, mean, tol);
-        EXPECT_NEAR(s, sigma, 1e-12 * sigma + tol * 1e-2);
-        EXPECT_NEAR(stoka_ran_gaussian_cdf_inv((100 - P[0]) / 100, m, s), x1, tol);
-        EXPECT_NEAR(stoka_ran_gaussian_cdf_inv((100 - P[1]) / 100, m, s), x2, tol);
-        const double Pv = P[0] == 50 ? P[1] : P[0], xv = P[0] == 50 ? x2 : x1;
-        ASSERT_EQ(CalcGaussianDistributionByMeanPerc(mean, xv, Pv, &m, &s), 1);
-        EXPECT_NEAR(s, sigma, 1e-11 * sigma + tol * 1e-2);
-        ASSERT_EQ(CalcGaussianDistributionByStDevPerc(sigma, x1, P[0], &m, &s), 1);
-        EXPECT_NEAR(m, mean, tol);
-      }
-}
-
-// The simplex twin agrees with the closed form where the table is exact, and
+// The simplex twin agrees with the closed form (to its size test, 0.001) and
 // reports its progress through the output sink.
-TEST(NormalFit, SimplexTwinMatchesTheClosedForm) {
-  struct Row {
-    double x1, x2, P1, P2;
-  };
-  const Row rows[] = {{0, 12, kPercentileMin, kPercentileMax},
-                      {100 - 15 * kZ90, 100 + 15 * kZ90, 90, 10},
-                      {-3.3, 41.7, 75, 5},
-                      {0.25, 0.31, 60, 20}};
-  for (const Row& r : rows) {
-    double m0, s0, m = kUntouched, s = kUntouched;
-    ASSERT_EQ(CalcGaussianDistributionBy2Perc_(r.x1, r.x2, r.P1, r.P2, &m0, &s0), 1);
-    Capture out;
-    ASSERT_EQ(CalcGaussianDistributionBy2Perc__(r.x1, r.x2, r.P1, r.P2, &m, &s), 1) << r.x1;
-    // The size test stops at a simplex of 0.001: the point is that close.
-    EXPECT_NEAR(m, m0, 2e-3) << r.x1;
-    EXPECT_NEAR(s, s0, 2e-3) << r.x1;
-    ASSERT_GE(out.lines.size(), 2u);
-    EXPECT_EQ(out.Count("converged to minimum at\n"), 1);
-    EXPECT_EQ(out.Count("    1 mean = "), 1) << out.lines.front();
-    char last[128];
-    std::snprintf(last, sizeof last, "mean = %.3f st_dev = %.3f", m, s);
-    EXPECT_NE(out.lines.back().find(last), std::string::npos) << out.lines.back();
+TEST(NormalFits, SimplexTwinMatchesTheClosedForm) {
+  for (const auto& r : {std::array<double, 4>{0, 12, kPercentileMin, kPercentileMax}, {100 - 15 * kZ90, 100 + 15 * kZ90, 90, 10},
+                        {-3.3, 41.7, 75, 5}, {0.25, 0.31, 60, 20}}) {
+    double m0, s0, m, s;
+    ASSERT_EQ(CalcGaussianDistributionBy2Perc(r[0], r[1], r[2], r[3], &m0, &s0), 1);
+    const Capture out;
+    ASSERT_EQ(CalcGaussianDistributionBy2Perc__(r[0], r[1], r[2], r[3], &m, &s), 1) << r[0];
+    EXPECT_TRUE(std::fabs(m - m0) <= 2e-3 && std::fabs(s - s0) <= 2e-3) << r[0];
+    EXPECT_TRUE(out.Count("    1 mean = ") == 1 && out.Count("converged to minimum at\n") == 1) << out.lines[0];
   }
-  double m = kUntouched, s = kUntouched;
-  EXPECT_EQ(CalcGaussianDistributionBy2Perc__(2, 1, 90, 10, &m, &s), 0);
-  EXPECT_EQ(m, kUntouched);
 }
 
-TEST(NormalFit, SimplexObjective) {
-  // Block (x1, x2, P1, P2); at the exact parameters the distance is 0, and a
-  // negative deviation is charged on top of the distance.
-  double block[4] = {100 - 15 * kZ90, 100 + 15 * kZ90, 90, 10};
-  gsl_vector* x = gsl_vector_alloc(2);
-  gsl_vector_set(x, 0, 100), gsl_vector_set(x, 1, 15);
-  EXPECT_NEAR(gaussian_min(x, block), 0.0, 1e-6);
-  gsl_vector_set(x, 1, -15);
-  EXPECT_NEAR(gaussian_min(x, block), 999999.0 + std::sqrt(4 * 15 * kZ90), 1e-6);
-  gsl_vector_set(x, 1, 0);
-  EXPECT_NEAR(gaussian_min(x, block), std::sqrt(2 * 15 * kZ90), 1e-9);
-  gsl_vector_free(x);
+// ---------------------------------------------------------------------------
+// LogNormal round trips.
+
+struct Truth {
+  double location, mu, sigma;
+  // The value at cumulative fraction q from GSL's exact quantile; the mean and
+  // deviation in each kind's parameterisation; the library's quantile.
+  double At(double q) const { return location + std::exp(mu + sigma * gsl_cdf_ugaussian_Pinv(q)); }
+  double Mean(int kind) const { return kind == 0 ? location + std::exp(mu + sigma * sigma / 2) : kind == 1 ? mu : std::exp(mu); }
+  double Dev(int kind) const { return kind == 0 ? std::exp(mu + sigma * sigma / 2) * std::sqrt(std::expm1(sigma * sigma)) : kind == 1 ? sigma : std::exp(sigma); }
+  double Quantile(double P) const { return stoka_ran_lognormal_cdf_inv((100 - P) / 100, location, mu, sigma); }
+};
+
+// Outputs in the kind's parameterisation back to (location, mu, sigma).
+Truth FromKind(int kind, const double* o) {
+  Truth t{o[0], o[1], o[2]};
+  if (kind == 0) ConvertParamsLogNormalArToLog(o[0], o[1], o[2], &t.mu, &t.sigma);
+  if (kind == 2) t.mu = std::log(o[1]), t.sigma = std::log(o[2]);
+  return t;
+}
+
+// Location relative to the median's distance from it, mu and sigma.
+void ExpectSame(const Truth& got, const Truth& want, double tol, const std::string& what) {
+  EXPECT_NEAR(got.location, want.location, tol * (std::exp(want.mu) + std::fabs(want.location))) << what;
+  EXPECT_NEAR(got.mu, want.mu, tol * (1 + std::fabs(want.mu))) << what;
+  EXPECT_NEAR(got.sigma, want.sigma, tol * want.sigma) << what;
+}
+
+// What an entry point is given besides the first value: the location, the
+// mean or the deviation in the kind's parameterisation, more values. Where
+// the given facts fix the distribution uniquely the parameters must come
+// back; elsewhere (a mean or a deviation with values above the median can
+// be met by two distributions) the fitted one must meet every given fact.
+enum Given { kLocation = 1, kMean = 2, kDev = 4, kSecond = 8, kThird = 16, kUnique = 32 };
+#define ENTRY(call) [](int k, const Truth& t, const double* P, const double* x, double* o) { return call; }
+const struct {
+  int (*call)(int kind, const Truth& t, const double* P, const double* x, double* o);
+  int given;
+  double tolerance;  // relative
+} kEntries[] = {
+    {ENTRY(CalcLogNormalDistributionByLocMeanPerc(k, t.location, t.Mean(k), P[0], x[0], &o[0], &o[1], &o[2])), kLocation | kMean, 1e-10},
+    {ENTRY(CalcLogNormalDistributionByLocStDevPerc(k, t.location, t.Dev(k), P[0], x[0], &o[0], &o[1], &o[2])), kLocation | kDev | kUnique, 1e-8},
+    {ENTRY(CalcLogNormalDistributionByLoc2Perc(k, t.location, P[0], x[0], P[1], x[1], &o[0], &o[1], &o[2])), kLocation | kSecond | kUnique, 1e-10},
+    {ENTRY(CalcLogNormalDistributionByMeanStDevPerc(k, t.Mean(k), t.Dev(k), P[0], x[0], &o[0], &o[1], &o[2])), kMean | kDev, 1e-8},
+    {ENTRY(CalcLogNormalDistributionByMean2Perc(k, t.Mean(k), P[0], x[0], P[1], x[1], &o[0], &o[1], &o[2])), kMean | kSecond, 1e-7},
+    {ENTRY(CalcLogNormalDistributionByStDev2Perc(k, t.Dev(k), P[0], x[0], P[1], x[1], &o[0], &o[1], &o[2])), kDev | kSecond, 1e-7},
+    // 10/50/90 take the five-decimal closed form, other percents the simplex.
+    {ENTRY(CalcLogNormalDistributionBy3Perc(k, P[0], x[0], P[1], x[1], P[2], x[2], &o[0], &o[1], &o[2])), kSecond | kThird | kUnique, 2e-4},
+};
+const Truth kTruths[] = {{0, 0, 1}, {10, -0.7, 0.35}, {-250.5, 3.2, 0.8}, {1.5e4, 5.1, 1.6}};
+
+// Known parameters -> values at whole given percents (the first two never
+// 50: a single percent of 50 tells no scale) -> each entry point and kind ->
+// the fitted distribution puts the values at their percents and keeps what
+// was fixed (and is the one the values came from where that is unique).
+TEST(LogNormalFits, EveryEntryPointAndKindRoundTrips) {
+  const Capture quiet;
+  const double sets[][3] = {{90, 10, 50}, {99, 1, 50}, {75, 40, 5}, {5, 62, 30}, {10, 90, 50}, {95, 60, 20}, {2, 45, 80}};
+  for (const auto& e : kEntries)
+    for (int k = 0; k <= 2; ++k)
+      for (const Truth& t : kTruths)
+        for (const auto& P : sets) {
+          const double x[3] = {t.At((100 - P[0]) / 100), t.At((100 - P[1]) / 100), t.At((100 - P[2]) / 100)};
+          const bool closed = (e.given & kThird) && P[2] == 50 && std::fabs(P[0] - P[1]) == 80;  // 10/50/90
+          const double spread = std::fabs(x[1] - x[0]), tol = closed ? 1e-5 : e.tolerance;
+          const std::string what = std::to_string(&e - kEntries) + " kind " + std::to_string(k) + " loc " + std::to_string(t.location) + " P " + std::to_string(P[0]);
+          double o[3];
+          ASSERT_EQ(e.call(k, t, P, x, o), 1) << what;
+          const Truth got = FromKind(k, o);
+          EXPECT_NEAR(got.Quantile(P[0]), x[0], tol * (spread + std::fabs(x[0]))) << what;
+          if (e.given & kSecond) EXPECT_NEAR(got.Quantile(P[1]), x[1], tol * (spread + std::fabs(x[1]))) << what;
+          if (e.given & kThird) EXPECT_NEAR(got.Quantile(P[2]), x[2], tol * (spread + std::fabs(x[2]))) << what;
+          if (e.given & kLocation) EXPECT_EQ(o[0], t.location) << what;
+          if (e.given & kMean) EXPECT_NEAR(got.Mean(k), t.Mean(k), tol * (std::fabs(t.Mean(k)) + t.Dev(0))) << what;
+          if (e.given & kDev) EXPECT_NEAR(got.Dev(k), t.Dev(k), tol * t.Dev(k)) << what;
+          if (e.given & kUnique) ExpectSame(got, t, tol, what);
+        }
+}
+
+// ---------------------------------------------------------------------------
+// LogNormal solvers.
+
+// Each derivative callback is the derivative of its function: central
+// differences agree inside the domain.
+TEST(LogNormalSolvers, DerivativesAreExact) {
+  const Capture quiet;
+  const struct {
+    double (*f)(double, void*), (*df)(double, void*);
+    double at[3];
+  } pairs[] = {{lognormal_by_loc_stdev_perc, lognormal_deriv__by_loc_stdev_perc, {0.35, 0.7, 1.9}},
+               {lognormal_by_mu_2perc, lognormal_deriv_by_mu_2perc, {0.2, 0.7, 3.1}},
+               {lognormal_by_mean_2perc, lognormal_deriv_by_mean_2perc, {450.0, 510.0, 517.5}},
+               {lognormal_by_st_dev_2perc, lognormal_deriv_by_st_dev_2perc, {450.0, 510.0, 517.5}},
+               {lognormal_by_st_dev_mean_perc, lognormal_deriv_by_st_dev_mean_perc, {0.35, 0.7, 1.9}}};
+  for (const auto& p : pairs)
+    for (double u : p.at) {
+      const double h = 1e-7 * (1 + std::fabs(u)), exact = p.df(u, kBlock);
+      EXPECT_NEAR(exact, (p.f(u + h, kBlock) - p.f(u - h, kBlock)) / (2 * h), 1e-5 * (std::fabs(exact) + 1e-3)) << &p - pairs << " " << u;
+    }
+}
+
+// One sample of each progress format: the Newton table, "Converged:" alone,
+// a quiet search, the location simplex with its retries, the printed location.
+TEST(LogNormalSolvers, ProgressLines) {
+  Capture out;
+  double a, b, c;
+  ASSERT_EQ(CalcLogNormalDistributionByMu2percLOG(0, kLo, 0.1, kHi, 0.9, &a, &b, &c), 1);
+  EXPECT_TRUE(a == 0 && std::fabs(b - 1) < 1e-12 && std::fabs(c - 10) < 1e-12);
+  ASSERT_GE(out.lines.size(), 5u);
+  EXPECT_EQ(out.lines[0] + out.lines[1], "using newton method\niter        root   function \n");
+  EXPECT_EQ(out.lines[out.lines.size() - 2], "Converged:\n");
+  EXPECT_NE(out.lines.back().find(" 1.000 "), std::string::npos) << out.lines.back();
+  out.lines.clear();
+  // sigma 1, mu 0, location 0 through e^z(90) at 0.9 and sd sqrt((e - 1) e).
+  ASSERT_EQ(CalcLogNormalDistributionByLocStDevPercAR(0, std::sqrt((kE - 1) * kE), std::exp(kZ90), 0.9, &a, &b, &c), 1);
+  EXPECT_TRUE(std::fabs(a - std::exp(0.5)) < 1e-12 && std::fabs(b - std::sqrt((kE - 1) * kE)) < 1e-12 && c == 0);
+  // sd 2, mean 7, the value at 25 %: no lines of its own, the value in place.
+  ASSERT_EQ(CalcLogNormalDistributionByStDevMeanPercAR(2, 7, 5.9, 0.25, &a, &b, &c), 1);
+  const double ar[3] = {c, a, b};
+  EXPECT_TRUE(a == 7 && b == 2 && std::fabs(FromKind(0, ar).Quantile(75) - 5.9) < 1e-9) << c;
+  EXPECT_EQ(out.lines, std::vector<std::string>{"Converged:\n"});
+  out.lines.clear();
+  // Three values that no location fits: every step size of the list is tried, then 0.
+  EXPECT_EQ(CalcLogNormalDistributionBy3PercAR(1, 2, 3, 0.1, 0.11, 0.12, &a, &b, &c), 0);
+  EXPECT_TRUE(a == 0 && b == 0 && c == 0 && out.Count("    1 location = ") == 7 && out.Count("converged to minimum at\n") == 0);
+  // With a usable step size the first run succeeds, and says so.
+  ASSERT_EQ(CalcLogNormalDistributionBy3PercWithStepAR(2 + std::exp(-kZ90 * 0.4), 3.0, 2 + std::exp(kZ90 * 0.4), 0.1, 0.5, 0.9, &a, &b, &c, 100.0), 1);
+  EXPECT_TRUE(std::fabs(c - 2) < 1e-4 && out.Count("    1 location = ") == 8 && out.Count("converged to minimum at\n") == 1) << c;
+  out.lines.clear();
+  ASSERT_EQ(CalcLogNormalDistributionByMeanStDevPerc(1, 0, 1, 90, kLo, &a, &b, &c), 1);
+  EXPECT_NEAR(a, 10, 1e-12);
+  EXPECT_EQ(out.lines, std::vector<std::string>{"\n\nLoc = 10.000000\n\n"});
+}
+
+// Known distributions on a wide grid -> two values at whole percents and the
+// mean or the standard deviation -> the location searches. Every run must
+// report 1 with a residual (the fitted quantiles' distance from the values
+// relative to their spread, the fitted mean's or deviation's from the given
+// one relative to the deviation) below 1e-7.
+TEST(LogNormalSolvers, LocationSearchesConvergeOnAWideGrid) {
+  const Capture quiet;
+  const GslHandler gsl_quiet(IgnoreGslError);
+  const int percents[][2] = {{1, 99}, {5, 50}, {10, 90}, {25, 75}, {60, 95}, {3, 17}, {50, 51}, {88, 99}};
+  for (bool by_mean : {true, false}) {
+    int runs = 0, found = 0;
+    double worst = 0;
+    for (double L : {-5000.0, -37.2, 0.0, 2.385, 518.0, 1e5})
+      for (double mu : {-2.3, 0.0, 1.7, 4.6, 9.2})
+        for (double s : {0.05, 0.3, 0.8, 1.5, 2.5})
+          for (const auto& p : percents) {
+            const Truth t{L, mu, s};
+            const double q1 = p[0] / 100.0, q2 = p[1] / 100.0, x1 = t.At(q1), x2 = t.At(q2);
+            if (!(x2 > x1)) continue;  // too close to tell apart in doubles
+            double o[3];
+            ++runs;
+            if ((by_mean ? CalcLogNormalDistributionByMean2percAR(t.Mean(0), x1, q1, x2, q2, &o[1], &o[2], &o[0])
+                         : CalcLogNormalDistributionByStDev2percAR(t.Dev(0), x1, q1, x2, q2, &o[1], &o[2], &o[0])) != 1)
+              continue;
+            ++found;
+            const Truth got = FromKind(0, o);
+            worst = std::max({worst, std::fabs(got.At(q1) - x1) / (x2 - x1), std::fabs(got.At(q2) - x2) / (x2 - x1),
+                              std::fabs(by_mean ? o[1] - t.Mean(0) : o[2] - t.Dev(0)) / t.Dev(0)});
+          }
+    std::printf("%s: %d of %d runs converged, worst residual %.3g\n", by_mean ? "Mean2perc" : "StDev2perc", found, runs, worst);
+    EXPECT_TRUE(runs > 1100 && found == runs && worst < 1e-7) << runs << " " << found << " " << worst;
+  }
 }
 
 }  // namespace
-
-// Every flat twin of the Normal and LogNormal fitters forwards unchanged.
-TEST(FlatTwins, NormalAndLogNormalFits) {
-  stoka_silence_output();
-  STOKA_FLAT_FIT_NORMAL(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT)
-  stoka_default_output();
-}

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "fit/rows.hpp"
 #include "stoka/fit.hpp"
@@ -16,21 +17,16 @@
 namespace {
 using namespace stoka::fit;
 
-// The arguments of one call by role, put in place by the row's words.
+// The arguments of one call by role (v[what][index]; the outputs by field),
+// put in place by the row's words.
 struct Inputs {
-  int max_iter = 0;
-  double tolerance = 0.0;
-  double fixed[kFieldCount] = {}, x[kMaxPoints] = {}, p[kMaxPoints] = {};
-  double out[kFieldCount] = {};
+  int max_iter = 200000;
+  double v[Arg::kOutput + 1][kFieldCount] = {};
   template <class T>
   T Get(Arg a) {
     if constexpr (std::is_same_v<T, int>) return max_iter;
-    if constexpr (std::is_same_v<T, double*>) return &out[a.index];
-    if constexpr (std::is_same_v<T, double>)
-      return a.what == Arg::kTolerance ? tolerance
-             : a.what == Arg::kValue   ? x[a.index]
-             : a.what == Arg::kPercent ? p[a.index]
-                                       : fixed[a.index];
+    if constexpr (std::is_same_v<T, double*>) return &v[Arg::kOutput][a.index];
+    if constexpr (std::is_same_v<T, double>) return v[a.what][a.index];
   }
 };
 
@@ -60,94 +56,39 @@ struct Truth {
   double v[kFieldCount];
 };
 Truth T3(double ml, double min, double max) { return Truth{{ml, min, max, 0, 0}}; }
-Truth B4(double alpha, double beta, double min, double max) {
-  return Truth{{0, min, max, alpha, beta}};
-}
+Truth B4(double alpha, double beta, double min, double max) { return Truth{{0, min, max, alpha, beta}}; }
 
 struct FamilyCase {
-  const char* name;
   std::vector<Entry> entries;
   std::vector<Truth> grid;
   double (*quantile)(double q, const double* v);
 };
 
-double TriangularQ(double q, const double* v) {
-  return stoka_ran_triangular_cdf_inv(q, v[kMl], v[kMin], v[kMax]);
-}
-double LogTriangularQ(double q, const double* v) {
-  return stoka_ran_logtriangular_cdf_inv(q, v[kMl], v[kMin], v[kMax]);
-}
-// Pert's own quantile (shapes 1 + 4(ml - min)/(max - min), ...), not the fitter's form.
-double PertQ(double q, const double* v) { return stoka_ran_pert_cdf_inv_(q, v[kMin], v[kMax], v[kMl]); }
-double BetaQ(double q, const double* v) {
-  return stoka_ran_beta_cdf_inv_(q, v[kAlpha], v[kBeta], v[kMin], v[kMax]);
-}
-
 // clang-format off
 const FamilyCase kFamilies[] = {
-  {"Triangular",
-   {STOKA_FIT_TRIANGULAR(ROUNDTRIP_ROW, STOKA_FIT_SKIP_TWIN)},
+  {{STOKA_FIT_TRIANGULAR(ROUNDTRIP_ROW, STOKA_FIT_SKIP_TWIN)},
    // ml, min, max: a middle mode, negative values, modes near each end, a large offset
    {T3(5.3, 2.1, 11.7), T3(-3.2, -7.9, 4.05), T3(0.41, 0.37, 2.9), T3(98.6, 12.5, 101.3),
     T3(1234.5, 1000.25, 2500.75)},
-   TriangularQ},
-  {"LogTriangular",
-   {STOKA_FIT_LOGTRIANGULAR(ROUNDTRIP_ROW, STOKA_FIT_SKIP_TWIN)},
+   [](double q, const double* v) { return stoka_ran_triangular_cdf_inv(q, v[kMl], v[kMin], v[kMax]); }},
+  {{STOKA_FIT_LOGTRIANGULAR(ROUNDTRIP_ROW, STOKA_FIT_SKIP_TWIN)},
    {T3(4.7, 1.9, 13.3), T3(0.52, 0.11, 0.97), T3(600.0, 180.5, 1500.0), T3(7.9, 7.2, 8.15)},
-   LogTriangularQ},
-  {"Pert",
-   {STOKA_FIT_PERT(ROUNDTRIP_ROW, STOKA_FIT_SKIP_TWIN)},
+   [](double q, const double* v) { return stoka_ran_logtriangular_cdf_inv(q, v[kMl], v[kMin], v[kMax]); }},
+  // Pert's own quantile (shapes 1 + 4(ml - min)/(max - min), ...), not the fitter's form.
+  {{STOKA_FIT_PERT(ROUNDTRIP_ROW, STOKA_FIT_SKIP_TWIN)},
    {T3(5.3, 2.1, 11.7), T3(-3.2, -7.9, 4.05), T3(14.6, 8.25, 40.5), T3(61.5, 48.0, 66.0)},
-   PertQ},
-  {"Beta",
-   {STOKA_FIT_BETA(ROUNDTRIP_ROW, STOKA_FIT_SKIP_TWIN)},
-   // alpha, beta, min, max
+   [](double q, const double* v) { return stoka_ran_pert_cdf_inv_(q, v[kMin], v[kMax], v[kMl]); }},
+  // alpha, beta, min, max
+  {{STOKA_FIT_BETA(ROUNDTRIP_ROW, STOKA_FIT_SKIP_TWIN)},
    {B4(2.5, 4.2, 1.3, 9.7), B4(0.8, 1.6, -2.4, 3.15), B4(5.5, 2.35, 100.0, 180.0),
     B4(1.7, 1.9, 0.0, 1.0), B4(3.1, 3.6, 10.5, 14.2), B4(1.25, 6.5, -40.0, 25.0)},
-   BetaQ},
+   [](double q, const double* v) { return stoka_ran_beta_cdf_inv_(q, v[kAlpha], v[kBeta], v[kMin], v[kMax]); }},
 };
 // clang-format on
 
 // Cumulative percents of the points, by number of points (whole numbers: the
 // Triangular root search takes whole percents).
-const std::vector<std::vector<double>> kCumulative = {
-    {}, {35}, {20, 80}, {10, 50, 90}, {5, 35, 65, 95}};
-
-struct Outcome {
-  int result;
-  double residual;  // max |Q_fit(q_i) - x_i| / (max - min)
-  double params;    // max over fitted fields of the error, relative to the range or the shape
-};
-
-// The minimizing entry points run with a tolerance of 1e-6 of the range (and
-// 200000 iterations at most); the ConvertParams forms with the library's own.
-Outcome RoundTrip(const FamilyCase& fam, const Entry& e, const Truth& t, bool decreasing) {
-  const int n = e.row.points;
-  std::vector<double> c = kCumulative[n];
-  if (decreasing) std::reverse(c.begin(), c.end());
-  Inputs in;
-  in.max_iter = 200000;
-  in.tolerance = 1e-6 * (t.v[kMax] - t.v[kMin]);
-  for (int i = 0; i < n; ++i) {
-    in.x[i] = fam.quantile(c[i] / 100.0, t.v);
-    in.p[i] = 100.0 - c[i];
-  }
-  for (int f = 0; f < kFieldCount; ++f)
-    if (e.row.fixed & Bit(Field(f))) in.fixed[f] = t.v[f];
-  Outcome o{e.call(e.row, in), 0.0, 0.0};
-  if (o.result != 1) return Outcome{o.result, INFINITY, INFINITY};
-  const double range = t.v[kMax] - t.v[kMin];
-  for (int i = 0; i < n; ++i)
-    o.residual = std::max(o.residual, std::fabs(fam.quantile(c[i] / 100.0, in.out) - in.x[i]) / range);
-  for (int f = 0; f < kFieldCount; ++f) {
-    if (!(e.row.outputs & Bit(Field(f))) || (e.row.fixed & Bit(Field(f)))) continue;
-    const double scale = (f == kAlpha || f == kBeta) ? t.v[f] : range;
-    o.params = std::max(o.params, std::fabs(in.out[f] - t.v[f]) / scale);
-  }
-  if (std::isnan(o.residual)) o.residual = INFINITY;
-  if (std::isnan(o.params)) o.params = INFINITY;
-  return o;
-}
+const std::vector<std::vector<double>> kCumulative = {{}, {35}, {20, 80}, {10, 50, 90}, {5, 35, 65, 95}};
 
 // Residual tolerances, relative to the range of the known distribution.
 constexpr double kExact = 1e-12;       // closed forms
@@ -159,12 +100,11 @@ constexpr double kDefaults = 1e-4;     // the ConvertParams forms: size 1e-4
 // tight tolerance, for some distribution of the grid (the worst residual seen
 // is given): reported as found, as every converged run is. By family and fixed
 // parameters, for the fit and its ConvertParams form alike.
-struct Stall {
+const struct {
   const char* family;
   unsigned fixed;
   double tolerance;
-};
-const Stall kStalls[] = {
+} kStalls[] = {
     {"logtriangular", Bit(kMin), 0.02},  // 0.0097 at (600, 180.5, 1500)
     {"beta", 0, 0.1},                    // 0.078 at (5.5, 2.35, 100, 180)
     {"beta", Bit(kAlpha), 0.05},         // 0.021
@@ -178,38 +118,59 @@ double Tolerance(const Row& r) {
   // forms; the mode with two points searches a root.
   if (std::strcmp(r.family, "triangular") == 0 && ((r.fixed & Bit(kMl)) || FieldCount(r.fixed) == 2))
     return r.points == 2 ? kRootSearch : kExact;
-  for (const Stall& s : kStalls)
+  for (const auto& s : kStalls)
     if (std::strcmp(r.family, s.family) == 0 && r.fixed == s.fixed) return s.tolerance;
   return r.kind == Kind::kConvert ? kDefaults : kTightSimplex;
 }
 
+// The larger error; NaN counts as infinite.
+double Worse(double a, double b) { return std::isnan(b) ? INFINITY : std::max(a, b); }
+
 // Every fitting entry point, every distribution of its family's grid, the
 // points in increasing and (for the sorting ConvertParams forms) decreasing
-// order. Prints the worst residual and parameter error of each.
+// order. The minimizing entry points run with a tolerance of 1e-6 of the
+// range (and 200000 iterations at most), the ConvertParams forms with the
+// library's own. Prints the worst residual (max |Q_fit(q_i) - x_i| / (max -
+// min)) and parameter error (relative to the range or the shape) of each.
 TEST(RoundTrip, EveryEntryOverTheGrid) {
   std::printf("%-44s %5s %10s %10s\n", "entry", "order", "residual", "params");
-  for (const FamilyCase& fam : kFamilies) {
+  for (const FamilyCase& fam : kFamilies)
     for (const Entry& e : fam.entries) {
-      if (e.row.kind == Kind::kCheck) continue;
-      const double tolerance = Tolerance(e.row);
-      for (int order = 0; order < 2; ++order) {
-        if (order == 1 && (e.row.points < 2 || e.row.kind != Kind::kConvert)) continue;
+      const Row& r = e.row;
+      if (r.kind == Kind::kCheck) continue;
+      const double tolerance = Tolerance(r);
+      for (int down = 0; down < 2; ++down) {
+        if (down && (r.points < 2 || r.kind != Kind::kConvert)) continue;
+        std::vector<double> c = kCumulative[r.points];
+        if (down) std::reverse(c.begin(), c.end());
         double worst_residual = 0, worst_params = 0;
         for (const Truth& t : fam.grid) {
-          const Outcome o = RoundTrip(fam, e, t, order == 1);
-          EXPECT_EQ(o.result, 1) << e.name << " order " << order << " at " << t.v[0];
-          EXPECT_LE(o.residual, tolerance) << e.name << " order " << order << " at " << t.v[0];
+          const double range = t.v[kMax] - t.v[kMin];
+          Inputs in;
+          in.v[Arg::kTolerance][0] = 1e-6 * range;
+          for (int i = 0; i < r.points; ++i)
+            in.v[Arg::kValue][i] = fam.quantile(c[i] / 100.0, t.v), in.v[Arg::kPercent][i] = 100.0 - c[i];
+          for (int f = 0; f < kFieldCount; ++f)
+            if (r.fixed & Bit(Field(f))) in.v[Arg::kFixed][f] = t.v[f];
+          const int result = e.call(r, in);
+          const double* out = in.v[Arg::kOutput];
+          double residual = result == 1 ? 0.0 : INFINITY, params = residual;
+          for (int i = 0; i < r.points && result == 1; ++i)
+            residual = Worse(residual, std::fabs(fam.quantile(c[i] / 100.0, out) - in.v[Arg::kValue][i]) / range);
+          for (int f = 0; f < kFieldCount && result == 1; ++f)
+            if ((r.outputs & Bit(Field(f))) && !(r.fixed & Bit(Field(f))))
+              params = Worse(params, std::fabs(out[f] - t.v[f]) / (f == kAlpha || f == kBeta ? t.v[f] : range));
+          EXPECT_EQ(result, 1) << e.name << " order " << down << " at " << t.v[0];
+          EXPECT_LE(residual, tolerance) << e.name << " order " << down << " at " << t.v[0];
           // The closed forms also give the parameters back.
-          if (tolerance == kExact) EXPECT_LE(o.params, 1e-12) << e.name << " at " << t.v[0];
-          if (tolerance == kRootSearch) EXPECT_LE(o.params, 1e-3) << e.name << " at " << t.v[0];
-          worst_residual = std::max(worst_residual, o.residual);
-          worst_params = std::max(worst_params, o.params);
+          if (tolerance == kExact) EXPECT_LE(params, 1e-12) << e.name << " at " << t.v[0];
+          if (tolerance == kRootSearch) EXPECT_LE(params, 1e-3) << e.name << " at " << t.v[0];
+          worst_residual = std::fmax(worst_residual, residual);
+          worst_params = std::fmax(worst_params, params);
         }
-        std::printf("%-44s %5s %10.2g %10.2g\n", e.name, order ? "down" : "up",
-                    worst_residual, worst_params);
+        std::printf("%-44s %5s %10.2g %10.2g\n", e.name, down ? "down" : "up", worst_residual, worst_params);
       }
     }
-  }
 }
 
 }  // namespace
