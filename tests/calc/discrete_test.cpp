@@ -13,7 +13,6 @@
 
 #include "stoka/discrete.hpp"
 #include "support/rows.hpp"
-#include "support/twin_check.hpp"
 
 using rows::kNaN;
 
@@ -191,8 +190,5 @@ TEST(DiscreteFamilies, AddValueAndConstructAgree) {
   EXPECT_TRUE(built.GetMin() == 0.0 && built.GetMax() == 9.25 && std::isnan(empty.GetMin()));
   EXPECT_EQ(BernoulliRandomGenerator(1.7).GetTotalWeight(), 1000u);  // p outside [0, 1]: weights within 0..1000
 }
-
-// Every flat twin of the discrete list forwards unchanged.
-TEST(FlatTwins, DiscreteFamilies) { STOKA_FLAT_DISCRETE(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT) }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Fits of a family to sample data: recorded results, accuracy on samples drawn
 // from known laws, the objectives' lines and penalties, the shared sample
 // buffer, bad arguments and the closed-form Uniform fit.
-#include <gsl/gsl_errno.h>
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -193,25 +192,6 @@ TEST(ByXi, BadArgumentsAndTheUniformFit) {
     EXPECT_EQ(CalcUniformByXi(int(data.size()), data.data(), &a, &b, &f), 1);
     EXPECT_TRUE(std::fabs(a - want[0]) + std::fabs(b - want[1]) + std::fabs(f - want[2]) < 1e-12) << a << " " << b;
   }
-}
-
-// GSL's error handler may be the aborting default (no stoka_init): domain
-// errors of the Beta CDF still come back as values.
-TEST(ByXi, NoAbortOnGslDomainErrors) {
-  gsl_error_handler_t* before = gsl_set_error_handler(nullptr);
-  const Data d = Draw(kTriangular, 50);
-  EXPECT_FALSE(std::isnan(stoka_ran_pearson_beta(-1.5, 2.0, 0, 10, 50, d.data())));
-  gsl_set_error_handler(nullptr);
-  Capture quiet;
-  EXPECT_TRUE(std::isfinite(Fit<stoka_ran_beta_by_xi, 4>({-1.5, 2.0, 0, 10}, d).f));
-  gsl_set_error_handler(before);
-}
-
-// Every flat twin of the statistics, the Pearson statistic and the fits to
-// data forwards unchanged (the sample counts are 0 to 5: the fits stay cheap).
-TEST(FlatTwins, Statistics) {
-  Capture quiet;
-  STOKA_FLAT_STATS(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT)
 }
 
 }  // namespace
