@@ -2,19 +2,11 @@
 // probabilities and quantiles (worked by hand from the weights), draws in
 // proportion to the weights, empty sets, refills, handles of other families,
 // and the Bernoulli and constant free functions.
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <map>
-#include <string>
-#include <vector>
 
 #include "stoka/discrete.hpp"
 #include "support/rows.hpp"
-
-using rows::kNaN;
 
 namespace {
 

@@ -2,12 +2,6 @@
 // normal quantile, the GSL stream and its state stack, the runtime generator,
 // the output sink, GSL's error handler, and the walk over the flat lists.
 #include <gsl/gsl_cdf.h>
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "stoka/continuous.hpp"
 #include "stoka/core.hpp"
@@ -15,9 +9,6 @@
 #include "stoka/stats.hpp"
 #include "support/rows.hpp"
 #include "support/twin_check.hpp"
-
-using rows::kInf;
-using rows::kNaN;
 
 namespace {
 
@@ -66,17 +57,14 @@ TEST(Checks, SortsCarryValuesWithTheirPercents) {
       {{5, 1, 25, 2, 75, 4, 10, 3}, {5, 1, 10, 3, 25, 2, 75, 4}},
       {{5, 1, 25, 2, 75, 4, 25, 3}, {5, 1, 25, 2, 25, 3, 75, 4}},
   };
-  for (const auto& c : cases) {
-    const std::vector<double>& i = c[0];
+  for (const auto& [i, expected] : cases) {
     std::vector<double> o(i.size());
-    if (i.size() == 4)
-      Sort2Percentiles(i[0], i[1], i[2], i[3], &o[0], &o[1], &o[2], &o[3]);
-    else if (i.size() == 6)
-      Sort3Percentiles(i[0], i[1], i[2], i[3], i[4], i[5], &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]);
-    else
-      Sort4Percentiles(i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], &o[0], &o[1], &o[2], &o[3], &o[4],
-                       &o[5], &o[6], &o[7]);
-    EXPECT_EQ(o, c[1]);
+    double* w = o.data();
+    if (i.size() == 4) Sort2Percentiles(i[0], i[1], i[2], i[3], w, w + 1, w + 2, w + 3);
+    if (i.size() == 6) Sort3Percentiles(i[0], i[1], i[2], i[3], i[4], i[5], w, w + 1, w + 2, w + 3, w + 4, w + 5);
+    if (i.size() == 8)
+      Sort4Percentiles(i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], w, w + 1, w + 2, w + 3, w + 4, w + 5, w + 6, w + 7);
+    EXPECT_EQ(o, expected);
   }
 }
 

@@ -1,20 +1,14 @@
 // The Latin hypercube draw against a plain index-list reference, draw by draw:
 // same runtime-generator sequence, same stratum (the k-th free one in
 // ascending order), same value, bit for bit.
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <iterator>
 #include <list>
 #include <memory>
-#include <utility>
-#include <vector>
 
 #include "stoka/continuous.hpp"
 #include "stoka/sampling.hpp"
-#include "stoka/stoka.h"
+#include "support/rows.hpp"
 
 namespace {
 

@@ -1,19 +1,13 @@
 // Fits of a family to sample data: recorded results, accuracy on samples drawn
 // from known laws, the objectives' lines and penalties, the shared sample
 // buffer, bad arguments and the closed-form Uniform fit.
-#include <gtest/gtest.h>
 
 #include <cfloat>
-#include <cmath>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "stoka/continuous.hpp"
 #include "stoka/fit.hpp"
 #include "stoka/stats.hpp"
 #include "support/rows.hpp"
-#include "support/twin_check.hpp"
 
 namespace {
 
@@ -103,11 +97,11 @@ TEST(ByXi, RecordedResultsAndLargeSamples) {
     EXPECT_EQ(got.found, 1) << fam.name;
     got.x.push_back(got.f);
     for (size_t i = 0; i < got.x.size(); ++i)
-      EXPECT_TRUE(twin::Same(got.x[i], fam.recorded[i])) << fam.name << " " << i << ": " << got.x[i];
+      EXPECT_TRUE(rows::Same(got.x[i], fam.recorded[i])) << fam.name << " " << i << ": " << got.x[i];
     got.x.pop_back();
     global_params = sample.data();  // published by hand, as a host may
     global_params_size = 1000;
-    EXPECT_TRUE(twin::Same(Objective(fam, got.x), got.f)) << fam.name;
+    EXPECT_TRUE(rows::Same(Objective(fam, got.x), got.f)) << fam.name;
     global_params = nullptr;
     global_params_size = 0;
     const Fitted large = fam.fit(fam.start, Draw(fam, 10000));
@@ -155,7 +149,7 @@ TEST(ByXi, FitInsideAFit) {
   const Fitted outer = pert.fit(pert.start, sample);
   Capture quiet;
   const Fitted plain = pert.fit(pert.start, sample);
-  EXPECT_TRUE(nest.inner.found == 1 && twin::Same(outer.f, plain.f) && outer.x == plain.x);
+  EXPECT_TRUE(nest.inner.found == 1 && rows::Same(outer.f, plain.f) && outer.x == plain.x);
   EXPECT_TRUE(global_params == nullptr && global_params_size == 0);
 }
 
