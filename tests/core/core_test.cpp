@@ -152,7 +152,6 @@ TEST(OutputSink, CallbackSilenceAndDefault) {
 // twins forward unchanged, and no call touches a host's GSL handler.
 TEST(FlatWalk, EveryListButTheFits) {
   stoka_silence_output();
-  const twin::LiveHandles handles;
   STOKA_FLAT_CORE(STOKA_CHECK_TWIN, STOKA_CHECK_FLAT)
   STOKA_FLAT_CALC(STOKA_CHECK_TWIN, STOKA_CHECK_FLAT)
   STOKA_FLAT_DISCRETE(STOKA_CHECK_TWIN, STOKA_CHECK_FLAT)

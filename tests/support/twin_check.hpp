@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -29,8 +30,19 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kHostile[] = {kNaN, kInf, -kInf, 1.5, -2.385, 0.0, 1e308};
 constexpr int kRounds = 4, kAllRounds = kRounds + 7;
 
-// The handles of the hostile rounds (odd positions; even ones get NULL).
-inline std::tuple<IDistribution*, AbstractGenerationMethod*, CorrelationManager*> live;
+// The handles of the hostile rounds (odd positions; even ones get NULL), made
+// on first use and kept for the life of the process.
+inline const auto& Live() {
+  static const auto live = [] {
+    std::tuple<IDistribution*, AbstractGenerationMethod*, CorrelationManager*> h{};
+    CreateBetaDistribution(2.35, 4.1, 1.5, 9.25, &std::get<0>(h));
+    CreateMonteCarloMethod(&std::get<1>(h), std::get<0>(h), 0.0, 1.0);
+    CreateCorrelationManager(&std::get<2>(h));
+    SetDataCount(std::get<2>(h), 5);
+    return h;
+  }();
+  return live;
+}
 
 inline double FixedUniform() { return 0.3183; }
 inline double EdgeUniform() { return 1.0; }
@@ -57,8 +69,8 @@ struct Round {
   template <class T>
   T Handle(int i) const {
     if constexpr (std::is_same_v<T, stoka_id>)
-      return Odd(i) ? reinterpret_cast<stoka_id>(std::get<AbstractGenerationMethod*>(live)) : 0;
-    else if constexpr (std::is_class_v<std::remove_pointer_t<T>>) return Odd(i) ? std::get<T>(live) : nullptr;
+      return Odd(i) ? reinterpret_cast<stoka_id>(std::get<AbstractGenerationMethod*>(Live())) : 0;
+    else if constexpr (std::is_class_v<std::remove_pointer_t<T>>) return Odd(i) ? std::get<T>(Live()) : nullptr;
     else return T{};  // output callbacks and their user data: NULL
   }
 };
@@ -94,11 +106,9 @@ bool Same(const T& a, const T& b) {
   return a == b;
 }
 inline bool Same(const Arena& a, const Arena& b) {
-  for (int i = 0; i < args::kArrays; ++i)
-    for (int k = 0; k < args::kLength; ++k)
-      if (!Same(a.doubles[i][k], b.doubles[i][k])) return false;
-  return std::memcmp(a.unsigneds, b.unsigneds, sizeof a.unsigneds) == 0 &&
-         std::memcmp(a.ints, b.ints, sizeof a.ints) == 0;
+  const double* x = a.doubles[0];
+  return std::equal(x, x + sizeof a.doubles / sizeof *x, b.doubles[0], [](double u, double v) { return Same(u, v); }) &&
+         std::memcmp(a.unsigneds, b.unsigneds, sizeof a.unsigneds) == 0 && std::memcmp(a.ints, b.ints, sizeof a.ints) == 0;
 }
 
 // One flat call under the counting handler.
@@ -150,23 +160,6 @@ void Walk(const char* name, R (*f)(A...)) {
     stoka_silence_output();
   }
 }
-
-// Live handles for the hostile rounds, released at the end of scope.
-struct LiveHandles {
-  LiveHandles() {
-    auto& [distribution, method, manager] = live;
-    CreateBetaDistribution(2.35, 4.1, 1.5, 9.25, &distribution);
-    CreateMonteCarloMethod(&method, distribution, 0.0, 1.0);
-    CreateCorrelationManager(&manager);
-    SetDataCount(manager, 5);
-  }
-  ~LiveHandles() {
-    auto& [distribution, method, manager] = live;
-    DestroyCorrelationManager(&manager);
-    DestroyMonteCarloMethod(&method);
-    DestroyBetaDistribution(&distribution);
-  }
-};
 
 }  // namespace twin
 
