@@ -6,13 +6,8 @@
 #include "stoka/stoka.h"
 
 static int failures = 0;
-#define CHECK(cond)                                              \
-  do {                                                           \
-    if (!(cond)) {                                               \
-      fprintf(stderr, "c_host: %s failed (line %d)\n", #cond, __LINE__); \
-      ++failures;                                                \
-    }                                                            \
-  } while (0)
+#define CHECK(cond) \
+  ((cond) ? (void)0 : (void)(fprintf(stderr, "c_host: %s failed (line %d)\n", #cond, __LINE__), ++failures))
 
 int main(void) {
   IDistribution* h = NULL;

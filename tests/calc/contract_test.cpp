@@ -3,15 +3,9 @@
 // the density is the slope of the cumulative function and integrates to 1,
 // draws follow the law, the support's ends and bad arguments are handled.
 #include <gsl/gsl_integration.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdlib>
 
 #include "calc/laws.hpp"
 
-using laws::kInf;
-using laws::kNaN;
 using laws::Law;
 using laws::Near;
 
@@ -132,7 +126,7 @@ TEST(ContinuousContract, BoundedQueriesAtAndBeyondTheEnds) {
     if (law.handle == nullptr) continue;
     IDistribution* h = law.handle;
     EXPECT_TRUE(GetMinValue(h) == law.lo && GetMaxValue(h) == law.hi);
-    EXPECT_STREQ(GetDistributionName(h), law.name);
+    EXPECT_EQ(GetDistributionName(h), law.name);
     EXPECT_EQ(GetDistributionName(h), GetDistributionName(h));  // one text per family, kept
     // At the ends themselves the family's own density answers.
     if (std::isfinite(law.lo)) {

@@ -2,20 +2,11 @@
 // probabilities and quantiles (worked by hand from the weights), draws in
 // proportion to the weights, empty sets, refills, handles of other families,
 // and the Bernoulli and constant free functions.
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <map>
-#include <string>
-#include <vector>
 
 #include "stoka/discrete.hpp"
 #include "support/rows.hpp"
-#include "support/twin_check.hpp"
-
-using rows::kNaN;
 
 namespace {
 
@@ -191,8 +182,5 @@ TEST(DiscreteFamilies, AddValueAndConstructAgree) {
   EXPECT_TRUE(built.GetMin() == 0.0 && built.GetMax() == 9.25 && std::isnan(empty.GetMin()));
   EXPECT_EQ(BernoulliRandomGenerator(1.7).GetTotalWeight(), 1000u);  // p outside [0, 1]: weights within 0..1000
 }
-
-// Every flat twin of the discrete list forwards unchanged.
-TEST(FlatTwins, DiscreteFamilies) { STOKA_FLAT_DISCRETE(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT) }
 
 }  // namespace

@@ -2,25 +2,16 @@
 // derived values where a formula changes or a tolerance band decides,
 // arguments on which GSL would never return, refused parameters, null
 // handles, and the window over a distribution.
-#include <gtest/gtest.h>
 
 #include <climits>
-#include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <stdexcept>
-#include <string>
 #include <thread>
-#include <tuple>
-#include <vector>
 
 #include "stoka/continuous.hpp"
 #include "stoka/discrete.hpp"
 #include "support/rows.hpp"
 #include "stoka/stoka.h"
-
-using rows::kInf;
-using rows::kNaN;
 
 namespace {
 

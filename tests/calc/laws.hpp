@@ -5,20 +5,13 @@
 #ifndef STOKA_TESTS_CALC_LAWS_HPP
 #define STOKA_TESTS_CALC_LAWS_HPP
 
-#include <cmath>
 #include <functional>
-#include <limits>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "stoka/distribution.hpp"
-#include "stoka/stoka.h"
+#include "support/rows.hpp"
 
 namespace laws {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Tolerance tiers, relative to max(1, |expected|).
 constexpr double kClosedForm = 1e-13;  // arithmetic closed forms
@@ -40,7 +33,7 @@ struct Law {
   double band = 0.0;     // to the mode within this band of it (0: no band)
   bool stream = true;    // draws from the GSL stream, else from the runtime generator
   std::string label;     // what a failure names
-  const char* name = nullptr;     // GetDistributionName, or nullptr for free functions
+  std::string name;      // GetDistributionName: the key up to a comma; empty for free functions
   IDistribution* handle = nullptr;  // nullptr for free functions
   Fn pdf, cdf, quantile;
   std::function<double()> draw;
@@ -48,11 +41,12 @@ struct Law {
 
 inline double Uniform01() { return stoka_ran_uniform(); }
 
-// The four functions of a free form, written with the parameters in scope:
-// the density and cumulative function of x, the quantile of p, and a draw.
-#define STOKA_LAW_FORMS(pdf, cdf, quantile, draw)                            \
-  [=](double x) { return pdf; }, [=](double x) { return cdf; },              \
-      [=](double p) { return quantile; }, [=] { return draw; }
+// One parameter set: the handle that create writes to h (nothing for free
+// functions only), then the free form's density and cumulative function of x,
+// quantile of p and draw, written with the parameters in scope.
+#define STOKA_LAW(law, create, pdf, cdf, quantile, draw)                                             \
+  Add(law, [=] { IDistribution* h = nullptr; create; return h; }(), [=](double x) { return pdf; }, \
+      [=](double x) { return cdf; }, [=](double p) { return quantile; }, [=] { return draw; })
 
 struct HandleDeleter {
   void operator()(IDistribution* h) const { DestroyUniformDistribution(&h); }
@@ -77,9 +71,9 @@ class LawSet {
     Pert("Pert", 1.2, 3.05, 9.7, {1.6, 3.05, 5.5, 9.1});
     Pert("Pert, mode at min", 0.0, 0.0, 7.3, {0.2, 1.9, 4.4, 7.0});
     const double shift = 1.75, mu = 2.6;  // free functions only
-    Add({"Exponential", shift, kInf, kSpecial, {1.8, 2.3, 5.9, 14.2}}, nullptr, nullptr,
-        STOKA_LAW_FORMS(stoka_ran_exponential_pdf(x, shift, mu), stoka_ran_exponential_cdf(x, shift, mu),
-                        stoka_ran_exponential_cdf_inv(p, shift, mu), stoka_ran_exponential(shift, mu)));
+    STOKA_LAW((Law{"Exponential", shift, kInf, kSpecial, {1.8, 2.3, 5.9, 14.2}}), (void)0,
+              stoka_ran_exponential_pdf(x, shift, mu), stoka_ran_exponential_cdf(x, shift, mu),
+              stoka_ran_exponential_cdf_inv(p, shift, mu), stoka_ran_exponential(shift, mu));
   }
   const std::vector<Law>& all() const { return laws_; }
 
@@ -87,15 +81,13 @@ class LawSet {
   // The handle form (queries through the flat handle functions, draws from the
   // handle's own generator) when there is a handle, then the free form.
   template <class Pdf, class Cdf, class Quantile, class Draw>
-  void Add(Law law, IDistribution* h, const char* name, Pdf pdf, Cdf cdf, Quantile quantile,
-           Draw draw) {
+  void Add(Law law, IDistribution* h, Pdf pdf, Cdf cdf, Quantile quantile, Draw draw) {
     if (h != nullptr) {
       handles_.emplace_back(h);
       Law form = law;
       form.label = law.key + ", handle";
-      form.stream = !(name == std::string("Uniform") || name == std::string("Triangular") ||
-                      name == std::string("LogTriangular"));
-      form.name = name;
+      form.name = law.key.substr(0, law.key.find(','));
+      form.stream = form.name != "Uniform" && form.name != "Triangular" && form.name != "LogTriangular";
       form.handle = h;
       form.pdf = [h](double x) { return GetPDFValue(h, x); };
       form.cdf = [h](double x) { return GetCDFValue(h, x); };
@@ -112,55 +104,42 @@ class LawSet {
   }
 
   void Uniform(const char* key, double min, double max, std::vector<double> xs) {
-    IDistribution* h = nullptr;
-    CreateUniformDistribution(min, max, &h);
-    Add({key, min, max, kClosedForm, xs}, h, "Uniform",
-        STOKA_LAW_FORMS(UniformPDFValue(min, max, x), UniformCDFValue(min, max, x),
-                        UniformValueByCDF(min, max, p), UniformRandom(min, max, Uniform01)));
+    STOKA_LAW((Law{key, min, max, kClosedForm, xs}), CreateUniformDistribution(min, max, &h),
+              UniformPDFValue(min, max, x), UniformCDFValue(min, max, x), UniformValueByCDF(min, max, p),
+              UniformRandom(min, max, Uniform01));
   }
   void Triangular(const char* key, double min, double ml, double max, std::vector<double> xs) {
-    IDistribution* h = nullptr;
-    CreateTriangularDistribution(ml, min, max, &h);
-    Add({key, min, max, kClosedForm, xs, (ml - min) / (max - min), 1e-4}, h, "Triangular",
-        STOKA_LAW_FORMS(TriangularPDFValue(min, max, ml, x), TriangularCDFValue(min, max, ml, x),
-                        TriangularValueByCDF(min, max, ml, p), TriangularRandom(min, max, ml, Uniform01)));
+    STOKA_LAW((Law{key, min, max, kClosedForm, xs, (ml - min) / (max - min), 1e-4}),
+              CreateTriangularDistribution(ml, min, max, &h), TriangularPDFValue(min, max, ml, x),
+              TriangularCDFValue(min, max, ml, x), TriangularValueByCDF(min, max, ml, p),
+              TriangularRandom(min, max, ml, Uniform01));
   }
   void LogTriangular(const char* key, double min, double ml, double max, std::vector<double> xs) {
-    IDistribution* h = nullptr;
-    CreateLogTriangularDistribution(ml, min, max, &h);
-    const double snap = std::log(ml / min) / std::log(max / min);
-    Add({key, min, max, kClosedForm, xs, snap, 1e-4}, h, "LogTriangular",
-        STOKA_LAW_FORMS(LogTriangularPDFValue(min, max, ml, x), LogTriangularCDFValue(min, max, ml, x),
-                        LogTriangularValueByCDF(min, max, ml, p), LogTriangularRandom(min, max, ml, Uniform01)));
+    STOKA_LAW((Law{key, min, max, kClosedForm, xs, std::log(ml / min) / std::log(max / min), 1e-4}),
+              CreateLogTriangularDistribution(ml, min, max, &h), LogTriangularPDFValue(min, max, ml, x),
+              LogTriangularCDFValue(min, max, ml, x), LogTriangularValueByCDF(min, max, ml, p),
+              LogTriangularRandom(min, max, ml, Uniform01));
   }
   void Normal(const char* key, double mean, double sigma, std::vector<double> xs) {
-    IDistribution* h = nullptr;
-    CreateNormalDistribution(mean, sigma, &h);
-    Add({key, -kInf, kInf, kSpecial, xs}, h, "Normal",
-        STOKA_LAW_FORMS(stoka_ran_gaussian_pdf(x, mean, sigma), stoka_ran_gaussian_cdf(x, mean, sigma),
-                        stoka_ran_gaussian_cdf_inv(p, mean, sigma), stoka_ran_gaussian(mean, sigma)));
+    STOKA_LAW((Law{key, -kInf, kInf, kSpecial, xs}), CreateNormalDistribution(mean, sigma, &h),
+              stoka_ran_gaussian_pdf(x, mean, sigma), stoka_ran_gaussian_cdf(x, mean, sigma),
+              stoka_ran_gaussian_cdf_inv(p, mean, sigma), stoka_ran_gaussian(mean, sigma));
   }
   void LogNormal(const char* key, double mu, double sigma, double loc, std::vector<double> xs) {
-    IDistribution* h = nullptr;
-    CreateLogNormalDistribution(mu, sigma, loc, &h);
-    Add({key, loc, kInf, kSpecial, xs}, h, "LogNormal",
-        STOKA_LAW_FORMS(stoka_ran_lognormal_pdf(x, loc, mu, sigma), stoka_ran_lognormal_cdf(x, loc, mu, sigma),
-                        stoka_ran_lognormal_cdf_inv(p, loc, mu, sigma), stoka_ran_lognormal(loc, mu, sigma)));
+    STOKA_LAW((Law{key, loc, kInf, kSpecial, xs}), CreateLogNormalDistribution(mu, sigma, loc, &h),
+              stoka_ran_lognormal_pdf(x, loc, mu, sigma), stoka_ran_lognormal_cdf(x, loc, mu, sigma),
+              stoka_ran_lognormal_cdf_inv(p, loc, mu, sigma), stoka_ran_lognormal(loc, mu, sigma));
   }
   void Beta(const char* key, double a, double b, double min, double max, std::vector<double> xs) {
-    IDistribution* h = nullptr;
-    CreateBetaDistribution(a, b, min, max, &h);
-    const double scale = max - min;
-    Add({key, min, max, kInverse, xs}, h, "Beta",
-        STOKA_LAW_FORMS(stoka_ran_beta_pdf(x, min, scale, a, b), stoka_ran_beta_cdf(x, min, scale, a, b),
-                        stoka_ran_beta_cdf_inv(p, min, scale, a, b), stoka_ran_beta(min, scale, a, b)));
+    const double s = max - min;
+    STOKA_LAW((Law{key, min, max, kInverse, xs}), CreateBetaDistribution(a, b, min, max, &h),
+              stoka_ran_beta_pdf(x, min, s, a, b), stoka_ran_beta_cdf(x, min, s, a, b),
+              stoka_ran_beta_cdf_inv(p, min, s, a, b), stoka_ran_beta(min, s, a, b));
   }
   void Pert(const char* key, double min, double ml, double max, std::vector<double> xs) {
-    IDistribution* h = nullptr;
-    CreatePertDistribution(ml, min, max, &h);
-    Add({key, min, max, kInverse, xs}, h, "Pert",
-        STOKA_LAW_FORMS(stoka_ran_pert_pdf(x, min, max, ml), stoka_ran_pert_cdf(x, min, max, ml),
-                        stoka_ran_pert_cdf_inv(p, min, max, ml), stoka_ran_pert(min, max, ml)));
+    STOKA_LAW((Law{key, min, max, kInverse, xs}), CreatePertDistribution(ml, min, max, &h),
+              stoka_ran_pert_pdf(x, min, max, ml), stoka_ran_pert_cdf(x, min, max, ml),
+              stoka_ran_pert_cdf_inv(p, min, max, ml), stoka_ran_pert(min, max, ml));
   }
 
   std::vector<Law> laws_;

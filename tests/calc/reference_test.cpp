@@ -1,11 +1,7 @@
 // Densities, cumulative probabilities and quantiles of every continuous law
 // against values computed independently with mpmath (reference_values.py),
 // through both the handle and the free functions of each law.
-#include <gtest/gtest.h>
-
 #include <array>
-#include <string>
-#include <vector>
 
 #include "calc/laws.hpp"
 

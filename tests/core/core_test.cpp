@@ -1,22 +1,16 @@
 // The frame every part shares: checks and percentile conversions, the table
 // normal quantile, the GSL stream and its state stack, the runtime generator,
-// the output sink, and the flat twins of the frame and the continuous families.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdlib>
-#include <string>
-#include <vector>
+// the output sink, GSL's error handler, and the walk over the flat lists.
+#include <gsl/gsl_cdf.h>
 
 #include "stoka/continuous.hpp"
 #include "stoka/core.hpp"
+#include "stoka/discrete.hpp"
+#include "stoka/stats.hpp"
 #include "support/rows.hpp"
 #include "support/twin_check.hpp"
 #include "core/output.hpp"
 #include "stoka/stoka.h"
-
-using rows::kInf;
-using rows::kNaN;
 
 namespace {
 
@@ -65,17 +59,14 @@ TEST(Checks, SortsCarryValuesWithTheirPercents) {
       {{5, 1, 25, 2, 75, 4, 10, 3}, {5, 1, 10, 3, 25, 2, 75, 4}},
       {{5, 1, 25, 2, 75, 4, 25, 3}, {5, 1, 25, 2, 25, 3, 75, 4}},
   };
-  for (const auto& c : cases) {
-    const std::vector<double>& i = c[0];
+  for (const auto& [i, expected] : cases) {
     std::vector<double> o(i.size());
-    if (i.size() == 4)
-      Sort2Percentiles(i[0], i[1], i[2], i[3], &o[0], &o[1], &o[2], &o[3]);
-    else if (i.size() == 6)
-      Sort3Percentiles(i[0], i[1], i[2], i[3], i[4], i[5], &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]);
-    else
-      Sort4Percentiles(i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], &o[0], &o[1], &o[2], &o[3], &o[4],
-                       &o[5], &o[6], &o[7]);
-    EXPECT_EQ(o, c[1]);
+    double* w = o.data();
+    if (i.size() == 4) Sort2Percentiles(i[0], i[1], i[2], i[3], w, w + 1, w + 2, w + 3);
+    if (i.size() == 6) Sort3Percentiles(i[0], i[1], i[2], i[3], i[4], i[5], w, w + 1, w + 2, w + 3, w + 4, w + 5);
+    if (i.size() == 8)
+      Sort4Percentiles(i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], w, w + 1, w + 2, w + 3, w + 4, w + 5, w + 6, w + 7);
+    EXPECT_EQ(o, expected);
   }
 }
 
@@ -159,12 +150,63 @@ TEST(OutputSink, CallbackSilenceAndDefault) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "to standard output again\n");
 }
 
-// Every flat twin of the frame and the continuous families forwards unchanged.
-TEST(FlatTwins, CoreAndContinuousFamilies) {
+// Every function of the lists but the fits (walked with the fits' tests):
+// twins forward unchanged, and no call touches a host's GSL handler.
+TEST(FlatWalk, EveryListButTheFits) {
   stoka_silence_output();
-  STOKA_FLAT_CORE(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT)
-  STOKA_FLAT_CALC(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT)
+  STOKA_FLAT_CORE(STOKA_CHECK_TWIN, STOKA_CHECK_FLAT)
+  STOKA_FLAT_CALC(STOKA_CHECK_TWIN, STOKA_CHECK_FLAT)
+  STOKA_FLAT_DISCRETE(STOKA_CHECK_TWIN, STOKA_CHECK_FLAT)
+  STOKA_FLAT_SAMPLING(STOKA_CHECK_TWIN, STOKA_CHECK_FLAT)
+  STOKA_FLAT_CORRELATION(STOKA_CHECK_TWIN, STOKA_CHECK_FLAT)
+  STOKA_FLAT_STATS(STOKA_CHECK_TWIN, STOKA_CHECK_FLAT)
+  const GslHandler host(twin::CountingHandler);
+  twin::host_calls = 0;
+  gsl_cdf_beta_Pinv(1.5, 2.0, 3.0);  // the counting handler works: GSL itself reaches it
+  EXPECT_EQ(twin::host_calls, 1);
   stoka_default_output();
+}
+
+// Each row reaches GSL's handler unless the boundary switches it off. They run
+// under GSL's aborting default, as in a host that never called stoka_init.
+TEST(GslHandler, NothingAbortsBeforeInit) {
+  IDistribution* beta = nullptr;
+  ASSERT_EQ(CreateBetaDistribution(2.35, 4.1, 1.5, 9.25, &beta), 1);
+  std::vector<double> d(50);
+  for (int k = 0; k < 50; ++k) d[k] = 1.2 + std::fmod(k * 0.618034, 1.0) * 7.7;
+  double a, b, c, e, f = kNaN;
+  stoka_silence_output();
+  {
+    const GslHandler fatal(nullptr);
+    rows::Check({
+        ROW(GetInverseCDFValue(beta, 1.5), kNaN), ROW(stoka_ran_beta_cdf_inv(1.5, 1.0, 2.0, 2.35, 4.1), kNaN),
+        ROW(stoka_ran_beta_cdf(0.0, 1e308, kNaN, kInf, -kInf), kNaN), ROW(stoka_ran_pert_cdf(kNaN, kInf, -kInf, 1.5), kNaN),
+        ROW(stoka_ran_pert_cdf_inv(-kInf, 1.5, -2.385, 0.0), kNaN),
+        ROW(stoka_ran_triangular_params(-1, kInf, 3, 1.5, -2.385, &a, &b), 0),
+        ROW(CalcLogTriangularDistributionByMinMaxPerc(100, 1e-4, 100, kInf, 150, 50, &a, &b, &c), 0),
+        ROW(std::isnan(stoka_ran_pearson_beta(-1.5, 2.0, 0, 10, 50, d.data())), 0),  // a bad shape's domain error
+        ROW((stoka_ran_beta_by_xi(-1.5, 2.0, 0, 10, 50, d.data(), &a, &b, &c, &e, &f), std::isfinite(f)), 1),
+        ROW(CurrentGslHandler() == nullptr, 1)});
+  }
+  stoka_default_output();
+  DestroyBetaDistribution(&beta);
+}
+
+// stoka_init switches GSL's handler off for good, also when a call is inside
+// the library at the time (from an output callback).
+TEST(GslHandler, InitLeavesErrorsOff) {
+  const GslHandler host(twin::CountingHandler);
+  stoka_init();
+  twin::host_calls = 0;
+  gsl_cdf_beta_Pinv(1.5, 2.0, 3.0);
+  EXPECT_TRUE(CurrentGslHandler() != &twin::CountingHandler && twin::host_calls == 0);
+  gsl_set_error_handler(twin::CountingHandler);
+  stoka_set_output_callback([](const char*, void*) { stoka_init(); }, nullptr);
+  const double sample[] = {2.385, 3.1, 4.7};
+  double a, b, f;
+  CalcUniformByXi(3, sample, &a, &b, &f);  // prints its table: the callback inits
+  stoka_default_output();
+  EXPECT_NE(CurrentGslHandler(), &twin::CountingHandler);
 }
 
 }  // namespace

@@ -1,18 +1,10 @@
 // Pairwise correlation induction.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
-#include <cmath>
-#include <cstdlib>
-#include <tuple>
-#include <vector>
 
 #include "stoka/continuous.hpp"
 #include "stoka/correlation.hpp"
 #include "support/rows.hpp"
-
-using rows::kNaN;
 
 namespace {
 

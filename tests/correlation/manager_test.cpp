@@ -1,15 +1,6 @@
 // The correlation manager as a host drives it through the flat interface.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <vector>
-
-#include "stoka/stoka.h"
 #include "support/rows.hpp"
-
-using rows::kNaN;
 
 namespace {
 

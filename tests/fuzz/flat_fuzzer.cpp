@@ -1,32 +1,76 @@
 // libFuzzer harness over the flat interface: every function of the lists with
-// decoded arguments, and sequences of create / query / draw / destroy on
-// distribution, method and correlation-manager handles.
+// arguments decoded from the fuzzer's bytes (hostile doubles, small counts,
+// buffers), in sequences that create, use and destroy distribution, method
+// and correlation-manager handles.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
-#include "fuzz_input.hpp"
 #include "stoka/stoka.h"
+#include "support/args.hpp"
 
 namespace {
 
-using Caller = void (*)(fuzz::Input&);
+class Input {
+ public:
+  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  bool empty() const { return pos_ >= size_; }
+  uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+  uint64_t Bits(int bytes) {
+    uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v = (v << 8) | Byte();
+    return v;
+  }
+  // Hostile and ordinary values: NaN, infinities, denormals, huge, equal, codes.
+  double Real() {
+    static const double kTable[] = {
+        std::numeric_limits<double>::quiet_NaN(),
+        std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(),
+        0.0, -0.0, 5e-324, -5e-324, 2.2250738585072014e-308, 1e308, -1e308,
+        1.7976931348623157e308, 1e-6, 1e-4, 0.5, 1.0, 2.0, 3.0, 10.0, 25.0, 50.0,
+        75.0, 90.0, 99.0, 100.0, -2.0, -3.0, 0.3, 0.30011, 1e5, 0.999, 0.001, 2.385,
+        -1.0, 7.25, 1e-300, 32767.0, 32768.0};
+    constexpr size_t kCount = sizeof kTable / sizeof kTable[0];
+    const uint8_t selector = Byte();
+    if (selector < 160) return kTable[selector % kCount];
+    if (selector < 224) return (static_cast<double>(Byte()) - 100.0) / (1 + Byte() % 16);
+    const uint64_t bits = Bits(8);
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+  }
+  size_t Pick(size_t n) { return n == 0 ? 0 : Byte() % n; }
 
-#define FUZZ_TWIN(ret, name, params, args, fail) [](fuzz::Input& in) { fuzz::Call(in, &::name); },
-#define FUZZ_SKIP(ret, name, params)
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t pos_ = 0;
+};
 
-// Every twin of every list, in list order.
-const Caller kTwins[] = {
-    STOKA_FLAT_CORE(FUZZ_TWIN, FUZZ_SKIP)
-    STOKA_FLAT_CALC(FUZZ_TWIN, FUZZ_SKIP)
-    STOKA_FLAT_DISCRETE(FUZZ_TWIN, FUZZ_SKIP)
-    STOKA_FLAT_SAMPLING(FUZZ_TWIN, FUZZ_SKIP)
-    STOKA_FLAT_CORRELATION(FUZZ_TWIN, FUZZ_SKIP)
-    STOKA_FLAT_FIT(FUZZ_TWIN, FUZZ_SKIP)
-    STOKA_FLAT_FIT_NORMAL(FUZZ_TWIN, FUZZ_SKIP)
-    STOKA_FLAT_STATS(FUZZ_TWIN, FUZZ_SKIP)
-    nullptr};
-constexpr size_t kTwinCount = sizeof kTwins / sizeof kTwins[0] - 1;
+// The uniform source handed to random functions: values from the fuzzer.
+Input* uniform_input = nullptr;
+double FuzzUniform() { return uniform_input ? uniform_input->Real() : 0.5; }
+
+// Arrays for pointer arguments: the first 64 of each filled from the fuzzer
+// (hostile now and then), the rest room for outputs.
+struct Arena : args::Arena {
+  explicit Arena(Input& in) {
+    for (int i = 0; i < args::kArrays; ++i) {
+      const bool hostile = in.Byte() % 4 == 0;
+      for (int k = 0; k < 64; ++k) {
+        doubles[i][k] = hostile ? in.Real() : 1.0 + 0.37 * ((k * 7 + i) % 29);
+        unsigneds[i][k] = 1 + (k + i) % 5;
+        ints[i][k] = k % 3;
+      }
+    }
+  }
+};
 
 // The handles a sequence holds. They are released in the order the host
 // contract asks: a method leaves every manager before it is destroyed, and a
@@ -41,20 +85,6 @@ struct Handles {
   std::vector<Method> methods;
   std::vector<CorrelationManager*> managers;
 
-  IDistribution* Any(fuzz::Input& in) {
-    if (distributions.empty() || in.Byte() % 8 == 0) return nullptr;
-    return distributions[in.Pick(distributions.size())];
-  }
-  AbstractGenerationMethod* AnyMethod(fuzz::Input& in) {
-    if (methods.empty() || in.Byte() % 8 == 0) return nullptr;
-    return methods[in.Pick(methods.size())].handle;
-  }
-  // A method's identifier, or now and then 0 (never a dangling one).
-  stoka_id AnyId(fuzz::Input& in) { return reinterpret_cast<stoka_id>(AnyMethod(in)); }
-  CorrelationManager* AnyManager(fuzz::Input& in) {
-    if (managers.empty() || in.Byte() % 8 == 0) return nullptr;
-    return managers[in.Pick(managers.size())];
-  }
   void DestroyMethod(size_t i) {
     for (auto* m : managers) RemoveDistribution(m, reinterpret_cast<stoka_id>(methods[i].handle));
     DestroyLatinCubeMethod(&methods[i].handle);
@@ -66,155 +96,100 @@ struct Handles {
     DestroyBetaDistribution(&distributions[i]);
     distributions.erase(distributions.begin() + static_cast<long>(i));
   }
+  void DestroyManager(size_t i) {
+    DestroyCorrelationManager(&managers[i]);
+    managers.erase(managers.begin() + static_cast<long>(i));
+  }
   void ReleaseAll() {
-    for (auto*& m : managers) DestroyCorrelationManager(&m);
-    managers.clear();
+    while (!managers.empty()) DestroyManager(0);
     while (!distributions.empty()) DestroyDistribution(distributions.size() - 1);
+  }
+  // Takes over what a call created, up to 8 distributions and methods and 2
+  // managers; the arena releases the rest.
+  void Keep(args::Arena& arena, IDistribution* over) {
+    for (auto& [d, m, c] : arena.out) {
+      if (d && distributions.size() < 8) distributions.push_back(std::exchange(d, nullptr));
+      if (m && methods.size() < 8) methods.push_back({std::exchange(m, nullptr), over});
+      if (c && managers.size() < 2) managers.push_back(std::exchange(c, nullptr));
+    }
   }
 };
 
-void CreateDistribution(fuzz::Input& in, Handles& h) {
-  if (h.distributions.size() >= 8) return;
-  IDistribution* d = nullptr;
-  const double a = in.Real(), b = in.Real(), c = in.Real(), e = in.Real();
-  int made = 0;
-  fuzz::Arena arena(in);
-  const unsigned n = in.SmallUnsigned();
-  const double* values = in.Byte() % 8 ? arena.doubles[0].data() : nullptr;
-  const unsigned* weights = in.Byte() % 8 ? arena.unsigneds[0].data() : nullptr;
-  switch (in.Byte() % 12) {
-    case 0: made = CreateUniformDistribution(a, b, &d); break;
-    case 1: made = CreateNormalDistribution(a, b, &d); break;
-    case 2: made = CreateLogNormalDistribution(a, b, c, &d); break;
-    case 3: made = CreateTriangularDistribution(a, b, c, &d); break;
-    case 4: made = CreateLogTriangularDistribution(a, b, c, &d); break;
-    case 5: made = CreatePertDistribution(a, b, c, &d); break;
-    case 6: made = CreateBetaDistribution(a, b, c, e, &d); break;
-    case 7: made = CreateBernoulliDistribution(a, &d); break;
-    case 8: made = CreateConstantDistribution(a, &d); break;
-    case 9: made = CreateDiscreteUniformDistribution(in.SmallInt() * 1000, in.SmallInt() * 1000, &d); break;
-    case 10: made = CreateDiscreteDistribution(values, n, &d); break;
-    default: made = CreateDiscreteDistributionWeighted(values, weights, n, &d); break;
+// Arguments (support/args.hpp): numbers from the input, counts within the
+// buffers, and handles among those held, now and then NULL, never dangling.
+struct Source {
+  Input& in;
+  Handles& h;
+  IDistribution* over = nullptr;  // the distribution a new method is made over
+  double Real(int) { return in.Real(); }
+  int Int(int) { return static_cast<int>(in.Byte() % 44) - 3; }
+  unsigned Unsigned(int) { return in.Byte() % 41; }
+  bool Flag(int) { return in.Byte() % 2; }
+  stoka_uniform_fn Uniform(int) { return FuzzUniform; }
+  template <class V>
+  V Any(const std::vector<V>& v) {
+    return v.empty() || in.Byte() % 8 == 0 ? V{} : v[in.Pick(v.size())];
   }
-  if (made) h.distributions.push_back(d);
-}
-
-void QueryDistribution(fuzz::Input& in, Handles& h) {
-  IDistribution* d = h.Any(in);
-  const double x = in.Real();
-  unsigned count = 0;
-  fuzz::Arena arena(in);
-  switch (in.Byte() % 12) {
-    case 7: GenericDiscretePDFValue(x, d); break;
-    case 8: GenericDiscreteCDFValue(x, d); break;
-    case 9: GenericDiscreteValueByCDF(x, d); break;
-    case 10: GenericDiscreteGetValues(d, &count); break;
-    case 11:
-      if (in.Byte() % 2)
-        GenericDiscreteSetValues(d, in.SmallUnsigned(), arena.doubles[0].data());
-      else
-        GenericDiscreteSetWeightedValues(d, in.SmallUnsigned(), arena.doubles[0].data(),
-                                         arena.unsigneds[0].data());
-      break;
-    case 0: GetCDFValue(d, x); break;
-    case 1: GetPDFValue(d, x); break;
-    case 2: GetInverseCDFValue(d, x); break;
-    case 3: GetSFValue(d, x); break;
-    case 4: GetMinValue(d); break;
-    case 5: GetMaxValue(d); break;
-    default: GetDistributionName(d); break;
+  template <class T>
+  T Handle(int) {
+    if constexpr (std::is_same_v<T, IDistribution*>) return over = Any(h.distributions);
+    else if constexpr (std::is_same_v<T, CorrelationManager*>) return Any(h.managers);
+    else if constexpr (std::is_same_v<T, AbstractGenerationMethod*>) return Any(h.methods).handle;
+    else if constexpr (std::is_same_v<T, stoka_id>) return reinterpret_cast<stoka_id>(Any(h.methods).handle);
+    else return T{};  // output callbacks and their user data: NULL
   }
+};
+
+template <class R, class... A>
+void Call(Input& in, Handles& h, R (*f)(A...)) {
+  Arena arena(in);
+  Source s{in, h};
+  const auto result = args::Call(f, s, arena);
+  if constexpr (std::is_same_v<R, double*> || std::is_same_v<R, int*>) std::free(result);
+  h.Keep(arena, s.over);
+  stoka_silence_output();  // the call may have set another sink
 }
 
-void DestroyDistribution(fuzz::Input& in, Handles& h) {
-  if (h.distributions.empty()) return;
-  h.DestroyDistribution(in.Pick(h.distributions.size()));
-}
+using Caller = void (*)(Input&, Handles&);
+#define FUZZ_TWIN(ret, name, params, args, fail) [](Input& in, Handles& h) { Call(in, h, &::name); },
+#define FUZZ_FLAT(ret, name, params) [](Input& in, Handles& h) { Call(in, h, &::name); },
+#define FUZZ_SKIP(...)
 
-void UseMethod(fuzz::Input& in, Handles& h) {
-  double a = 0, b = 0;
-  switch (in.Byte() % 6) {
-    case 0:
-    case 1: {
-      IDistribution* d = h.Any(in);
-      if (h.methods.size() >= 8 || d == nullptr) return;
-      AbstractGenerationMethod* m = nullptr;
-      if (in.Byte() % 2)
-        CreateLatinCubeMethod(&m, d, in.Real(), in.Real(), in.SmallInt());
-      else
-        CreateMonteCarloMethod(&m, d, in.Real(), in.Real());
-      if (m) h.methods.push_back({m, d});
-      break;
-    }
-    case 2: GetRandomValueFromMethod(h.AnyMethod(in), &a, &b); break;
-    case 3: MethodSetBounds(h.AnyMethod(in), in.Real(), in.Real()); break;
-    case 4: MethodGetBounds(h.AnyMethod(in), &a, &b); break;
-    default:
-      if (!h.methods.empty()) h.DestroyMethod(in.Pick(h.methods.size()));
-      break;
+// Every twin of every list, then every function of the flat interface alone,
+// in list order.
+const Caller kTwins[] = {
+    STOKA_FLAT_CORE(FUZZ_TWIN, FUZZ_SKIP) STOKA_FLAT_CALC(FUZZ_TWIN, FUZZ_SKIP)
+    STOKA_FLAT_DISCRETE(FUZZ_TWIN, FUZZ_SKIP) STOKA_FLAT_SAMPLING(FUZZ_TWIN, FUZZ_SKIP)
+    STOKA_FLAT_CORRELATION(FUZZ_TWIN, FUZZ_SKIP) STOKA_FLAT_FIT(FUZZ_TWIN, FUZZ_SKIP)
+    STOKA_FLAT_FIT_NORMAL(FUZZ_TWIN, FUZZ_SKIP) STOKA_FLAT_STATS(FUZZ_TWIN, FUZZ_SKIP)};
+const Caller kFlats[] = {
+    STOKA_FLAT_CORE(FUZZ_SKIP, FUZZ_FLAT) STOKA_FLAT_CALC(FUZZ_SKIP, FUZZ_FLAT)
+    STOKA_FLAT_DISCRETE(FUZZ_SKIP, FUZZ_FLAT) STOKA_FLAT_SAMPLING(FUZZ_SKIP, FUZZ_FLAT)
+    STOKA_FLAT_CORRELATION(FUZZ_SKIP, FUZZ_FLAT)};
+
+// Discrete sets from NULL arrays and over wide integer ranges, which decoded
+// arguments never give.
+void CreateDiscrete(Input& in, Handles& h) {
+  Arena arena(in);
+  IDistribution** d = &std::get<IDistribution*>(arena.out[0]);
+  const unsigned n = in.Byte() % 41;
+  const double* values = in.Byte() % 8 ? arena.doubles[0] : nullptr;
+  const unsigned* weights = in.Byte() % 8 ? arena.unsigneds[0] : nullptr;
+  switch (in.Byte() % 3) {
+    case 0: CreateDiscreteUniformDistribution((in.Byte() % 44 - 3) * 1000, (in.Byte() % 44 - 3) * 1000, d); break;
+    case 1: CreateDiscreteDistribution(values, n, d); break;
+    default: CreateDiscreteDistributionWeighted(values, weights, n, d); break;
   }
+  h.Keep(arena, nullptr);
 }
 
-void UseManager(fuzz::Input& in, Handles& h) {
-  unsigned count = 0;
-  double out = 0;
-  fuzz::Arena arena(in);
-  switch (in.Byte() % 16) {
-    case 0: {
-      CorrelationManager* m = nullptr;
-      if (h.managers.size() < 2 && CreateCorrelationManager(&m)) h.managers.push_back(m);
-      break;
-    }
-    case 1:
-      if (!h.managers.empty()) {
-        const size_t i = in.Pick(h.managers.size());
-        DestroyCorrelationManager(&h.managers[i]);
-        h.managers.erase(h.managers.begin() + static_cast<long>(i));
-      }
-      break;
-    case 2: SetDataCount(h.AnyManager(in), in.SmallUnsigned()); break;
-    case 3: AddDistribution(h.AnyManager(in), h.AnyId(in)); break;
-    case 4: RemoveDistribution(h.AnyManager(in), h.AnyId(in)); break;
-    case 5: {
-      CorrelationManager* m = h.AnyManager(in);
-      const stoka_id old_id = h.AnyId(in), new_id = h.AnyId(in);
-      ReplaceDistribution(m, old_id, new_id);
-      break;
-    }
-    case 6: {
-      CorrelationManager* m = h.AnyManager(in);
-      const stoka_id a = h.AnyId(in), b = h.AnyId(in);
-      SetCorrelation(m, a, b, in.Real(), in.Byte() % 2);
-      break;
-    }
-    case 7: {
-      CorrelationManager* m = h.AnyManager(in);
-      const stoka_id a = h.AnyId(in), b = h.AnyId(in);
-      RemoveCorrelation(m, a, b);
-      GetCorrelation(m, a, b);
-      CalculateCorrelation(m, a, b, &out);
-      break;
-    }
-    case 8: RecalculateManager(h.AnyManager(in)); break;
-    case 9: GetDistributedData(h.AnyManager(in), h.AnyId(in), &count); break;
-    case 10: GetAllDistributions(h.AnyManager(in), &count); break;
-    case 11: SetCorrelationTolerance(h.AnyManager(in), in.Real()); break;
-    case 12: SetCorrelationMaxSteps(h.AnyManager(in), in.SmallUnsigned()); break;
-    case 13: {
-      CorrelationManager* m = h.AnyManager(in);
-      const stoka_id id = h.AnyId(in);
-      SetDistributedData(m, id, arena.doubles[0].data(), in.SmallUnsigned());
-      break;
-    }
-    case 14: RebuildDistributions(h.AnyManager(in)); break;
-    default: {
-      CorrelationManager* m = h.AnyManager(in);
-      ClearCorrelations(m);
-      GetCorrelationTolerance(&m);
-      GetDataCount(m);
-      GetCorrelationMaxSteps(m);
-      break;
-    }
+// Destroys a held handle: a distribution with its methods, a method, or a
+// manager (the flat destroyers themselves only ever meet fresh slots).
+void Destroy(Input& in, Handles& h) {
+  switch (in.Byte() % 3) {
+    case 0: if (!h.distributions.empty()) h.DestroyDistribution(in.Pick(h.distributions.size())); break;
+    case 1: if (!h.methods.empty()) h.DestroyMethod(in.Pick(h.methods.size())); break;
+    default: if (!h.managers.empty()) h.DestroyManager(in.Pick(h.managers.size())); break;
   }
 }
 
@@ -227,26 +202,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return true;
   }();
   (void)started;
-  fuzz::Input in(data, size);
-  fuzz::uniform_input = &in;
+  Input in(data, size);
+  uniform_input = &in;
   Handles h;
   for (int step = 0; step < 64 && !in.empty(); ++step) {
     const uint8_t op = in.Byte();
-    if (op < 128) {
-      kTwins[in.Bits(2) % kTwinCount](in);
-    } else if (op < 150) {
-      CreateDistribution(in, h);
-    } else if (op < 180) {
-      QueryDistribution(in, h);
-    } else if (op < 190) {
-      DestroyDistribution(in, h);
-    } else if (op < 215) {
-      UseMethod(in, h);
-    } else {
-      UseManager(in, h);
-    }
+    if (op < 128)
+      kTwins[in.Bits(2) % std::size(kTwins)](in, h);
+    else if (op < 232)
+      kFlats[in.Byte() % std::size(kFlats)](in, h);
+    else if (op < 242)
+      CreateDiscrete(in, h);
+    else
+      Destroy(in, h);
   }
   h.ReleaseAll();
-  fuzz::uniform_input = nullptr;
+  uniform_input = nullptr;
   return 0;
 }

@@ -1,21 +1,15 @@
 // The Latin hypercube draw against a plain index-list reference, draw by draw:
 // same runtime-generator sequence, same stratum (the k-th free one in
 // ascending order), same value, bit for bit.
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <iterator>
 #include <list>
 #include <memory>
-#include <utility>
-#include <vector>
 
 #include "sampling/free_strata.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/sampling.hpp"
-#include "stoka/stoka.h"
+#include "support/rows.hpp"
 
 namespace {
 

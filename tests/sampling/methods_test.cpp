@@ -1,15 +1,8 @@
 // Generation methods as a host sees them through the flat interface, and the
 // stand-alone Latin hypercube design functions.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <tuple>
-#include <vector>
 
 #include "stoka/sampling.hpp"
-#include "stoka/stoka.h"
+#include "support/rows.hpp"
 
 namespace {
 

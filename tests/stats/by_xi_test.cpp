@@ -1,20 +1,13 @@
 // Fits of a family to sample data: recorded results, accuracy on samples drawn
 // from known laws, the objectives' lines and penalties, the shared sample
 // buffer, bad arguments and the closed-form Uniform fit.
-#include <gsl/gsl_errno.h>
-#include <gtest/gtest.h>
 
 #include <cfloat>
-#include <cmath>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "stoka/continuous.hpp"
 #include "stoka/fit.hpp"
 #include "stoka/stats.hpp"
 #include "support/rows.hpp"
-#include "support/twin_check.hpp"
 
 namespace {
 
@@ -104,11 +97,11 @@ TEST(ByXi, RecordedResultsAndLargeSamples) {
     EXPECT_EQ(got.found, 1) << fam.name;
     got.x.push_back(got.f);
     for (size_t i = 0; i < got.x.size(); ++i)
-      EXPECT_TRUE(twin::Same(got.x[i], fam.recorded[i])) << fam.name << " " << i << ": " << got.x[i];
+      EXPECT_TRUE(rows::Same(got.x[i], fam.recorded[i])) << fam.name << " " << i << ": " << got.x[i];
     got.x.pop_back();
     global_params = sample.data();  // published by hand, as a host may
     global_params_size = 1000;
-    EXPECT_TRUE(twin::Same(Objective(fam, got.x), got.f)) << fam.name;
+    EXPECT_TRUE(rows::Same(Objective(fam, got.x), got.f)) << fam.name;
     global_params = nullptr;
     global_params_size = 0;
     const Fitted large = fam.fit(fam.start, Draw(fam, 10000));
@@ -156,7 +149,7 @@ TEST(ByXi, FitInsideAFit) {
   const Fitted outer = pert.fit(pert.start, sample);
   Capture quiet;
   const Fitted plain = pert.fit(pert.start, sample);
-  EXPECT_TRUE(nest.inner.found == 1 && twin::Same(outer.f, plain.f) && outer.x == plain.x);
+  EXPECT_TRUE(nest.inner.found == 1 && rows::Same(outer.f, plain.f) && outer.x == plain.x);
   EXPECT_TRUE(global_params == nullptr && global_params_size == 0);
 }
 
@@ -193,25 +186,6 @@ TEST(ByXi, BadArgumentsAndTheUniformFit) {
     EXPECT_EQ(CalcUniformByXi(int(data.size()), data.data(), &a, &b, &f), 1);
     EXPECT_TRUE(std::fabs(a - want[0]) + std::fabs(b - want[1]) + std::fabs(f - want[2]) < 1e-12) << a << " " << b;
   }
-}
-
-// GSL's error handler may be the aborting default (no stoka_init): domain
-// errors of the Beta CDF still come back as values.
-TEST(ByXi, NoAbortOnGslDomainErrors) {
-  gsl_error_handler_t* before = gsl_set_error_handler(nullptr);
-  const Data d = Draw(kTriangular, 50);
-  EXPECT_FALSE(std::isnan(stoka_ran_pearson_beta(-1.5, 2.0, 0, 10, 50, d.data())));
-  gsl_set_error_handler(nullptr);
-  Capture quiet;
-  EXPECT_TRUE(std::isfinite(Fit<stoka_ran_beta_by_xi, 4>({-1.5, 2.0, 0, 10}, d).f));
-  gsl_set_error_handler(before);
-}
-
-// Every flat twin of the statistics, the Pearson statistic and the fits to
-// data forwards unchanged (the sample counts are 0 to 5: the fits stay cheap).
-TEST(FlatTwins, Statistics) {
-  Capture quiet;
-  STOKA_FLAT_STATS(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT)
 }
 
 }  // namespace

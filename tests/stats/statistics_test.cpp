@@ -3,21 +3,14 @@
 // sort-then-interpolate, empty and degenerate samples, the frequency table.
 #include <gsl/gsl_sort.h>
 #include <gsl/gsl_statistics_double.h>
-#include <gtest/gtest.h>
 
 #include <climits>
-#include <cmath>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "stoka/stats.hpp"
 #include "support/rows.hpp"
-#include "support/twin_check.hpp"
 
-using rows::kInf;
-using rows::kNaN;
-using twin::Same;
+using rows::Same;
 
 namespace {
 
