@@ -11,7 +11,9 @@
 #include <functional>
 #include <vector>
 
+#include "core/output.hpp"
 #include "stoka/core.hpp"
+#include "stoka/stoka.h"
 
 namespace fit_table {
 
