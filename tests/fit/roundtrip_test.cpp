@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -52,11 +53,9 @@ struct Entry {
         [](const Row& r, Inputs& in) { return Invoke(&::name##_, r, in); }},
 
 // A known distribution, its parameters by field.
-struct Truth {
-  double v[kFieldCount];
-};
-Truth T3(double ml, double min, double max) { return Truth{{ml, min, max, 0, 0}}; }
-Truth B4(double alpha, double beta, double min, double max) { return Truth{{0, min, max, alpha, beta}}; }
+using Truth = std::array<double, kFieldCount>;
+Truth T3(double ml, double min, double max) { return {ml, min, max, 0, 0}; }
+Truth B4(double alpha, double beta, double min, double max) { return {0, min, max, alpha, beta}; }
 
 struct FamilyCase {
   std::vector<Entry> entries;
@@ -145,13 +144,13 @@ TEST(RoundTrip, EveryEntryOverTheGrid) {
         if (down) std::reverse(c.begin(), c.end());
         double worst_residual = 0, worst_params = 0;
         for (const Truth& t : fam.grid) {
-          const double range = t.v[kMax] - t.v[kMin];
+          const double range = t[kMax] - t[kMin];
           Inputs in;
           in.v[Arg::kTolerance][0] = 1e-6 * range;
           for (int i = 0; i < r.points; ++i)
-            in.v[Arg::kValue][i] = fam.quantile(c[i] / 100.0, t.v), in.v[Arg::kPercent][i] = 100.0 - c[i];
+            in.v[Arg::kValue][i] = fam.quantile(c[i] / 100.0, t.data()), in.v[Arg::kPercent][i] = 100.0 - c[i];
           for (int f = 0; f < kFieldCount; ++f)
-            if (r.fixed & Bit(Field(f))) in.v[Arg::kFixed][f] = t.v[f];
+            if (r.fixed & Bit(Field(f))) in.v[Arg::kFixed][f] = t[f];
           const int result = e.call(r, in);
           const double* out = in.v[Arg::kOutput];
           double residual = result == 1 ? 0.0 : INFINITY, params = residual;
@@ -159,12 +158,12 @@ TEST(RoundTrip, EveryEntryOverTheGrid) {
             residual = Worse(residual, std::fabs(fam.quantile(c[i] / 100.0, out) - in.v[Arg::kValue][i]) / range);
           for (int f = 0; f < kFieldCount && result == 1; ++f)
             if ((r.outputs & Bit(Field(f))) && !(r.fixed & Bit(Field(f))))
-              params = Worse(params, std::fabs(out[f] - t.v[f]) / (f == kAlpha || f == kBeta ? t.v[f] : range));
-          EXPECT_EQ(result, 1) << e.name << " order " << down << " at " << t.v[0];
-          EXPECT_LE(residual, tolerance) << e.name << " order " << down << " at " << t.v[0];
+              params = Worse(params, std::fabs(out[f] - t[f]) / (f == kAlpha || f == kBeta ? t[f] : range));
+          EXPECT_EQ(result, 1) << e.name << " order " << down << " at " << t[0];
+          EXPECT_LE(residual, tolerance) << e.name << " order " << down << " at " << t[0];
           // The closed forms also give the parameters back.
-          if (tolerance == kExact) EXPECT_LE(params, 1e-12) << e.name << " at " << t.v[0];
-          if (tolerance == kRootSearch) EXPECT_LE(params, 1e-3) << e.name << " at " << t.v[0];
+          if (tolerance == kExact) EXPECT_LE(params, 1e-12) << e.name << " at " << t[0];
+          if (tolerance == kRootSearch) EXPECT_LE(params, 1e-3) << e.name << " at " << t[0];
           worst_residual = std::fmax(worst_residual, residual);
           worst_params = std::fmax(worst_params, params);
         }
