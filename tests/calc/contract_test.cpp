@@ -41,8 +41,9 @@ double Integrate(laws::Fn f, double lo, double hi) {
 }
 
 // Quantile and cumulative function invert each other, the density is the
-// slope of the cumulative function, and the handle form agrees with the free.
-TEST(ContinuousContract, CdfOfQuantileIsP) {
+// slope of the cumulative function and integrates to 1, and the handle form
+// agrees with the free.
+TEST(ContinuousContract, QuantileCdfAndDensityAgree) {
   for (const Law& law : All()) {
     SCOPED_TRACE(law.label);
     for (double p : kProbabilities) {
@@ -53,12 +54,6 @@ TEST(ContinuousContract, CdfOfQuantileIsP) {
       EXPECT_NEAR(law.cdf(x), p, tolerance) << "p " << p << " x " << x;
       EXPECT_TRUE(Near(x, Twin(law).quantile(p), 1e-14)) << "p " << p;
     }
-  }
-}
-
-TEST(ContinuousContract, QuantileOfCdfAndSlopeAtInteriorPoints) {
-  for (const Law& law : All()) {
-    SCOPED_TRACE(law.label);
     for (double x : law.xs) {
       const double p = law.cdf(x), h = 1e-6 * std::fmax(1.0, std::fabs(x));
       const double slope = (law.cdf(x + h) - law.cdf(x - h)) / (2 * h);
@@ -68,12 +63,6 @@ TEST(ContinuousContract, QuantileOfCdfAndSlopeAtInteriorPoints) {
       EXPECT_NEAR(law.pdf(x), slope, 1e-5 * std::fmax(1.0, slope)) << "x " << x;
       EXPECT_TRUE(Near(law.pdf(x), Twin(law).pdf(x), 1e-14) && Near(p, Twin(law).cdf(x), 1e-14)) << x;
     }
-  }
-}
-
-TEST(ContinuousContract, DensityIntegratesToOne) {
-  for (const Law& law : All()) {
-    SCOPED_TRACE(law.label);
     EXPECT_NEAR(Integrate(law.pdf, law.lo, law.hi), 1.0, 1e-8);
   }
 }
@@ -108,9 +97,18 @@ TEST(ContinuousContract, DrawsStayInTheSupportAndFollowTheLaw) {
   }
 }
 
-TEST(ContinuousContract, BoundedQueriesAtAndBeyondTheEnds) {
+TEST(ContinuousContract, EndsAndNonFiniteArguments) {
   for (const Law& law : All()) {
     SCOPED_TRACE(law.label);
+    // NaN in gives NaN out, infinities give the limits, a quantile of p
+    // outside [0, 1] is whatever the family gives but never a finite x outside
+    // the support.
+    EXPECT_TRUE(std::isnan(law.pdf(kNaN)) && std::isnan(law.cdf(kNaN)) && std::isnan(law.quantile(kNaN)));
+    EXPECT_TRUE(law.pdf(kInf) == 0 && law.pdf(-kInf) == 0 && law.cdf(kInf) == 1 && law.cdf(-kInf) == 0);
+    for (double p : {-0.5, 1.5, -kInf, kInf}) {
+      const double x = law.quantile(p);
+      EXPECT_FALSE(std::isfinite(x) && (x < law.lo || x > law.hi)) << "p " << p << " x " << x;
+    }
     // Clearly beyond the ends: the free functions normalise x first, and the
     // next double past an end can round back onto it.
     const double below = law.lo - 1e-9 * std::fmax(1.0, std::fabs(law.lo));
@@ -137,22 +135,6 @@ TEST(ContinuousContract, BoundedQueriesAtAndBeyondTheEnds) {
       EXPECT_EQ(GetCDFValue(h, law.hi), 1.0);  // exactly
       EXPECT_TRUE(GetSFValue(h, law.hi) == 0 && GetSFValue(h, above) == 0);
       EXPECT_EQ(GetPDFValue(h, law.hi), Twin(law).pdf(law.hi));
-    }
-  }
-}
-
-// NaN and infinite arguments: no crash, NaN in gives NaN out, infinities give
-// the limits.
-TEST(ContinuousContract, NanAndInfiniteArguments) {
-  for (const Law& law : All()) {
-    SCOPED_TRACE(law.label);
-    EXPECT_TRUE(std::isnan(law.pdf(kNaN)) && std::isnan(law.cdf(kNaN)));
-    EXPECT_TRUE(std::isnan(law.quantile(kNaN)));
-    EXPECT_TRUE(law.pdf(kInf) == 0 && law.pdf(-kInf) == 0);
-    EXPECT_TRUE(law.cdf(kInf) == 1 && law.cdf(-kInf) == 0);
-    for (double p : {-0.5, 1.5, -kInf, kInf}) {
-      const double x = law.quantile(p);  // whatever the family gives, no crash
-      EXPECT_FALSE(std::isfinite(x) && (x < law.lo || x > law.hi)) << "p " << p << " x " << x;
     }
   }
 }

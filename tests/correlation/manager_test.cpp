@@ -26,10 +26,8 @@ struct Model {
     for (auto& d : dists) DestroyNormalDistribution(&d);
   }
   stoka_id Add(int (*make)(IDistribution**), double min = 0.0, double max = 1.0) {
-    dists.push_back(nullptr);
-    make(&dists.back());
-    methods.push_back(nullptr);
-    CreateLatinCubeMethod(&methods.back(), dists.back(), min, max, 500);
+    make(&dists.emplace_back());
+    CreateLatinCubeMethod(&methods.emplace_back(), dists.back(), min, max, 500);
     return reinterpret_cast<stoka_id>(methods.back());
   }
   std::vector<double> Sample(stoka_id id) const {

@@ -16,62 +16,6 @@
 
 namespace {
 
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool empty() const { return pos_ >= size_; }
-  uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-  uint64_t Bits(int bytes) {
-    uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i) v = (v << 8) | Byte();
-    return v;
-  }
-  // Hostile and ordinary values: NaN, infinities, denormals, huge, equal, codes.
-  double Real() {
-    static const double kTable[] = {
-        std::numeric_limits<double>::quiet_NaN(),
-        std::numeric_limits<double>::infinity(),
-        -std::numeric_limits<double>::infinity(),
-        0.0, -0.0, 5e-324, -5e-324, 2.2250738585072014e-308, 1e308, -1e308,
-        1.7976931348623157e308, 1e-6, 1e-4, 0.5, 1.0, 2.0, 3.0, 10.0, 25.0, 50.0,
-        75.0, 90.0, 99.0, 100.0, -2.0, -3.0, 0.3, 0.30011, 1e5, 0.999, 0.001, 2.385,
-        -1.0, 7.25, 1e-300, 32767.0, 32768.0};
-    constexpr size_t kCount = sizeof kTable / sizeof kTable[0];
-    const uint8_t selector = Byte();
-    if (selector < 160) return kTable[selector % kCount];
-    if (selector < 224) return (static_cast<double>(Byte()) - 100.0) / (1 + Byte() % 16);
-    const uint64_t bits = Bits(8);
-    double v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-  }
-  size_t Pick(size_t n) { return n == 0 ? 0 : Byte() % n; }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
-};
-
-// The uniform source handed to random functions: values from the fuzzer.
-Input* uniform_input = nullptr;
-double FuzzUniform() { return uniform_input ? uniform_input->Real() : 0.5; }
-
-// Arrays for pointer arguments: the first 64 of each filled from the fuzzer
-// (hostile now and then), the rest room for outputs.
-struct Arena : args::Arena {
-  explicit Arena(Input& in) {
-    for (int i = 0; i < args::kArrays; ++i) {
-      const bool hostile = in.Byte() % 4 == 0;
-      for (int k = 0; k < 64; ++k) {
-        doubles[i][k] = hostile ? in.Real() : 1.0 + 0.37 * ((k * 7 + i) % 29);
-        unsigneds[i][k] = 1 + (k + i) % 5;
-        ints[i][k] = k % 3;
-      }
-    }
-  }
-};
-
 // The handles a sequence holds. They are released in the order the host
 // contract asks: a method leaves every manager before it is destroyed, and a
 // distribution outlives its methods.
@@ -115,20 +59,48 @@ struct Handles {
   }
 };
 
-// Arguments (support/args.hpp): numbers from the input, counts within the
-// buffers, and handles among those held, now and then NULL, never dangling.
-struct Source {
-  Input& in;
+// The fuzzer's bytes decoded into arguments (support/args.hpp): hostile and
+// ordinary doubles, counts within the buffers, and handles among those held,
+// now and then NULL, never dangling.
+struct Input {
+  const uint8_t* data;
+  size_t size, pos;
   Handles& h;
   IDistribution* over = nullptr;  // the distribution a new method is made over
-  double Real(int) { return in.Real(); }
-  int Int(int) { return static_cast<int>(in.Byte() % 44) - 3; }
-  unsigned Unsigned(int) { return in.Byte() % 41; }
-  bool Flag(int) { return in.Byte() % 2; }
-  stoka_uniform_fn Uniform(int) { return FuzzUniform; }
+  bool empty() const { return pos >= size; }
+  uint8_t Byte() { return pos < size ? data[pos++] : 0; }
+  uint64_t Bits(int bytes) {
+    uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v = (v << 8) | Byte();
+    return v;
+  }
+  // NaN, infinities, denormals, huge, equal, percent codes, raw bits.
+  double Real(int = 0) {
+    static const double kTable[] = {
+        std::numeric_limits<double>::quiet_NaN(),
+        std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(),
+        0.0, -0.0, 5e-324, -5e-324, 2.2250738585072014e-308, 1e308, -1e308,
+        1.7976931348623157e308, 1e-6, 1e-4, 0.5, 1.0, 2.0, 3.0, 10.0, 25.0, 50.0,
+        75.0, 90.0, 99.0, 100.0, -2.0, -3.0, 0.3, 0.30011, 1e5, 0.999, 0.001, 2.385,
+        -1.0, 7.25, 1e-300, 32767.0, 32768.0};
+    constexpr size_t kCount = sizeof kTable / sizeof kTable[0];
+    const uint8_t selector = Byte();
+    if (selector < 160) return kTable[selector % kCount];
+    if (selector < 224) return (static_cast<double>(Byte()) - 100.0) / (1 + Byte() % 16);
+    const uint64_t bits = Bits(8);
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+  }
+  size_t Pick(size_t n) { return n == 0 ? 0 : Byte() % n; }
+  int Int(int) { return static_cast<int>(Byte() % 44) - 3; }
+  unsigned Unsigned(int) { return Byte() % 41; }
+  bool Flag(int) { return Byte() % 2; }
+  stoka_uniform_fn Uniform(int);
   template <class V>
   V Any(const std::vector<V>& v) {
-    return v.empty() || in.Byte() % 8 == 0 ? V{} : v[in.Pick(v.size())];
+    return v.empty() || Byte() % 8 == 0 ? V{} : v[Pick(v.size())];
   }
   template <class T>
   T Handle(int) {
@@ -140,36 +112,55 @@ struct Source {
   }
 };
 
+// The uniform source handed to random functions: values from the fuzzer.
+Input* uniform_input = nullptr;
+double FuzzUniform() { return uniform_input ? uniform_input->Real() : 0.5; }
+stoka_uniform_fn Input::Uniform(int) { return FuzzUniform; }
+
+// Arrays for pointer arguments: the first 64 of each filled from the fuzzer
+// (hostile now and then), the rest room for outputs.
+struct Arena : args::Arena {
+  explicit Arena(Input& in) {
+    for (int i = 0; i < args::kArrays; ++i) {
+      const bool hostile = in.Byte() % 4 == 0;
+      for (int k = 0; k < 64; ++k) {
+        doubles[i][k] = hostile ? in.Real() : 1.0 + 0.37 * ((k * 7 + i) % 29);
+        unsigneds[i][k] = 1 + (k + i) % 5;
+        ints[i][k] = k % 3;
+      }
+    }
+  }
+};
+
 template <class R, class... A>
-void Call(Input& in, Handles& h, R (*f)(A...)) {
+void Call(Input& in, R (*f)(A...)) {
   Arena arena(in);
-  Source s{in, h};
-  const auto result = args::Call(f, s, arena);
+  in.over = nullptr;
+  const auto result = args::Call(f, in, arena);
   if constexpr (std::is_same_v<R, double*> || std::is_same_v<R, int*>) std::free(result);
-  h.Keep(arena, s.over);
+  in.h.Keep(arena, in.over);
   stoka_silence_output();  // the call may have set another sink
 }
 
-using Caller = void (*)(Input&, Handles&);
-#define FUZZ_TWIN(ret, name, params, args, fail) [](Input& in, Handles& h) { Call(in, h, &::name); },
-#define FUZZ_FLAT(ret, name, params) [](Input& in, Handles& h) { Call(in, h, &::name); },
+using Caller = void (*)(Input&);
+#define FUZZ_CALL(ret, name, ...) [](Input& in) { Call(in, &::name); },
 #define FUZZ_SKIP(...)
 
 // Every twin of every list, then every function of the flat interface alone,
 // in list order.
 const Caller kTwins[] = {
-    STOKA_FLAT_CORE(FUZZ_TWIN, FUZZ_SKIP) STOKA_FLAT_CALC(FUZZ_TWIN, FUZZ_SKIP)
-    STOKA_FLAT_DISCRETE(FUZZ_TWIN, FUZZ_SKIP) STOKA_FLAT_SAMPLING(FUZZ_TWIN, FUZZ_SKIP)
-    STOKA_FLAT_CORRELATION(FUZZ_TWIN, FUZZ_SKIP) STOKA_FLAT_FIT(FUZZ_TWIN, FUZZ_SKIP)
-    STOKA_FLAT_FIT_NORMAL(FUZZ_TWIN, FUZZ_SKIP) STOKA_FLAT_STATS(FUZZ_TWIN, FUZZ_SKIP)};
+    STOKA_FLAT_CORE(FUZZ_CALL, FUZZ_SKIP) STOKA_FLAT_CALC(FUZZ_CALL, FUZZ_SKIP)
+    STOKA_FLAT_DISCRETE(FUZZ_CALL, FUZZ_SKIP) STOKA_FLAT_SAMPLING(FUZZ_CALL, FUZZ_SKIP)
+    STOKA_FLAT_CORRELATION(FUZZ_CALL, FUZZ_SKIP) STOKA_FLAT_FIT(FUZZ_CALL, FUZZ_SKIP)
+    STOKA_FLAT_FIT_NORMAL(FUZZ_CALL, FUZZ_SKIP) STOKA_FLAT_STATS(FUZZ_CALL, FUZZ_SKIP)};
 const Caller kFlats[] = {
-    STOKA_FLAT_CORE(FUZZ_SKIP, FUZZ_FLAT) STOKA_FLAT_CALC(FUZZ_SKIP, FUZZ_FLAT)
-    STOKA_FLAT_DISCRETE(FUZZ_SKIP, FUZZ_FLAT) STOKA_FLAT_SAMPLING(FUZZ_SKIP, FUZZ_FLAT)
-    STOKA_FLAT_CORRELATION(FUZZ_SKIP, FUZZ_FLAT)};
+    STOKA_FLAT_CORE(FUZZ_SKIP, FUZZ_CALL) STOKA_FLAT_CALC(FUZZ_SKIP, FUZZ_CALL)
+    STOKA_FLAT_DISCRETE(FUZZ_SKIP, FUZZ_CALL) STOKA_FLAT_SAMPLING(FUZZ_SKIP, FUZZ_CALL)
+    STOKA_FLAT_CORRELATION(FUZZ_SKIP, FUZZ_CALL)};
 
 // Discrete sets from NULL arrays and over wide integer ranges, which decoded
 // arguments never give.
-void CreateDiscrete(Input& in, Handles& h) {
+void CreateDiscrete(Input& in) {
   Arena arena(in);
   IDistribution** d = &std::get<IDistribution*>(arena.out[0]);
   const unsigned n = in.Byte() % 41;
@@ -180,12 +171,13 @@ void CreateDiscrete(Input& in, Handles& h) {
     case 1: CreateDiscreteDistribution(values, n, d); break;
     default: CreateDiscreteDistributionWeighted(values, weights, n, d); break;
   }
-  h.Keep(arena, nullptr);
+  in.h.Keep(arena, nullptr);
 }
 
 // Destroys a held handle: a distribution with its methods, a method, or a
 // manager (the flat destroyers themselves only ever meet fresh slots).
-void Destroy(Input& in, Handles& h) {
+void Destroy(Input& in) {
+  Handles& h = in.h;
   switch (in.Byte() % 3) {
     case 0: if (!h.distributions.empty()) h.DestroyDistribution(in.Pick(h.distributions.size())); break;
     case 1: if (!h.methods.empty()) h.DestroyMethod(in.Pick(h.methods.size())); break;
@@ -202,19 +194,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return true;
   }();
   (void)started;
-  Input in(data, size);
-  uniform_input = &in;
   Handles h;
+  Input in{data, size, 0, h};
+  uniform_input = &in;
   for (int step = 0; step < 64 && !in.empty(); ++step) {
     const uint8_t op = in.Byte();
     if (op < 128)
-      kTwins[in.Bits(2) % std::size(kTwins)](in, h);
+      kTwins[in.Bits(2) % std::size(kTwins)](in);
     else if (op < 232)
-      kFlats[in.Byte() % std::size(kFlats)](in, h);
+      kFlats[in.Byte() % std::size(kFlats)](in);
     else if (op < 242)
-      CreateDiscrete(in, h);
+      CreateDiscrete(in);
     else
-      Destroy(in, h);
+      Destroy(in);
   }
   h.ReleaseAll();
   uniform_input = nullptr;

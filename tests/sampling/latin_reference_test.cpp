@@ -4,7 +4,6 @@
 
 #include <iterator>
 #include <list>
-#include <memory>
 
 #include "sampling/free_strata.hpp"
 #include "stoka/continuous.hpp"
@@ -29,8 +28,7 @@ class ListLatin {
       const int n = static_cast<int>(free_.size());
       const int position = KessaRandomInt(n);
       // Walk from the nearer end: still a plain list, half the steps.
-      auto it = position < n / 2 ? std::next(free_.begin(), position)
-                                 : std::prev(free_.end(), n - position);
+      auto it = position < n / 2 ? std::next(free_.begin(), position) : std::prev(free_.end(), n - position);
       const auto [lower, upper] = segments_[*it];
       double p = lower + (upper - lower) * KessaRandom();
       double value = 0;
@@ -50,8 +48,6 @@ class ListLatin {
   std::vector<std::pair<double, double>> segments_;
   std::list<int> free_;
 };
-
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 }  // namespace
 
@@ -77,18 +73,17 @@ TEST(LatinHypercube, MatchesListReferenceDrawByDraw) {
     SCOPED_TRACE(::testing::Message() << GetDistributionName(c.d) << " count " << c.count);
     std::srand(20240611u + static_cast<unsigned>(c.count));
     ListLatin reference(c.d, c.min, c.max, c.count);
-    std::vector<std::pair<double, double>> expected;
-    for (int i = 0; i < c.draws; ++i) expected.push_back(reference.Draw());
+    std::vector<std::pair<double, double>> expected(c.draws);
+    for (auto& e : expected) e = reference.Draw();
     const int next_expected = std::rand();
-
     std::srand(20240611u + static_cast<unsigned>(c.count));
     LatinCubeMethod method(c.d, c.min, c.max, c.count);
     int mismatches = 0;
     for (int i = 0; i < c.draws; ++i) {
       const auto got = method.RandomValue();
-      if (!SameBits(got.first, expected[i].first) || !SameBits(got.second, expected[i].second))
-        if (++mismatches < 5) ADD_FAILURE() << "draw " << i << ": " << got.first << " vs "
-                                            << expected[i].first;
+      if ((!rows::Same(got.first, expected[i].first) || !rows::Same(got.second, expected[i].second)) &&
+          ++mismatches < 5)
+        ADD_FAILURE() << "draw " << i << ": " << got.first << " vs " << expected[i].first;
     }
     EXPECT_EQ(mismatches, 0);
     EXPECT_EQ(std::rand(), next_expected) << "the runtime generator was used differently";
@@ -109,10 +104,8 @@ TEST(LatinHypercube, FreeStrataTakeAndRestoreAgreeWithList) {
       auto it = std::next(free.begin(), k);
       const unsigned taken = strata.Take(k);
       ASSERT_EQ(taken, *it) << "n " << n << " step " << step;
-      if (std::rand() % 4 == 0)
-        strata.Restore(taken);  // handed back: the list keeps it
-      else
-        free.erase(it);
+      if (std::rand() % 4 == 0) strata.Restore(taken);  // handed back: the list keeps it
+      else free.erase(it);
       ASSERT_EQ(strata.Size(), free.size());
     }
   }

@@ -1,6 +1,8 @@
 // Generation methods as a host sees them through the flat interface, and the
 // stand-alone Latin hypercube design functions.
 
+#include <numeric>
+
 #include "stoka/sampling.hpp"
 #include "support/rows.hpp"
 
@@ -13,8 +15,7 @@ struct Method {
   AbstractGenerationMethod* h = nullptr;
   Method(int (*make)(IDistribution**), double min, double max, int count) {
     make(&d);
-    if (count > 0) CreateLatinCubeMethod(&h, d, min, max, count);
-    else CreateMonteCarloMethod(&h, d, min, max);
+    count > 0 ? CreateLatinCubeMethod(&h, d, min, max, count) : CreateMonteCarloMethod(&h, d, min, max);
   }
   ~Method() {
     DestroyMonteCarloMethod(&h);
@@ -36,12 +37,10 @@ int LogNormal(IDistribution** h) { return CreateLogNormalDistribution(0.4, 1.3, 
 TEST(GenerationMethods, MonteCarloKeepsTheRuntimeSequence) {
   Method mc(Triangular, 0.1, 0.85, 0);
   std::srand(31u);
-  std::vector<double> u(5000);
-  for (double& x : u) x = 0.1 + (0.85 - 0.1) * KessaRandom();
-  std::srand(31u);
   const auto draws = mc.Draw(5000);
-  for (size_t i = 0; i < u.size(); ++i)
-    ASSERT_TRUE(draws[i].second == u[i] && draws[i].first == GetInverseCDFValue(mc.d, u[i])) << i;
+  std::srand(31u);
+  for (auto [value, p] : draws)
+    ASSERT_TRUE(p == 0.1 + (0.85 - 0.1) * KessaRandom() && value == GetInverseCDFValue(mc.d, p)) << p;
 }
 
 // Draws are always finite: 2 * 10^5 draws meet KessaRandom's exact 0 and 1 (1
@@ -51,9 +50,8 @@ TEST(GenerationMethods, UnboundedFamiliesDrawOnlyFiniteValues) {
     for (int count : {0, 1000, 1}) {
       Method m(make, 0.0, 1.0, count);
       std::srand(99u);
-      int infinite = 0;
-      for (auto [value, position] : m.Draw(200000)) infinite += !std::isfinite(value);
-      EXPECT_EQ(infinite, 0) << count;
+      const auto draws = m.Draw(200000);
+      EXPECT_TRUE(std::all_of(draws.begin(), draws.end(), [](auto d) { return std::isfinite(d.first); })) << count;
     }
   Method mc(Normal, 1.0, 1.0, 0), lhs(Normal, 0.0, 1.0, 10);
   MethodSetBounds(lhs.h, 40.0, 50.0);  // both beyond the support's float reach: (1, 1)
@@ -116,11 +114,9 @@ TEST(GenerationMethods, RefusalsAndNullHandles) {
   EXPECT_TRUE(std::isnan(value) && std::isnan(p) && std::isnan(lo) && std::isnan(hi));
   MethodSetBounds(nullptr, 0.0, 1.0);
   GetRandomValueFromMethod(mc.h, nullptr, nullptr);  // outputs may be NULL
-  DestroyLatinCubeMethod(&t.h);
-  DestroyLatinCubeMethod(&t.h);
-  DestroyLatinCubeMethod(nullptr);
-  DestroyMonteCarloMethod(&mc.h);
-  DestroyMonteCarloMethod(nullptr);
+  using Place = AbstractGenerationMethod**;
+  for (Place h : {&t.h, &t.h, Place{}}) DestroyLatinCubeMethod(h);
+  for (Place h : {&mc.h, Place{}}) DestroyMonteCarloMethod(h);
   EXPECT_TRUE(t.h == nullptr && mc.h == nullptr);
   std::list<int> l{4, 8, 15, 16, 23};
   int out = -1;
@@ -146,16 +142,16 @@ TEST(LatinDesign, StrataMatricesPermutationsAndIntegers) {
   }
   stoka_ran_seed(17u);
   std::vector<double> expected(12);
-  for (double& v : expected) v = stoka_ran_uniform();
+  std::generate(expected.begin(), expected.end(), stoka_ran_uniform);
   stoka_ran_seed(17u);
   double* x = r8mat_uniform_01_new(3, 4);
   EXPECT_EQ(std::vector<double>(x, x + 12), expected);
   std::free(x);
   for (int n : {1, 2, 9, 500}) {
     int* p = perm_uniform_new(n);
-    std::vector<int> v(p, p + n);
-    std::sort(v.begin(), v.end());
-    for (int k = 0; k < n; ++k) EXPECT_EQ(v[k], k);
+    std::vector<int> v(p, p + n), identity(n);
+    std::iota(identity.begin(), identity.end(), 0);
+    EXPECT_TRUE(std::is_permutation(v.begin(), v.end(), identity.begin())) << n;
     std::free(p);
   }
   // Each of the 8 integers of [-3, 4] about 1/8 of the time (sd ~ 33 of 2500).
@@ -164,9 +160,8 @@ TEST(LatinDesign, StrataMatricesPermutationsAndIntegers) {
   for (int h : hits) EXPECT_NEAR(h, 2500, 250);
   EXPECT_TRUE(i4_uniform_ab(7, 7) == 7 && i4_uniform_ab(9, 2) == 2);  // raised to a, then lowered to b
   i4_uniform_ab(-2147483647, 2147483647);  // full int range: defined, no overflow
-  EXPECT_TRUE(latin_random_new(0, 5) == nullptr && latin_random_new(3, -1) == nullptr);
-  EXPECT_TRUE(r8mat_uniform_01_new(-2, 4) == nullptr && perm_uniform_new(0) == nullptr);
-  EXPECT_EQ(perm_uniform_new(-9), nullptr);
+  EXPECT_TRUE(latin_random_new(0, 5) == nullptr && latin_random_new(3, -1) == nullptr &&
+              r8mat_uniform_01_new(-2, 4) == nullptr && perm_uniform_new(0) == nullptr && perm_uniform_new(-9) == nullptr);
 }
 
 }  // namespace

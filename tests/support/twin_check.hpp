@@ -14,7 +14,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <tuple>
 #include <type_traits>
 
@@ -25,9 +24,7 @@
 
 namespace twin {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kHostile[] = {kNaN, kInf, -kInf, 1.5, -2.385, 0.0, 1e308};
+constexpr double kHostile[] = {NAN, INFINITY, -INFINITY, 1.5, -2.385, 0.0, 1e308};
 constexpr int kRounds = 4, kAllRounds = kRounds + 7;
 
 // The handles of the hostile rounds (odd positions; even ones get NULL), made
@@ -43,10 +40,6 @@ inline const auto& Live() {
   }();
   return live;
 }
-
-inline double FixedUniform() { return 0.3183; }
-inline double EdgeUniform() { return 1.0; }
-inline double NanUniform() { return kNaN; }
 
 inline int host_calls = 0;
 inline void CountingHandler(const char*, const char*, int, int) { ++host_calls; }
@@ -65,7 +58,9 @@ struct Round {
   }
   bool Flag(int i) const { return (r < kRounds ? r + i : h + i) % 2 != 0; }  // the percentile's one byte
   unsigned Unsigned(int i) const { return r < kRounds ? 3u + unsigned(r + i) : Odd(i) ? 3u : 0u; }
-  stoka_uniform_fn Uniform(int i) const { return r < kRounds ? FixedUniform : Odd(i) ? NanUniform : EdgeUniform; }
+  stoka_uniform_fn Uniform(int i) const {
+    return r < kRounds ? +[] { return 0.3183; } : Odd(i) ? +[] { return double(NAN); } : +[] { return 1.0; };
+  }
   template <class T>
   T Handle(int i) const {
     if constexpr (std::is_same_v<T, stoka_id>)
