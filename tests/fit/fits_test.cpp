@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "core/output.hpp"
+#include "stoka/stoka.h"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
 #include "support/gsl_handler.hpp"
