@@ -50,11 +50,7 @@ STOKA_API int CreateBetaDistribution(double alpha, double beta, double min, doub
 // Every family's destroyer is the same: any distribution goes through its
 // virtual destructor, and the host's variable is left null.
 #define STOKA_DEFINE_DESTROY(name)                                 \
-  extern "C" STOKA_API void name(IDistribution** handle) {         \
-    if (handle == nullptr) return;                                 \
-    stoka::guard(STOKA_VOID, [&] { delete *handle; });             \
-    *handle = nullptr;                                             \
-  }
+  extern "C" STOKA_API void name(IDistribution** handle) { stoka::Destroy(handle); }
 STOKA_DEFINE_DESTROY(DestroyUniformDistribution)
 STOKA_DEFINE_DESTROY(DestroyNormalDistribution)
 STOKA_DEFINE_DESTROY(DestroyLogNormalDistribution)

@@ -47,6 +47,15 @@ void guard(VoidResult, F&& body) noexcept {
   }
 }
 
+// Destroys the object behind a host's handle variable under the guard and sets
+// the variable to NULL; a NULL place is ignored.
+template <class T>
+void Destroy(T** handle) noexcept {
+  if (handle == nullptr) return;
+  guard(VoidResult{}, [&] { delete *handle; });
+  *handle = nullptr;
+}
+
 }  // namespace stoka
 
 #define STOKA_VOID (::stoka::VoidResult{})

@@ -33,11 +33,7 @@ STOKA_API int CreateCorrelationManager(CorrelationManager** out) {
   });
 }
 
-STOKA_API void DestroyCorrelationManager(CorrelationManager** handle) {
-  if (handle == nullptr) return;
-  stoka::guard(STOKA_VOID, [&] { delete *handle; });
-  *handle = nullptr;
-}
+STOKA_API void DestroyCorrelationManager(CorrelationManager** handle) { stoka::Destroy(handle); }
 
 STOKA_API unsigned GetDataCount(CorrelationManager* h) {
   return With(h, 0u, [](CorrelationManager& m) { return m.GetDataCount(); });

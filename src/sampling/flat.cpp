@@ -44,15 +44,8 @@ STOKA_API void CreateMonteCarloMethod(AbstractGenerationMethod** out, IDistribut
   });
 }
 
-STOKA_API void DestroyLatinCubeMethod(AbstractGenerationMethod** handle) {
-  if (handle == nullptr) return;
-  stoka::guard(STOKA_VOID, [&] { delete *handle; });
-  *handle = nullptr;
-}
-
-STOKA_API void DestroyMonteCarloMethod(AbstractGenerationMethod** handle) {
-  DestroyLatinCubeMethod(handle);
-}
+STOKA_API void DestroyLatinCubeMethod(AbstractGenerationMethod** handle) { stoka::Destroy(handle); }
+STOKA_API void DestroyMonteCarloMethod(AbstractGenerationMethod** handle) { stoka::Destroy(handle); }
 
 STOKA_API void GetRandomValueFromMethod(AbstractGenerationMethod* handle, double* value,
                                         double* probability) {
