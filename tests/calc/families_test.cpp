@@ -31,8 +31,7 @@ TEST(FamilyEdges, HandDerivedValues) {
       // Both ends belong to a bounded support; quantiles clamp p. Triangle min
       // 0, ml 1, max 4: the mode's probability is 0.25, and the quantile snaps
       // to the mode within 1e-4 of it (the fitters' within 1e-6).
-      ROW(GetPDFValue(u02, 2.0), 0.5), ROW(GetPDFValue(u02, 2 + 1e-12), 0), ROW(UniformValueByCDF(2, 6, -0.5), 2),
-      ROW(UniformValueByCDF(2, 6, 1), 6), ROW(TriangularPDFValue(0, 4, 1, 1), 0.5),
+      ROW(UniformValueByCDF(2, 6, -0.5), 2), ROW(TriangularPDFValue(0, 4, 1, 1), 0.5),
       NEAR(TriangularCDFValue(0, 4, 1, 1), 0.25, 1e-15), ROW(TriangularValueByCDF(0, 4, 1, 0.25009), 1),
       ROW(TriangularValueByCDF(0, 4, 1, -0.3), 0), ROW(TriangularValueByCDF(0, 4, 1, 1.5), 4),
       NEAR(stoka_ran_triangular_cdf_inv(0.25009, 1, 0, 4), 4 - std::sqrt(4 * 0.74991 * 3), 1e-14),
@@ -41,8 +40,7 @@ TEST(FamilyEdges, HandDerivedValues) {
       // all-negative one (-10, -5, -1) stays inside its support.
       ROW(LogTriangularValueByCDF(1, kE * kE, kE, 0.5), kE),
       NEAR(LogTriangularValueByCDF(1, kE * kE, kE, 0.125), std::exp(0.5), 1e-15),
-      ROW(LogTriangularRandom(1, kE * kE, kE, Half), kE), ROW(LogTriangularRandom(1, kE * kE, kE, Zero), 1),
-      ROW(LogTriangularRandom(-10, -1, -5, Zero), -10),
+      ROW(LogTriangularRandom(1, kE * kE, kE, Half), kE), ROW(LogTriangularRandom(-10, -1, -5, Zero), -10),
       NEAR(stoka_ran_logtriangular_cdf_inv(0.1, -5, -10, -1),
            -10 * std::exp(-std::sqrt(0.1 * std::log(0.5) * std::log(0.1))), 1e-14),
       ROW(GetPDFValue(ln5, 5), 0), ROW(GetCDFValue(ln5, 5), 0), ROW(stoka_ran_lognormal_cdf(1.5, 2.0, 0.3, 0.8), 0),
@@ -53,7 +51,6 @@ TEST(FamilyEdges, HandDerivedValues) {
       NEAR(stoka_ran_beta_cdf_inv(0.5, 10, 4, 2, 2), 12, 1e-12),   // (p, min, scale, a, b)
       NEAR(stoka_ran_beta_cdf_inv_(0.5, 2, 2, 10, 14), 12, 1e-12),  // (p, a, b, min, max)
       NEAR((CalcAlphaBetaForPert(0, 10, 2, &a, &b), a), 1.8, 1e-15), NEAR(b, 4.2, 1e-15),
-      NEAR((CalcBetaParamsByPert(0, 10, 2, &a, &b), a), 1.8, 1e-15), NEAR(b, 4.2, 1e-15),
       // Shapes beyond GSL's reach are bisected on the cumulative function.
       NEAR(stoka_ran_beta_cdf(stoka_ran_beta_cdf_inv(0.3183, 0, 1, 2.5e5, 4e5), 0, 1, 2.5e5, 4e5), 0.3183, 1e-9),
       ROW(Ends(stoka_ran_beta_cdf_inv(0.5, 0, 1, 2e6, 2e6)), 1),
@@ -113,13 +110,10 @@ TEST(FamilyEdges, RefusedCreationLeavesTheHandle) {
   IDistribution* const sentinel = reinterpret_cast<IDistribution*>(0x5eed);
   IDistribution* h = sentinel;
   rows::Check({
-      ROW(CreateUniformDistribution(3, 3, &h), 0), ROW(CreateUniformDistribution(kNaN, 3, &h), 0),
-      ROW(CreateNormalDistribution(1, 0, &h), 0), ROW(CreateNormalDistribution(1, -2, &h), 0),
+      ROW(CreateUniformDistribution(3, 3, &h), 0), ROW(CreateNormalDistribution(1, 0, &h), 0),
       ROW(CreateLogNormalDistribution(1, 0, 2, &h), 0), ROW(CreateTriangularDistribution(1, 2, 3, &h), 0),
-      ROW(CreateTriangularDistribution(3.5, 2, 3, &h), 0), ROW(CreateLogTriangularDistribution(1, 2, 3, &h), 0),
-      ROW(CreatePertDistribution(2, 3, 1, &h), 0), ROW(CreateBetaDistribution(0.3, 2, 0, 1, &h), 0),
-      ROW(CreateBetaDistribution(2, 2, 1, 1, &h), 0), ROW(CreateBernoulliDistribution(1.01, &h), 0),
-      ROW(CreateBernoulliDistribution(-0.01, &h), 0), ROW(CreateBernoulliDistribution(kNaN, &h), 0),
+      ROW(CreateLogTriangularDistribution(1, 2, 3, &h), 0), ROW(CreatePertDistribution(2, 3, 1, &h), 0),
+      ROW(CreateBetaDistribution(0.3, 2, 0, 1, &h), 0), ROW(CreateBernoulliDistribution(1.01, &h), 0),
       ROW(CreateDiscreteUniformDistribution(3, 2, &h), 0), ROW(CreateDiscreteUniformDistribution(INT_MIN, INT_MAX, &h), 0),
       ROW(CreateDiscreteUniformDistribution(-5, (1 << 26) - 5, &h), 0),  // 2^26 + 1 integers
       ROW(CreateDiscreteDistribution(nullptr, 3, &h), 0), ROW(CreateDiscreteDistribution(with_nan, 3, &h), 0),

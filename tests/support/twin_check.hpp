@@ -8,19 +8,12 @@
 #ifndef STOKA_TESTS_TWIN_CHECK_HPP
 #define STOKA_TESTS_TWIN_CHECK_HPP
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <tuple>
 #include <type_traits>
 
 #include "core/guard.hpp"
-#include "stoka/stoka.h"
 #include "support/args.hpp"
 #include "support/gsl_handler.hpp"
+#include "support/rows.hpp"
 
 namespace twin {
 
@@ -93,9 +86,7 @@ struct Sample {
   }
 };
 
-inline bool Same(double a, double b) {
-  return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
-}
+using rows::Same;
 template <class T>
 bool Same(const T& a, const T& b) {
   return a == b;
