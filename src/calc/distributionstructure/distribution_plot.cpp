@@ -1,7 +1,20 @@
 // A window of values over a distribution, as the Latin hypercube sampler sees it.
+#include <cmath>
 #include <stdexcept>
 
+#include "stoka/discrete.hpp"
 #include "stoka/distribution.hpp"
+
+namespace {
+// Where a window whose lowest value is x starts on the probability scale. A
+// discrete family has an atom at x that F(x) already includes: the window
+// starts at the left limit F(x-), the CDF just below x, so x is drawn with its
+// whole probability. Continuous families have no atoms and keep F(x).
+double WindowStart(const IDistribution& d, double x) {
+  if (dynamic_cast<const GenericDiscreteDistribution*>(&d) == nullptr) return d.CdfValue(x);
+  return d.CdfValue(std::nextafter(x, -INFINITY));
+}
+}  // namespace
 
 DistributionPlot::DistributionPlot(IDistribution* distribution, double min, double max)
     : distribution(distribution), min_(0.0), max_(0.0), cdf_min_(0.0), cdf_range_(0.0) {
@@ -15,7 +28,7 @@ DistributionPlot::DistributionPlot(IDistribution* distribution, double min, doub
 void DistributionPlot::SetBounds(double min, double max) {
   min_ = min;
   max_ = max;
-  cdf_min_ = distribution->CdfValue(min);
+  cdf_min_ = WindowStart(*distribution, min);
   cdf_range_ = distribution->CdfValue(max) - cdf_min_;
 }
 
@@ -23,7 +36,10 @@ void DistributionPlot::SetCDFBounds(double pmin, double pmax) {
   min_ = distribution->ValueByCDF(pmin);
   max_ = distribution->ValueByCDF(pmax);
   cdf_min_ = pmin;
-  cdf_range_ = pmax - pmin;
+  // A discrete window opens at the bottom of its lowest value's atom, as above.
+  if (dynamic_cast<const GenericDiscreteDistribution*>(distribution) != nullptr)
+    cdf_min_ = std::fmin(pmin, WindowStart(*distribution, min_));
+  cdf_range_ = pmax - cdf_min_;
 }
 
 double DistributionPlot::ValueByCDF(double p) const {
