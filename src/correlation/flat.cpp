@@ -45,6 +45,11 @@ STOKA_API double GetCorrelationTolerance(CorrelationManager** h) {
   return With(h ? *h : nullptr, kNaN,
               [](CorrelationManager& m) { return m.GetCorrelationTolerance(); });
 }
+// The same function under its C++ name (Itanium ABI), which hosts written
+// against the object interface look up.
+STOKA_API double GetCorrelationToleranceDecorated(CorrelationManager** h)
+    __asm__("_Z23GetCorrelationTolerancePP18CorrelationManager")
+    __attribute__((alias("GetCorrelationTolerance")));
 STOKA_API int SetCorrelationTolerance(CorrelationManager* h, double tolerance) {
   return Code(h, [&](CorrelationManager& m) { return m.SetCorrelationTolerance(tolerance); });
 }
@@ -67,8 +72,8 @@ STOKA_API int ReplaceDistribution(CorrelationManager* h, stoka_id old_id, stoka_
   return Code(h, [&](CorrelationManager& m) { return m.ReplaceDistribution(old_id, new_id); });
 }
 STOKA_API int SetCorrelation(CorrelationManager* h, stoka_id a, stoka_id b, double c,
-                             int rebuild) {
-  return Code(h, [&](CorrelationManager& m) { return m.SetCorrelation(a, b, c, rebuild != 0); });
+                             bool rebuild) {
+  return Code(h, [&](CorrelationManager& m) { return m.SetCorrelation(a, b, c, rebuild); });
 }
 STOKA_API double GetCorrelation(CorrelationManager* h, stoka_id a, stoka_id b) {
   return With(h, kNaN, [&](CorrelationManager& m) { return m.GetCorrelation(a, b); });

@@ -11,6 +11,10 @@
 #ifndef STOKA_FLAT_CORRELATION_H
 #define STOKA_FLAT_CORRELATION_H
 
+#ifndef __cplusplus
+#include <stdbool.h>
+#endif
+
 /* Result codes of the correlation manager. */
 enum stoka_manager_code {
   STOKA_MANAGER_OK = 0,
@@ -36,7 +40,10 @@ enum stoka_manager_code {
   FLAT(void, DestroyCorrelationManager, (CorrelationManager** handle))                \
   FLAT(unsigned, GetDataCount, (CorrelationManager* handle))                          \
   FLAT(int, SetDataCount, (CorrelationManager* handle, unsigned count))               \
-  /** Takes the address of the handle. */                                           \
+  /** Takes the address of the handle. Exported under this C name and under the   \
+     C++ name of double GetCorrelationTolerance(CorrelationManager**)             \
+     (_Z23GetCorrelationTolerancePP18CorrelationManager): a host may look up      \
+     either. */                                                                     \
   FLAT(double, GetCorrelationTolerance, (CorrelationManager** handle))                \
   FLAT(int, SetCorrelationTolerance, (CorrelationManager* handle, double tolerance))  \
   FLAT(unsigned, GetCorrelationMaxSteps, (CorrelationManager* handle))                \
@@ -49,10 +56,11 @@ enum stoka_manager_code {
      every sample is emptied. */                                                      \
   FLAT(int, ReplaceDistribution,                                                      \
        (CorrelationManager* handle, stoka_id old_id, stoka_id new_id))                \
-  /** Target coefficient between a and b (registering them). rebuild != 0 rebuilds \
-     the list of GetAllDistributions at once. Cycles are refused at recalculation. */ \
+  /** Target coefficient between a and b (registering them). A true rebuild (one  \
+     byte, bool) rebuilds the list of GetAllDistributions at once. Cycles are     \
+     refused at recalculation. */                                                   \
   FLAT(int, SetCorrelation,                                                           \
-       (CorrelationManager* handle, stoka_id a, stoka_id b, double c, int rebuild))   \
+       (CorrelationManager* handle, stoka_id a, stoka_id b, double c, bool rebuild))  \
   /** 1 for a == b, 0 when no coefficient is set. */                                 \
   FLAT(double, GetCorrelation, (CorrelationManager* handle, stoka_id a, stoka_id b))  \
   FLAT(int, RemoveCorrelation, (CorrelationManager* handle, stoka_id a, stoka_id b))  \
