@@ -47,14 +47,6 @@ double IndependentQuantile(const IDistribution& d) {
 }
 
 bool ValidTarget(double target) { return std::fabs(target) <= 1.0; }  // false for NaN
-
-// Pearson's coefficient is undefined for every candidate when data has fewer
-// than two elements or no spread.
-bool HasSpread(const std::vector<double>& data) {
-  if (data.size() < 2) return false;
-  const auto [lo, hi] = std::minmax_element(data.begin(), data.end());
-  return *lo != *hi;
-}
 }  // namespace
 
 double Correlation(const std::vector<double>& a, const std::vector<double>& b) {
@@ -113,8 +105,11 @@ std::vector<double> MakeCorrelated(const std::vector<double>& data, IDistributio
                                    IDistribution* second, double target, double tolerance,
                                    unsigned int max_steps) {
   std::vector<double> best;
-  if (!ValidTarget(target) || !HasSpread(data) || first == nullptr || second == nullptr)
-    return best;
+  // Data of one element or without spread still run every attempt: no error is
+  // defined (NaN never beats the best), the result stays empty, and the runtime
+  // generator advances as far as the attempts draw, so the host's later draws
+  // do not depend on the spread of this sample.
+  if (!ValidTarget(target) || first == nullptr || second == nullptr) return best;
   const Induction induction(data, *first, *second, target);
   // With nothing replaced every attempt is the same sample: one suffices.
   const bool random = !induction.replaced.empty();
