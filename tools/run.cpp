@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <iomanip>
 #include <map>
@@ -132,8 +131,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
   }
 
   // Same seed, same numbers: both of the library's random sources start here.
-  std::srand(seed);
-  stoka_ran_seed(seed);
+  stoka_seed_all(seed);
 
   Handles h;
   if (!CreateCorrelationManager(&h.manager))

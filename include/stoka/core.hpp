@@ -19,9 +19,11 @@ STOKA_API void stoka_done_();
 STOKA_API void stoka_ran_poke_state_();
 STOKA_API void stoka_ran_peek_state_();
 STOKA_API void stoka_ran_seed_(uint32_t seed);
+STOKA_API void stoka_seed_all_(uint32_t seed);
 STOKA_API double stoka_ran_uniform_();
 
-// The runtime generator: k / 32767 for k in 0..32767 (both ends possible).
+// The runtime generator, the C runtime's rand(), which the library never
+// seeds: k / 32767 for k in 0..32767 (both ends possible).
 STOKA_API double KessaRandom();
 // A position in 0..n-1; 0 for n <= 0. Up to 32768 the plain remainder of one
 // draw; above, three draws are combined so that every position is reachable.

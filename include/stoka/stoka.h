@@ -19,6 +19,16 @@
  *   takes a pointer to the host's variable and sets it to NULL.
  * - Percentiles are given in the exceedance sense, in percent: (P, x) means
  *   the quantity exceeds x with probability P/100.
+ * - Two random sources, and the library seeds neither by itself. The GSL stream
+ *   r_global (seeded by stoka_ran_seed, saved and restored by
+ *   stoka_ran_poke_state and stoka_ran_peek_state) feeds the normal, lognormal,
+ *   beta, Pert and exponential draws and the design functions
+ *   (latin_random_new and its companions). The C runtime's rand() (seeded by
+ *   srand) feeds the Latin hypercube and Monte Carlo methods, hence the
+ *   correlation manager's samples, the uniform, triangular, log-triangular and
+ *   discrete draws and the independent draws of correlation induction; seeding
+ *   or restoring the GSL stream leaves those unchanged. stoka_seed_all seeds
+ *   both from one number.
  *
  * Threads: the library starts no threads. Process-wide and unguarded: the GSL
  * stream r_global and its saved states, the C runtime's rand() behind the

@@ -83,6 +83,11 @@ void stoka_ran_peek_state_() {
 
 void stoka_ran_seed_(uint32_t seed) { gsl_rng_set(stoka_rng(), seed); }
 
+void stoka_seed_all_(uint32_t seed) {
+  stoka_ran_seed_(seed);
+  std::srand(seed);
+}
+
 double stoka_ran_uniform_() { return gsl_rng_uniform(stoka_rng()); }
 
 double KessaRandom() { return rand15() / 32767.0; }

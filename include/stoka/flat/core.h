@@ -35,7 +35,13 @@ extern STOKA_API const double p_gauss[9];  /* z at 1,5,10,25,50,75,90,95,99 % */
   TWIN(void, stoka_ran_poke_state, (void), (), STOKA_VOID)                          \
   /** Restore the last saved state; nothing happens when none is saved. */          \
   TWIN(void, stoka_ran_peek_state, (void), (), STOKA_VOID)                          \
+  /** Seeds the GSL stream only: draws from the runtime generator (see stoka.h)  \
+     do not change. */                                                              \
   TWIN(void, stoka_ran_seed, (uint32_t seed), (seed), STOKA_VOID)                   \
+  /** Seeds both random sources from one number: the GSL stream as stoka_ran_seed  \
+     does, and the runtime generator with srand(seed), which the host's own rand() \
+     shares. The library never seeds either source by itself. */                   \
+  TWIN(void, stoka_seed_all, (uint32_t seed), (seed), STOKA_VOID)                   \
   /** A uniform double in [0, 1) from the GSL stream. */                           \
   TWIN(double, stoka_ran_uniform, (void), (), STOKA_NAN)                            \
   /* Argument checks: 1 when the condition holds, 0 otherwise. Percents c are     \
