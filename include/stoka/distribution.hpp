@@ -33,7 +33,9 @@ class STOKA_API IDistribution {
   double CdfValue(double x) const;
 };
 
-// A window [min_, max_] of values over a distribution it does not own.
+// A window [min_, max_] of values over a distribution it does not own. Over a
+// discrete family the window's probabilities start at the CDF just below min_,
+// so min_ is drawn with its whole probability.
 class STOKA_API DistributionPlot {
  public:
   // Throws std::invalid_argument for a null distribution ("distribution !=
