@@ -4,14 +4,11 @@
 // handles, and the window over a distribution.
 
 #include <climits>
-#include <functional>
 #include <stdexcept>
-#include <thread>
 
 #include "stoka/continuous.hpp"
 #include "stoka/discrete.hpp"
 #include "support/rows.hpp"
-#include "stoka/stoka.h"
 
 namespace {
 
@@ -74,33 +71,10 @@ TEST(FamilyEdges, HandDerivedValues) {
     if (!std::isnan(c[0])) EXPECT_TRUE(std::isnan(stoka_ran_beta(1.0, 2.0, c[1], c[2])));
   }
   EXPECT_NEAR(stoka_ran_beta_cdf_inv(0.5, 1.0, 2.0, 0.05, 3), 1.0, 0.01);  // extreme but valid
-  // Any destroyer takes any family, a destroyed handle and no place at all.
-  for (auto destroy : {DestroyPertDistribution, DestroyDiscreteUniformDistribution, DestroyConstantDistribution,
-                       DestroyLogNormalDistribution, DestroyNormalDistribution, DestroyBetaDistribution,
-                       DestroyBernoulliDistribution})
-    destroy(nullptr);
-  for (IDistribution** h : {&u02, &ln5, &u02}) DestroyTriangularDistribution(h);
+  // Any destroyer takes any family, a destroyed handle and no place at all
+  // (they share one helper).
+  for (IDistribution** h : {&u02, &ln5, &u02, static_cast<IDistribution**>(nullptr)}) DestroyTriangularDistribution(h);
   EXPECT_TRUE(u02 == nullptr && ln5 == nullptr);
-}
-
-// Names are kept once under a lock: threads asking at once get one text per
-// family, the same each time.
-TEST(FamilyEdges, NamesAcrossThreads) {
-  IDistribution* h[3] = {};
-  CreateTriangularDistribution(2, 1, 3, &h[0]);
-  CreateBernoulliDistribution(0.5, &h[1]);
-  CreateConstantDistribution(4.2, &h[2]);
-  std::vector<std::thread> threads;
-  std::vector<std::vector<const char*>> seen(4);
-  for (auto& names : seen)
-    threads.emplace_back([&h, &names] {
-      for (int i = 0; i < 300; ++i) names.push_back(GetDistributionName(h[i % 3]));
-    });
-  for (auto& t : threads) t.join();
-  for (const auto& names : seen)
-    for (int i = 0; i < 300; ++i) ASSERT_EQ(names[i], GetDistributionName(h[i % 3]));
-  EXPECT_TRUE(GetDistributionName(h[0]) == std::string("Triangular") && GetDistributionName(h[2]) == std::string("Const"));
-  for (IDistribution*& d : h) DestroyConstantDistribution(&d);
 }
 
 // A refused creation returns 0 and leaves the host's variable as it was.
@@ -142,12 +116,6 @@ TEST(DistributionWindow, ByValuesProbabilitiesAndRefusals) {
                ROW(plot.PdfValue(3), 0.125), ROW((plot.SetCDFBounds(0.25, 0.75), plot.min_), 2),
                ROW(plot.max_, 6), ROW(plot.cdf_range_, 0.5), ROW(plot.ValueByCDFOnPlot(&p, &value), 1),
                ROW(value, 4), ROW(between.ValueByCDFOnPlot(&never, &value), 0)});
-  std::srand(8128u);
-  for (int i = 0; i < 50; ++i) {
-    p = -1;
-    ASSERT_TRUE(plot.ValueByCDFOnPlot(&p, &value));
-    EXPECT_TRUE(p >= 0 && p <= 1 && value == plot.ValueByCDF(p) && value >= 2 && value <= 6);
-  }
   const std::tuple<IDistribution*, double, double, const char*> bad[] = {
       {nullptr, 2, 4, "distribution != nullptr"}, {u, 4, 4, "min_ < max_"}, {u, 5, 4, "min_ < max_"},
       {u, kNaN, 4, "min_ < max_"}, {u, 2, kNaN, "min_ < max_"}};
