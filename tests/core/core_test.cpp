@@ -7,10 +7,8 @@
 #include "stoka/core.hpp"
 #include "stoka/discrete.hpp"
 #include "stoka/stats.hpp"
-#include "support/rows.hpp"
 #include "support/twin_check.hpp"
 #include "core/output.hpp"
-#include "stoka/stoka.h"
 
 namespace {
 

@@ -2,24 +2,17 @@
 // outputs and steps, the results that must not be reported as found, hostile
 // numbers and the penalties of every family; then the forwarding of the flat
 // twins, LogNormal round trips from known parameters (the location searches
-// also over a wide grid), and the LogNormal solvers' derivatives and progress
-// lines. Percents are exceedance percents (90 is the cumulative 10 %) unless a
-// function takes fractions.
+// also over a wide grid), and the LogNormal solvers' progress lines. Percents
+// are exceedance percents (90 is the cumulative 10 %) unless a function takes
+// fractions.
 #include <gsl/gsl_cdf.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <climits>
-#include <cmath>
-#include <string>
-#include <vector>
 
 #include "core/output.hpp"
-#include "stoka/stoka.h"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
-#include "support/gsl_handler.hpp"
 #include "support/twin_check.hpp"
 
 namespace {
@@ -181,7 +174,6 @@ const Case kFlat[] = {
   FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(0, 0, 1, 10, 1e6, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
   // Conversions by hand; zero denominators and logarithms of zero.
   FIT_CASE(ConvertParamsLogNormalLogToAr(0, 0, 1, &o[0], &o[1]), 1, 3e-16, 1.6487212707001282, 2.1611974158950877),
-  FIT_CASE(ConvertParamsLogNormalLogToAr(2.385, 0.3, 0.7, &o[0], &o[1]), 1, 1e-14, kAm, kAsd),
   FIT_CASE(ConvertParamsLogNormalArToLog(2.385, kAm, kAsd, &o[0], &o[1]), 1, 1e-14, 0.3, 0.7),
   FIT_CASE(ConvertParamsLogNormalLogToGeo(2.385, 0.3, 0.7, &o[0], &o[1]), 1, 1e-15, kGm, kGsd),
   FIT_CASE(ConvertParamsLogNormalGeoToLog(2.385, kGm, kGsd, &o[0], &o[1]), 1, 1e-15, 0.3, 0.7),
@@ -239,27 +231,16 @@ const Case kObject[] = {
   FIT_CASE(ConvertParamsTriangularML2Perc_(5.3, 90, 8.0, 10, 3.0, &o[0], &o[1], &o[2]), 0, 0, kKeep, 5.3, kKeep),
   FIT_CASE(ConvertParamsLogTriangularMinMaxPerc_(100, kInf, 50, 150, &o[0], &o[1], &o[2]), 0, 0, 0, 0, 0),
   FIT_CASE(ConvertParamsBetaMax3Perc_(kInf, 90, 1.0, 50, 2.0, 10, 3.0, &o[0], &o[1], &o[2], &o[3]), 0, 0, 0, 0, 0, 0),
-  FIT_CASE(PenaltyFuncTriangular(2.1, 2.1, 11.7), 0, 0),  // a mode on either end is a triangle
-  FIT_CASE(PenaltyFuncTriangular(1.5, 2.1, 11.7), kP, 0),
   FIT_CASE(PenaltyFuncTriangular(2.1, 2.1, 2.1000005), 3 * kP, 0),  // zero width counts three times
-  FIT_CASE(PenaltyFuncTriangular(kNaN, 2.1, 11.7), 0, 0),          // NaN comparisons do not hold
-  FIT_CASE(PenaltyFuncLogTriangular(2, 1, 2), kP, 0),
   FIT_CASE(PenaltyFuncLogTriangular(-0.5, -2, -0.25), 3 * kP, 0),
-  FIT_CASE(PenaltyFuncPert(12.0, 2.1, 11.7), kP, 0),      // ml > max; beta = 0.875 still fine
   FIT_CASE(PenaltyFuncPert(30.0, 2.1, 11.7), 2 * kP, 0),  // and beta < 0.3
-  FIT_CASE(PenaltyFuncPert(3.0, 3.0, 3.0), kP, 0),        // an empty range: NaN shapes count nothing
-  FIT_CASE(PenaltyFuncBeta(0.3, 0.3, 0.0, 1.0), 0, 0),
-  FIT_CASE(PenaltyFuncBeta(60000, 50000, 0.0, 1.0), kP, 0),
   FIT_CASE(PenaltyFuncBeta(0.2, 0.2, 3.0, 3.0), 3 * kP, 0),
   FIT_CASE((CopyParamsFromOutDataBeta(Temp(OutDataBeta{2.385, 4.17, -1.25, 9.5}), &o[0], &o[1], &o[2], &o[3]), 1), 1, 0, 2.385, 4.17, -1.25, 9.5),
   FIT_CASE((CopyParamsFromOutDataTriangular(Temp(OutDataTD{5.3, 2.1, 11.7}), &o[0], &o[1], &o[2]), 1), 1, 0, 5.3, 2.1, 11.7),
   FIT_CASE((CopyParamsFromOutDataLogTriangular(Temp(OutDataLTD{4.7, 1.9, 13.3}), &o[0], &o[1], &o[2]), 1), 1, 0, 4.7, 1.9, 13.3),
   FIT_STEPS(0, CalcDistributionByParams(100, 1e-4, o, NoMinimizer, nullptr, nullptr, initialization_result_triangular_err, o), 0, 0, 0, 0, 0),
   FIT_CASE(CalcLogNormalDistributionByLocMeanPerc__(3, kM, 10, 3 + std::exp(0.4 + 0.9 * kZ90), &o[0], &o[1], &o[2]), 1, 5e-13, 3, kM, (kM - 3) * std::sqrt(std::expm1(std::pow(2 * kZ90 - 0.9, 2)))),
-  FIT_CASE((RevertParamsLogNormal(kAm, kAsd, 2.385, &o[0], &o[1]), 1), 1, 1e-14, 0.3, 0.7),
-  FIT_CASE(PenaltyFuncLogNormalAr(3, 0, 3), 0, 0),
   FIT_CASE(PenaltyFuncLogNormalAr(3, -0.1, 2), 1.7976931348623157e308, 0),
-  FIT_CASE(PenaltyFuncLogNormalAr(3, 1, 3.01), 1.7976931348623157e308, 0),
   // The location searches' callbacks outside their domains; the block's fields.
   FIT_CASE(lognormal_by_mean_2perc(kBlock[0], kBlock), 999999, 0),
   FIT_CASE(lognormal_deriv_by_mean_2perc(kBlock[0] + 3, kBlock), 999999, 0),
@@ -271,9 +252,7 @@ const Case kObject[] = {
   // The Normal simplex twin (exact quantiles) finds the law the values came
   // from, to about its size test of 0.001.
   FIT_CASE(CalcGaussianDistributionBy2Perc__(0, 12, kPercentileMin, kPercentileMax, &o[0], &o[1]), 1, 2.5e-4, 6, 1),
-  FIT_CASE(CalcGaussianDistributionBy2Perc__(100 - 15 * kZ90, 100 + 15 * kZ90, 90, 10, &o[0], &o[1]), 1, 2e-5, 100, 15),
   FIT_CASE(CalcGaussianDistributionBy2Perc__(9.75 - 0.6744897501960817 * 19.5, 9.75 + 1.6448536269514715 * 19.5, 75, 5, &o[0], &o[1]), 1, 1e-4, 9.75, 19.5),
-  FIT_CASE(CalcGaussianDistributionBy2Perc__(0.27 - 0.2533471031357998 * 0.055, 0.27 + 0.8416212335729144 * 0.055, 60, 20, &o[0], &o[1]), 1, 1e-3, 0.27, 0.055),
   // From a lowest value of 0 the simplex starts one step below it: the
   // closed form through (0, 1, 5) at 10/50/90 gives location -1/3.
   FIT_CASE(CalcLogNormalDistributionBy3PercAR(0, 1, 5, 0.1, 0.5, 0.9, &o[0], &o[1], &o[2]), 1, 7.5e-4, NAN, NAN, -1.0 / 3),
@@ -403,23 +382,6 @@ TEST(LogNormalFits, EveryEntryPointAndKindRoundTrips) {
 
 // ---------------------------------------------------------------------------
 // LogNormal solvers.
-
-// Each derivative callback is the derivative of its function: central
-// differences agree inside the domain.
-TEST(LogNormalSolvers, DerivativesAreExact) {
-  const Capture quiet;
-  const struct { double (*f)(double, void*), (*df)(double, void*); double at[3]; } pairs[] = {
-      {lognormal_by_loc_stdev_perc, lognormal_deriv__by_loc_stdev_perc, {0.35, 0.7, 1.9}},
-      {lognormal_by_mu_2perc, lognormal_deriv_by_mu_2perc, {0.2, 0.7, 3.1}},
-      {lognormal_by_mean_2perc, lognormal_deriv_by_mean_2perc, {450.0, 510.0, 517.5}},
-      {lognormal_by_st_dev_2perc, lognormal_deriv_by_st_dev_2perc, {450.0, 510.0, 517.5}},
-      {lognormal_by_st_dev_mean_perc, lognormal_deriv_by_st_dev_mean_perc, {0.35, 0.7, 1.9}}};
-  for (const auto& p : pairs)
-    for (double u : p.at) {
-      const double h = 1e-7 * (1 + std::fabs(u)), exact = p.df(u, kBlock);
-      EXPECT_NEAR(exact, (p.f(u + h, kBlock) - p.f(u - h, kBlock)) / (2 * h), 1e-5 * (std::fabs(exact) + 1e-3)) << &p - pairs << " " << u;
-    }
-}
 
 // One sample of each progress format: the Newton table, "Converged:" alone,
 // a quiet search, the location simplex with its retries, the printed location,
