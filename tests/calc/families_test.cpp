@@ -36,13 +36,8 @@ TEST(FamilyEdges, HandDerivedValues) {
       // Log-triangle min 1, ml e, max e^2: the mode's probability is 0.5; the
       // all-negative one (-10, -5, -1) stays inside its support.
       ROW(LogTriangularValueByCDF(1, kE * kE, kE, 0.5), kE),
-      NEAR(LogTriangularValueByCDF(1, kE * kE, kE, 0.125), std::exp(0.5), 1e-15),
       ROW(LogTriangularRandom(1, kE * kE, kE, Half), kE), ROW(LogTriangularRandom(-10, -1, -5, Zero), -10),
-      NEAR(stoka_ran_logtriangular_cdf_inv(0.1, -5, -10, -1),
-           -10 * std::exp(-std::sqrt(0.1 * std::log(0.5) * std::log(0.1))), 1e-14),
       ROW(GetPDFValue(ln5, 5), 0), ROW(GetCDFValue(ln5, 5), 0), ROW(stoka_ran_lognormal_cdf(1.5, 2.0, 0.3, 0.8), 0),
-      NEAR(GetInverseCDFValue(ln5, 0.5), 5 + std::exp(0.4137), 1e-14),
-      NEAR(stoka_ran_exponential_cdf_inv(0.5, 1, 2), 1 + 2 * std::log(2.0), 1e-15),
       ROW(stoka_ran_exponential_cdf_inv(-0.5, 1, 2), kNaN),
       // The two argument orders of the Beta quantile; a Pert's Beta shapes.
       NEAR(stoka_ran_beta_cdf_inv(0.5, 10, 4, 2, 2), 12, 1e-12),   // (p, min, scale, a, b)
