@@ -81,6 +81,10 @@ TEST(GenerationMethods, SetBoundsConvertsValuesToProbabilities) {
   m->SetBounds(0.25, 0.5);
   EXPECT_EQ(m->FreeCount(), 9u);
   EXPECT_TRUE(m->GetMin() == 0.25 && m->GetMax() == 0.5 && m->Plot().cdf_range_ == 0.25);
+  m->SetBounds(-INFINITY, INFINITY);
+  double lo = -1, hi = -1;
+  MethodGetBounds(m, &lo, &hi);
+  EXPECT_TRUE(lo == 0.0 && hi == 4.0);
 }
 
 // A refused creation writes a null handle; null handles give NaN outputs and
