@@ -97,8 +97,9 @@ TEST(FamilyEdges, RefusedCreationLeavesTheHandle) {
 }
 
 // The window over a distribution: by values and by probabilities. A bad window
-// is refused with std::invalid_argument carrying the assertion's text; draws
-// against a window the quantile never reaches give up after 100000 tries.
+// is refused with std::invalid_argument carrying the assertion's text. A draw
+// (p < 0) lands inside the window; draws against a window the quantile never
+// reaches give up after 100000 tries.
 TEST(DistributionWindow, ByValuesProbabilitiesAndRefusals) {
   IDistribution *u = nullptr, *d = nullptr;
   const double values[] = {1.0, 5.0};
@@ -110,7 +111,8 @@ TEST(DistributionWindow, ByValuesProbabilitiesAndRefusals) {
                ROW(plot.CdfValue(1), 0), ROW(plot.CdfValue(5), 1), ROW(plot.ValueByCDF(0.5), 3),
                ROW(plot.PdfValue(3), 0.125), ROW((plot.SetCDFBounds(0.25, 0.75), plot.min_), 2),
                ROW(plot.max_, 6), ROW(plot.cdf_range_, 0.5), ROW(plot.ValueByCDFOnPlot(&p, &value), 1),
-               ROW(value, 4), ROW(between.ValueByCDFOnPlot(&never, &value), 0)});
+               ROW(value, 4), ROW(between.ValueByCDFOnPlot(&never, &value), 0),
+               ROW((p = -1, plot.ValueByCDFOnPlot(&p, &value)), 1), ROW(value == plot.ValueByCDF(p) && value >= 2 && value <= 6, 1)});
   const std::tuple<IDistribution*, double, double, const char*> bad[] = {
       {nullptr, 2, 4, "distribution != nullptr"}, {u, 4, 4, "min_ < max_"}, {u, 5, 4, "min_ < max_"},
       {u, kNaN, 4, "min_ < max_"}, {u, 2, kNaN, "min_ < max_"}};
