@@ -4,14 +4,11 @@
 // handles, and the window over a distribution.
 
 #include <climits>
-#include <functional>
 #include <stdexcept>
-#include <thread>
 
 #include "stoka/continuous.hpp"
 #include "stoka/discrete.hpp"
 #include "support/rows.hpp"
-#include "stoka/stoka.h"
 
 namespace {
 
@@ -39,13 +36,8 @@ TEST(FamilyEdges, HandDerivedValues) {
       // Log-triangle min 1, ml e, max e^2: the mode's probability is 0.5; the
       // all-negative one (-10, -5, -1) stays inside its support.
       ROW(LogTriangularValueByCDF(1, kE * kE, kE, 0.5), kE),
-      NEAR(LogTriangularValueByCDF(1, kE * kE, kE, 0.125), std::exp(0.5), 1e-15),
       ROW(LogTriangularRandom(1, kE * kE, kE, Half), kE), ROW(LogTriangularRandom(-10, -1, -5, Zero), -10),
-      NEAR(stoka_ran_logtriangular_cdf_inv(0.1, -5, -10, -1),
-           -10 * std::exp(-std::sqrt(0.1 * std::log(0.5) * std::log(0.1))), 1e-14),
       ROW(GetPDFValue(ln5, 5), 0), ROW(GetCDFValue(ln5, 5), 0), ROW(stoka_ran_lognormal_cdf(1.5, 2.0, 0.3, 0.8), 0),
-      NEAR(GetInverseCDFValue(ln5, 0.5), 5 + std::exp(0.4137), 1e-14),
-      NEAR(stoka_ran_exponential_cdf_inv(0.5, 1, 2), 1 + 2 * std::log(2.0), 1e-15),
       ROW(stoka_ran_exponential_cdf_inv(-0.5, 1, 2), kNaN),
       // The two argument orders of the Beta quantile; a Pert's Beta shapes.
       NEAR(stoka_ran_beta_cdf_inv(0.5, 10, 4, 2, 2), 12, 1e-12),   // (p, min, scale, a, b)
@@ -74,33 +66,10 @@ TEST(FamilyEdges, HandDerivedValues) {
     if (!std::isnan(c[0])) EXPECT_TRUE(std::isnan(stoka_ran_beta(1.0, 2.0, c[1], c[2])));
   }
   EXPECT_NEAR(stoka_ran_beta_cdf_inv(0.5, 1.0, 2.0, 0.05, 3), 1.0, 0.01);  // extreme but valid
-  // Any destroyer takes any family, a destroyed handle and no place at all.
-  for (auto destroy : {DestroyPertDistribution, DestroyDiscreteUniformDistribution, DestroyConstantDistribution,
-                       DestroyLogNormalDistribution, DestroyNormalDistribution, DestroyBetaDistribution,
-                       DestroyBernoulliDistribution})
-    destroy(nullptr);
-  for (IDistribution** h : {&u02, &ln5, &u02}) DestroyTriangularDistribution(h);
+  // Any destroyer takes any family, a destroyed handle and no place at all
+  // (they share one helper).
+  for (IDistribution** h : {&u02, &ln5, &u02, static_cast<IDistribution**>(nullptr)}) DestroyTriangularDistribution(h);
   EXPECT_TRUE(u02 == nullptr && ln5 == nullptr);
-}
-
-// Names are kept once under a lock: threads asking at once get one text per
-// family, the same each time.
-TEST(FamilyEdges, NamesAcrossThreads) {
-  IDistribution* h[3] = {};
-  CreateTriangularDistribution(2, 1, 3, &h[0]);
-  CreateBernoulliDistribution(0.5, &h[1]);
-  CreateConstantDistribution(4.2, &h[2]);
-  std::vector<std::thread> threads;
-  std::vector<std::vector<const char*>> seen(4);
-  for (auto& names : seen)
-    threads.emplace_back([&h, &names] {
-      for (int i = 0; i < 300; ++i) names.push_back(GetDistributionName(h[i % 3]));
-    });
-  for (auto& t : threads) t.join();
-  for (const auto& names : seen)
-    for (int i = 0; i < 300; ++i) ASSERT_EQ(names[i], GetDistributionName(h[i % 3]));
-  EXPECT_TRUE(GetDistributionName(h[0]) == std::string("Triangular") && GetDistributionName(h[2]) == std::string("Const"));
-  for (IDistribution*& d : h) DestroyConstantDistribution(&d);
 }
 
 // A refused creation returns 0 and leaves the host's variable as it was.
@@ -128,8 +97,9 @@ TEST(FamilyEdges, RefusedCreationLeavesTheHandle) {
 }
 
 // The window over a distribution: by values and by probabilities. A bad window
-// is refused with std::invalid_argument carrying the assertion's text; draws
-// against a window the quantile never reaches give up after 100000 tries.
+// is refused with std::invalid_argument carrying the assertion's text. A draw
+// (p < 0) lands inside the window; draws against a window the quantile never
+// reaches give up after 100000 tries.
 TEST(DistributionWindow, ByValuesProbabilitiesAndRefusals) {
   IDistribution *u = nullptr, *d = nullptr;
   const double values[] = {1.0, 5.0};
@@ -141,13 +111,8 @@ TEST(DistributionWindow, ByValuesProbabilitiesAndRefusals) {
                ROW(plot.CdfValue(1), 0), ROW(plot.CdfValue(5), 1), ROW(plot.ValueByCDF(0.5), 3),
                ROW(plot.PdfValue(3), 0.125), ROW((plot.SetCDFBounds(0.25, 0.75), plot.min_), 2),
                ROW(plot.max_, 6), ROW(plot.cdf_range_, 0.5), ROW(plot.ValueByCDFOnPlot(&p, &value), 1),
-               ROW(value, 4), ROW(between.ValueByCDFOnPlot(&never, &value), 0)});
-  std::srand(8128u);
-  for (int i = 0; i < 50; ++i) {
-    p = -1;
-    ASSERT_TRUE(plot.ValueByCDFOnPlot(&p, &value));
-    EXPECT_TRUE(p >= 0 && p <= 1 && value == plot.ValueByCDF(p) && value >= 2 && value <= 6);
-  }
+               ROW(value, 4), ROW(between.ValueByCDFOnPlot(&never, &value), 0),
+               ROW((p = -1, plot.ValueByCDFOnPlot(&p, &value)), 1), ROW(value == plot.ValueByCDF(p) && value >= 2 && value <= 6, 1)});
   const std::tuple<IDistribution*, double, double, const char*> bad[] = {
       {nullptr, 2, 4, "distribution != nullptr"}, {u, 4, 4, "min_ < max_"}, {u, 5, 4, "min_ < max_"},
       {u, kNaN, 4, "min_ < max_"}, {u, 2, kNaN, "min_ < max_"}};

@@ -1,19 +1,13 @@
 // Every fitter and solver returns on hostile input, and the work it does is
 // bounded: counted in iteration steps, never timed.
-#include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
-#include <string>
-#include <tuple>
-#include <utility>
 
 #include "core/output.hpp"
 #include "fit/rows.hpp"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
 #include "stoka/stats.hpp"
-#include "stoka/stoka.h"
 #include "support/twin_check.hpp"
 
 namespace {

@@ -1,26 +1,18 @@
 // Fits as a host calls them. One table holds the checks, the fits' codes,
 // outputs and steps, the results that must not be reported as found, hostile
 // numbers and the penalties of every family; then the forwarding of the flat
-// twins, the Normal simplex twin, LogNormal round trips from known parameters,
-// and the LogNormal solvers' derivatives, progress lines and a wide-grid
-// convergence study of the location searches. Percents are exceedance
-// percents (90 is the cumulative 10 %) unless a function takes fractions.
+// twins, LogNormal round trips from known parameters (the location searches
+// also over a wide grid), and the LogNormal solvers' progress lines. Percents
+// are exceedance percents (90 is the cumulative 10 %) unless a function takes
+// fractions.
 #include <gsl/gsl_cdf.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <climits>
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
 
 #include "core/output.hpp"
-#include "stoka/stoka.h"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
-#include "support/gsl_handler.hpp"
 #include "support/twin_check.hpp"
 
 namespace {
@@ -80,10 +72,8 @@ struct Capture {
   }
 };
 
-// Points of the triangle (ml 5.3, min 2.1, max 11.7) and of Beta(2.5, 4.2) on
-// [1.3, 9.7] at cumulative fractions.
+// Points of the triangle (ml 5.3, min 2.1, max 11.7) at cumulative fractions.
 double Tri(double q) { return stoka_ran_triangular_cdf_inv(q, 5.3, 2.1, 11.7); }
-double Bet(double q) { return stoka_ran_beta_cdf_inv(q, 1.3, 8.4, 2.5, 4.2); }
 
 // The address of a temporary, for the length of the call it is handed to.
 template <class T>
@@ -109,7 +99,6 @@ const Case kFlat[] = {
   FIT_CASE(CheckParamsTriangularML2Perc(5.3, 90, kNaN, 10, 8.2), 0, 0),
   FIT_CASE(CheckParamsTriangularMax2Perc(8.2, 90, 3.1, 10, 8.2), 0, 0),
   FIT_CASE(CheckParamsTriangular3Perc(10, 8.2, 50, 5.2, 90, 3.1), 1, 0),  // any order of the points
-  FIT_CASE(CheckParamsTriangular3Perc(90, 3.1, 50, 9.0, 10, 8.2), 0, 0),
   FIT_CASE(CheckParamsTriangular3Perc(90, 3.1, 50, 5.2, 10, kInf), 1, 0),  // the fit stops on it
   // LogTriangular: every value and fixed parameter > 0 as well.
   FIT_CASE(CheckParamsLogTriangularMinMLMax(0, 1, 2), 0, 0),
@@ -132,11 +121,8 @@ const Case kFlat[] = {
   FIT_STEPS(1, CalcTriangularDistributionBy3Perc(100, 1e3, 3.1, 5.2, 8.2, 90, 50, 10, &o[0], &o[1], &o[2]), 1, 0),
   FIT_STEPS(1, CalcTriangularDistributionBy3Perc(100, -1, 3.1, 5.2, 8.2, 90, 50, 10, &o[0], &o[1], &o[2]), 0, 0, 0, 0, 0),
   FIT_STEPS(0, CalcBetaDistributionBy4Perc(INT_MAX, kNaN, 1.0, 2.0, 3.0, 4.0, 95, 70, 30, 5, &o[0], &o[1], &o[2], &o[3]), 0, 0, 0, 0, 0, 0),
-  // Output orders: the simplex fits write the record (ml, min, max; alpha,
-  // beta, min, max), the closed forms min, ml, max.
-  FIT_CASE(CalcTriangularDistributionBy3Perc(iter_count, 1e-9, Tri(.1), Tri(.5), Tri(.9), 90, 50, 10, &o[0], &o[1], &o[2]), 1, 7.8e-7, 5.3, 2.1, 11.7),
-  FIT_CASE(CalcBetaDistributionByAlphaMin2Perc(iter_count, 1e-9, 2.5, 1.3, Bet(.2), Bet(.8), 80, 20, &o[0], &o[1], &o[2], &o[3]), 1, 9e-5, 2.5, 4.2, 1.3, 9.7),
-  // A point at the mode's probability (x - min)/(max - min) is the mode.
+  // The closed forms write min, ml, max. A point at the mode's probability
+  // (x - min)/(max - min) is the mode.
   FIT_CASE(CalcTriangularDistributionByMinMaxPerc(2.0, 12.0, 4.5, 75, &o[0], &o[1], &o[2]), 1, 0, 2.0, 4.5, 12.0),
   // Percents that round to one whole percent leave the root search an empty
   // bracket: 0, min and max 0.0, the mode written.
@@ -173,11 +159,7 @@ const Case kFlat[] = {
   // Fixed cumulative percents, outputs (sigma, mean): sigma = (x1 - x2) / (z1 - z2).
   FIT_CASE(stoka_ran_gaussian_params(10, 9.6, 90, 4.1, &o[0], &o[1]), 1, 1e-12, -5.5 / 2.5631, 4.1 + 1.28155 * (5.5 / 2.5631)),
   FIT_CASE(stoka_ran_gaussian_params(25, 4.1, 25, 9.6, &o[0], &o[1]), 0, 0, kKeep, kKeep),
-  // LogNormal, outputs (location, mean-like, deviation-like) of the kind.
-  FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(1, 0, 0, 10, std::exp(kZ90), &o[0], &o[1], &o[2]), 1, 5e-16, 0, 0, 1),
-  FIT_CASE(CalcLogNormalDistributionByLoc2Perc(1, 10, 90, kLo, 10, kHi, &o[0], &o[1], &o[2]), 1, 5e-15, 10, 0, 1),
-  FIT_CASE(CalcLogNormalDistributionByLoc2Perc(2, 10, 90, kLo, 10, kHi, &o[0], &o[1], &o[2]), 1, 2.5e-15, 10, 1, kE),
-  FIT_CASE(CalcLogNormalDistributionByStDev2Perc(1, 1, 90, kLo, 10, kHi, &o[0], &o[1], &o[2]), 1, 9e-14, 10, 0, 1),
+  // LogNormal from fixed percents, outputs (sigma, mu, location) or (sigma, mu).
   FIT_CASE(stoka_ran_lognormal_by_three_percentile(10, kLo5, 50, 11, 90, kHi5, &o[0], &o[1], &o[2]), 1, 9e-14, 1, 0, 10),
   FIT_CASE(stoka_ran_lognormal_by_three_percentile_with_selection(10, kLo5, 50, 11, 90, kHi5, &o[0], &o[1], &o[2]), 1, 9e-14, 1, 0, 10),
   FIT_CASE(stoka_ran_lognormal_params(10, 2.5, 90, 7.25, &o[0], &o[1]), 1, 1e-14, kSig, kMu),  // cumulative percents
@@ -192,7 +174,6 @@ const Case kFlat[] = {
   FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(0, 0, 1, 10, 1e6, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
   // Conversions by hand; zero denominators and logarithms of zero.
   FIT_CASE(ConvertParamsLogNormalLogToAr(0, 0, 1, &o[0], &o[1]), 1, 3e-16, 1.6487212707001282, 2.1611974158950877),
-  FIT_CASE(ConvertParamsLogNormalLogToAr(2.385, 0.3, 0.7, &o[0], &o[1]), 1, 1e-14, kAm, kAsd),
   FIT_CASE(ConvertParamsLogNormalArToLog(2.385, kAm, kAsd, &o[0], &o[1]), 1, 1e-14, 0.3, 0.7),
   FIT_CASE(ConvertParamsLogNormalLogToGeo(2.385, 0.3, 0.7, &o[0], &o[1]), 1, 1e-15, kGm, kGsd),
   FIT_CASE(ConvertParamsLogNormalGeoToLog(2.385, kGm, kGsd, &o[0], &o[1]), 1, 1e-15, 0.3, 0.7),
@@ -247,32 +228,19 @@ const Case kFlat[] = {
 // the LogNormal solvers (cumulative fractions, outputs mean, sd, location),
 // where a failed check writes nothing and a search that breaks down zeros.
 const Case kObject[] = {
-  FIT_CASE(ConvertParamsTriangular3Perc_(50, Tri(.5), 10, Tri(.9), 90, Tri(.1), &o[0], &o[1], &o[2]), 1, 7.8e-5, 2.1, 5.3, 11.7),
-  FIT_CASE(ConvertParamsBetaMinAlpha2Perc_(1.3, 2.5, 20, Bet(.8), 80, Bet(.2), &o[0], &o[1], &o[2], &o[3]), 1, 9e-4, 1.3, 9.7, 2.5, 4.2),
   FIT_CASE(ConvertParamsTriangularML2Perc_(5.3, 90, 8.0, 10, 3.0, &o[0], &o[1], &o[2]), 0, 0, kKeep, 5.3, kKeep),
   FIT_CASE(ConvertParamsLogTriangularMinMaxPerc_(100, kInf, 50, 150, &o[0], &o[1], &o[2]), 0, 0, 0, 0, 0),
   FIT_CASE(ConvertParamsBetaMax3Perc_(kInf, 90, 1.0, 50, 2.0, 10, 3.0, &o[0], &o[1], &o[2], &o[3]), 0, 0, 0, 0, 0, 0),
-  FIT_CASE(PenaltyFuncTriangular(2.1, 2.1, 11.7), 0, 0),  // a mode on either end is a triangle
-  FIT_CASE(PenaltyFuncTriangular(1.5, 2.1, 11.7), kP, 0),
   FIT_CASE(PenaltyFuncTriangular(2.1, 2.1, 2.1000005), 3 * kP, 0),  // zero width counts three times
-  FIT_CASE(PenaltyFuncTriangular(kNaN, 2.1, 11.7), 0, 0),          // NaN comparisons do not hold
-  FIT_CASE(PenaltyFuncLogTriangular(2, 1, 2), kP, 0),
   FIT_CASE(PenaltyFuncLogTriangular(-0.5, -2, -0.25), 3 * kP, 0),
-  FIT_CASE(PenaltyFuncPert(12.0, 2.1, 11.7), kP, 0),      // ml > max; beta = 0.875 still fine
   FIT_CASE(PenaltyFuncPert(30.0, 2.1, 11.7), 2 * kP, 0),  // and beta < 0.3
-  FIT_CASE(PenaltyFuncPert(3.0, 3.0, 3.0), kP, 0),        // an empty range: NaN shapes count nothing
-  FIT_CASE(PenaltyFuncBeta(0.3, 0.3, 0.0, 1.0), 0, 0),
-  FIT_CASE(PenaltyFuncBeta(60000, 50000, 0.0, 1.0), kP, 0),
   FIT_CASE(PenaltyFuncBeta(0.2, 0.2, 3.0, 3.0), 3 * kP, 0),
   FIT_CASE((CopyParamsFromOutDataBeta(Temp(OutDataBeta{2.385, 4.17, -1.25, 9.5}), &o[0], &o[1], &o[2], &o[3]), 1), 1, 0, 2.385, 4.17, -1.25, 9.5),
   FIT_CASE((CopyParamsFromOutDataTriangular(Temp(OutDataTD{5.3, 2.1, 11.7}), &o[0], &o[1], &o[2]), 1), 1, 0, 5.3, 2.1, 11.7),
   FIT_CASE((CopyParamsFromOutDataLogTriangular(Temp(OutDataLTD{4.7, 1.9, 13.3}), &o[0], &o[1], &o[2]), 1), 1, 0, 4.7, 1.9, 13.3),
   FIT_STEPS(0, CalcDistributionByParams(100, 1e-4, o, NoMinimizer, nullptr, nullptr, initialization_result_triangular_err, o), 0, 0, 0, 0, 0),
   FIT_CASE(CalcLogNormalDistributionByLocMeanPerc__(3, kM, 10, 3 + std::exp(0.4 + 0.9 * kZ90), &o[0], &o[1], &o[2]), 1, 5e-13, 3, kM, (kM - 3) * std::sqrt(std::expm1(std::pow(2 * kZ90 - 0.9, 2)))),
-  FIT_CASE((RevertParamsLogNormal(kAm, kAsd, 2.385, &o[0], &o[1]), 1), 1, 1e-14, 0.3, 0.7),
-  FIT_CASE(PenaltyFuncLogNormalAr(3, 0, 3), 0, 0),
   FIT_CASE(PenaltyFuncLogNormalAr(3, -0.1, 2), 1.7976931348623157e308, 0),
-  FIT_CASE(PenaltyFuncLogNormalAr(3, 1, 3.01), 1.7976931348623157e308, 0),
   // The location searches' callbacks outside their domains; the block's fields.
   FIT_CASE(lognormal_by_mean_2perc(kBlock[0], kBlock), 999999, 0),
   FIT_CASE(lognormal_deriv_by_mean_2perc(kBlock[0] + 3, kBlock), 999999, 0),
@@ -281,6 +249,10 @@ const Case kObject[] = {
   FIT_CASE((lognormal_by_st_dev_mean_perc_copyparams(kBlock, &o[0], &o[1], &o[2], &o[3]), 1), 1, 0, kBlock[7], kBlock[8], kBlock[0], 0.1),
   FIT_CASE((lognormal_by_st_dev_2perc_copyparams(kBlock, &o[0], &o[1], &o[2], &o[3], &o[4]), 1), 1, 0, kBlock[7], kBlock[0], 0.1, kBlock[1], 0.9),
   FIT_CASE(CalcGaussianDistributionBy2Perc__(2, 1, 90, 10, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  // The Normal simplex twin (exact quantiles) finds the law the values came
+  // from, to about its size test of 0.001.
+  FIT_CASE(CalcGaussianDistributionBy2Perc__(0, 12, kPercentileMin, kPercentileMax, &o[0], &o[1]), 1, 2.5e-4, 6, 1),
+  FIT_CASE(CalcGaussianDistributionBy2Perc__(9.75 - 0.6744897501960817 * 19.5, 9.75 + 1.6448536269514715 * 19.5, 75, 5, &o[0], &o[1]), 1, 1e-4, 9.75, 19.5),
   // From a lowest value of 0 the simplex starts one step below it: the
   // closed form through (0, 1, 5) at 10/50/90 gives location -1/3.
   FIT_CASE(CalcLogNormalDistributionBy3PercAR(0, 1, 5, 0.1, 0.5, 0.9, &o[0], &o[1], &o[2]), 1, 7.5e-4, NAN, NAN, -1.0 / 3),
@@ -316,20 +288,6 @@ TEST(FitFlatTwins, ForwardUnchanged) {
   STOKA_FLAT_FIT_NORMAL(STOKA_CHECK_TWIN, STOKA_SKIP_FLAT)
 }
 
-// The simplex twin agrees with the closed form (to its size test, 0.001) and
-// reports its progress through the output sink.
-TEST(NormalFits, SimplexTwinMatchesTheClosedForm) {
-  for (const auto& r : {std::array<double, 4>{0, 12, kPercentileMin, kPercentileMax}, {100 - 15 * kZ90, 100 + 15 * kZ90, 90, 10},
-                        {-3.3, 41.7, 75, 5}, {0.25, 0.31, 60, 20}}) {
-    double m0, s0, m, s;
-    ASSERT_EQ(CalcGaussianDistributionBy2Perc(r[0], r[1], r[2], r[3], &m0, &s0), 1);
-    const Capture out;
-    ASSERT_EQ(CalcGaussianDistributionBy2Perc__(r[0], r[1], r[2], r[3], &m, &s), 1) << r[0];
-    EXPECT_TRUE(std::fabs(m - m0) <= 2e-3 && std::fabs(s - s0) <= 2e-3) << r[0];
-    EXPECT_TRUE(out.Count("    1 mean = ") == 1 && out.Count("converged to minimum at\n") == 1) << out.lines[0];
-  }
-}
-
 // ---------------------------------------------------------------------------
 // LogNormal round trips.
 
@@ -356,88 +314,88 @@ Truth FromKind(int kind, const double* o) {
 // the given facts fix the distribution uniquely the parameters must come
 // back; elsewhere (a mean or a deviation with values above the median can
 // be met by two distributions) the fitted one must meet every given fact.
-enum Given { kLocation = 1, kMean = 2, kDev = 4, kSecond = 8, kThird = 16, kUnique = 32 };
+enum Given { kLocation = 1, kMean = 2, kDev = 4, kSecond = 8, kThird = 16, kUnique = 32, kWide = 64 };
 #define ENTRY(call) [](int k, const Truth& t, const double* P, const double* x, double* o) { return call; }
 const struct {
   int (*call)(int kind, const Truth& t, const double* P, const double* x, double* o);
   int given;
-  double tolerance;  // relative
+  double tolerance;  // relative to the distance of the first two values
 } kEntries[] = {
     {ENTRY(CalcLogNormalDistributionByLocMeanPerc(k, t.location, t.Mean(k), P[0], x[0], &o[0], &o[1], &o[2])), kLocation | kMean, 1e-10},
     {ENTRY(CalcLogNormalDistributionByLocStDevPerc(k, t.location, t.Dev(k), P[0], x[0], &o[0], &o[1], &o[2])), kLocation | kDev | kUnique, 1e-8},
     {ENTRY(CalcLogNormalDistributionByLoc2Perc(k, t.location, P[0], x[0], P[1], x[1], &o[0], &o[1], &o[2])), kLocation | kSecond | kUnique, 1e-10},
     {ENTRY(CalcLogNormalDistributionByMeanStDevPerc(k, t.Mean(k), t.Dev(k), P[0], x[0], &o[0], &o[1], &o[2])), kMean | kDev, 1e-8},
-    {ENTRY(CalcLogNormalDistributionByMean2Perc(k, t.Mean(k), P[0], x[0], P[1], x[1], &o[0], &o[1], &o[2])), kMean | kSecond, 1e-7},
-    {ENTRY(CalcLogNormalDistributionByStDev2Perc(k, t.Dev(k), P[0], x[0], P[1], x[1], &o[0], &o[1], &o[2])), kDev | kSecond, 1e-7},
+    {ENTRY(CalcLogNormalDistributionByMean2Perc(k, t.Mean(k), P[0], x[0], P[1], x[1], &o[0], &o[1], &o[2])), kMean | kSecond | kWide, 1e-7},
+    {ENTRY(CalcLogNormalDistributionByStDev2Perc(k, t.Dev(k), P[0], x[0], P[1], x[1], &o[0], &o[1], &o[2])), kDev | kSecond | kWide, 1e-7},
     // 10/50/90 take the five-decimal closed form, other percents the simplex.
     {ENTRY(CalcLogNormalDistributionBy3Perc(k, P[0], x[0], P[1], x[1], P[2], x[2], &o[0], &o[1], &o[2])), kSecond | kThird | kUnique, 2e-4},
 };
-const Truth kTruths[] = {{0, 0, 1}, {10, -0.7, 0.35}, {-250.5, 3.2, 0.8}, {1.5e4, 5.1, 1.6}};
+const std::vector<Truth> kTruths = {{0, 0, 1}, {10, -0.7, 0.35}, {-250.5, 3.2, 0.8}, {1.5e4, 5.1, 1.6}};
+using Sets = std::vector<std::array<double, 3>>;
+const Sets kSets = {{90, 10, 50}, {99, 1, 50}, {75, 40, 5}, {5, 62, 30}, {10, 90, 50}, {95, 60, 20}, {2, 45, 80}};
 
-// Known parameters -> values at whole given percents (the first two never
-// 50: a single percent of 50 tells no scale) -> each entry point and kind ->
+// Known parameters -> values at whole given percents (the first never 50
+// where it stands alone: a single percent of 50 tells no scale) -> each entry
+// point and kind ->
 // the fitted distribution puts the values at their percents and keeps what
-// was fixed (and is the one the values came from where that is unique).
+// was fixed (and is the one the values came from where that is unique). The
+// location searches (kind 0 of a mean or a deviation and two values) also run
+// over a wide grid, with pairs of percents close together, far apart and at
+// the median.
 TEST(LogNormalFits, EveryEntryPointAndKindRoundTrips) {
   const Capture quiet;
-  const double sets[][3] = {{90, 10, 50}, {99, 1, 50}, {75, 40, 5}, {5, 62, 30}, {10, 90, 50}, {95, 60, 20}, {2, 45, 80}};
+  const GslHandler gsl_quiet(IgnoreGslError);
+  std::vector<Truth> wide;
+  for (double L : {-5000.0, -37.2, 0.0, 2.385, 518.0, 1e5})
+    for (double mu : {-2.3, 0.0, 1.7, 4.6, 9.2})
+      for (double s : {0.05, 0.3, 0.8, 1.5, 2.5}) wide.push_back({L, mu, s});
+  Sets wide_sets = kSets;
+  wide_sets.insert(wide_sets.end(), {{95, 50}, {75, 25}, {40, 5}, {97, 83}, {50, 49}, {12, 1}});
+  int wide_runs = 0;  // of both searches
   for (const auto& e : kEntries)
-    for (int k = 0; k <= 2; ++k)
-      for (const Truth& t : kTruths)
-        for (const auto& P : sets) {
+    for (int k = 0; k <= 2; ++k) {
+      const bool on_wide = (e.given & kWide) && k == 0;
+      for (const Truth& t : on_wide ? wide : kTruths)
+        for (const auto& P : on_wide ? wide_sets : kSets) {
           const double x[3] = {t.At((100 - P[0]) / 100), t.At((100 - P[1]) / 100), t.At((100 - P[2]) / 100)};
+          if (x[0] == x[1]) continue;  // too close to tell apart in doubles
+          wide_runs += on_wide;
           const bool closed = (e.given & kThird) && P[2] == 50 && std::fabs(P[0] - P[1]) == 80;  // 10/50/90
           const double spread = std::fabs(x[1] - x[0]), tol = closed ? 1e-5 : e.tolerance;
-          const std::string what = std::to_string(&e - kEntries) + " kind " + std::to_string(k) + " loc " + std::to_string(t.location) + " P " + std::to_string(P[0]);
+          const std::string what = std::to_string(&e - kEntries) + " kind " + std::to_string(k) + " loc " + std::to_string(t.location) + " mu " + std::to_string(t.mu) + " sigma " + std::to_string(t.sigma) + " P " + std::to_string(P[0]) + " " + std::to_string(P[1]);
           double o[3];
-          ASSERT_EQ(e.call(k, t, P, x, o), 1) << what;
+          ASSERT_EQ(e.call(k, t, P.data(), x, o), 1) << what;
           const Truth got = FromKind(k, o);
-          EXPECT_NEAR(got.Quantile(P[0]), x[0], tol * (spread + std::fabs(x[0]))) << what;
-          if (e.given & kSecond) EXPECT_NEAR(got.Quantile(P[1]), x[1], tol * (spread + std::fabs(x[1]))) << what;
-          if (e.given & kThird) EXPECT_NEAR(got.Quantile(P[2]), x[2], tol * (spread + std::fabs(x[2]))) << what;
+          EXPECT_NEAR(got.Quantile(P[0]), x[0], tol * spread) << what;
+          if (e.given & kSecond) EXPECT_NEAR(got.Quantile(P[1]), x[1], tol * spread) << what;
+          if (e.given & kThird) EXPECT_NEAR(got.Quantile(P[2]), x[2], tol * spread) << what;
           if (e.given & kLocation) EXPECT_EQ(o[0], t.location) << what;
-          if (e.given & kMean) EXPECT_NEAR(got.Mean(k), t.Mean(k), tol * (std::fabs(t.Mean(k)) + t.Dev(0))) << what;
+          if (e.given & kMean) EXPECT_NEAR(got.Mean(k), t.Mean(k), tol * t.Dev(k)) << what;
           if (e.given & kDev) EXPECT_NEAR(got.Dev(k), t.Dev(k), tol * t.Dev(k)) << what;
           if (!(e.given & kUnique)) continue;  // the location relative to the median's distance from it
           EXPECT_NEAR(got.location, t.location, tol * (std::exp(t.mu) + std::fabs(t.location))) << what;
           EXPECT_TRUE(std::fabs(got.mu - t.mu) <= tol * (1 + std::fabs(t.mu)) && std::fabs(got.sigma - t.sigma) <= tol * t.sigma) << what;
         }
+    }
+  EXPECT_GT(wide_runs, 2 * 1100);
 }
 
 // ---------------------------------------------------------------------------
 // LogNormal solvers.
 
-// Each derivative callback is the derivative of its function: central
-// differences agree inside the domain.
-TEST(LogNormalSolvers, DerivativesAreExact) {
-  const Capture quiet;
-  const struct { double (*f)(double, void*), (*df)(double, void*); double at[3]; } pairs[] = {
-      {lognormal_by_loc_stdev_perc, lognormal_deriv__by_loc_stdev_perc, {0.35, 0.7, 1.9}},
-      {lognormal_by_mu_2perc, lognormal_deriv_by_mu_2perc, {0.2, 0.7, 3.1}},
-      {lognormal_by_mean_2perc, lognormal_deriv_by_mean_2perc, {450.0, 510.0, 517.5}},
-      {lognormal_by_st_dev_2perc, lognormal_deriv_by_st_dev_2perc, {450.0, 510.0, 517.5}},
-      {lognormal_by_st_dev_mean_perc, lognormal_deriv_by_st_dev_mean_perc, {0.35, 0.7, 1.9}}};
-  for (const auto& p : pairs)
-    for (double u : p.at) {
-      const double h = 1e-7 * (1 + std::fabs(u)), exact = p.df(u, kBlock);
-      EXPECT_NEAR(exact, (p.f(u + h, kBlock) - p.f(u - h, kBlock)) / (2 * h), 1e-5 * (std::fabs(exact) + 1e-3)) << &p - pairs << " " << u;
-    }
-}
-
 // One sample of each progress format: the Newton table, "Converged:" alone,
-// a quiet search, the location simplex with its retries, the printed location.
+// a quiet search, the location simplex with its retries, the printed location,
+// the Normal simplex.
 TEST(LogNormalSolvers, ProgressLines) {
   Capture out;
   double a, b, c;
   ASSERT_EQ(CalcLogNormalDistributionByMu2percLOG(0, kLo, 0.1, kHi, 0.9, &a, &b, &c), 1);
-  EXPECT_TRUE(a == 0 && std::fabs(b - 1) < 1e-12 && std::fabs(c - 10) < 1e-12);
   ASSERT_GE(out.lines.size(), 5u);
   EXPECT_EQ(out.lines[0] + out.lines[1] + out.lines[out.lines.size() - 2], "using newton method\niter        root   function \nConverged:\n");
   EXPECT_NE(out.lines.back().find(" 1.000 "), std::string::npos) << out.lines.back();
   out.lines.clear();
   // sigma 1, mu 0, location 0 through e^z(90) at 0.9 and sd sqrt((e - 1) e).
   ASSERT_EQ(CalcLogNormalDistributionByLocStDevPercAR(0, std::sqrt((kE - 1) * kE), std::exp(kZ90), 0.9, &a, &b, &c), 1);
-  EXPECT_TRUE(std::fabs(a - std::exp(0.5)) < 1e-12 && std::fabs(b - std::sqrt((kE - 1) * kE)) < 1e-12 && c == 0);
   // sd 2, mean 7, the value at 25 %: no lines of its own, the value in place.
   ASSERT_EQ(CalcLogNormalDistributionByStDevMeanPercAR(2, 7, 5.9, 0.25, &a, &b, &c), 1);
   EXPECT_TRUE(a == 7 && b == 2 && std::fabs(FromKind(0, std::array<double, 3>{c, a, b}.data()).Quantile(75) - 5.9) < 1e-9) << c;
@@ -451,40 +409,11 @@ TEST(LogNormalSolvers, ProgressLines) {
   EXPECT_TRUE(std::fabs(c - 2) < 1e-4 && out.Count("    1 location = ") == 8 && out.Count("converged to minimum at\n") == 1) << c;
   out.lines.clear();
   ASSERT_EQ(CalcLogNormalDistributionByMeanStDevPerc(1, 0, 1, 90, kLo, &a, &b, &c), 1);
-  EXPECT_NEAR(a, 10, 1e-12);
   EXPECT_EQ(out.lines, std::vector<std::string>{"\n\nLoc = 10.000000\n\n"});
-}
-
-// Known distributions on a wide grid -> two values at whole percents and the
-// mean or the standard deviation -> the location searches. Every run must
-// report 1 with a residual (the fitted quantiles' distance from the values
-// relative to their spread, the fitted mean's or deviation's from the given
-// one relative to the deviation) below 1e-7.
-TEST(LogNormalSolvers, LocationSearchesConvergeOnAWideGrid) {
-  const Capture quiet;
-  const GslHandler gsl_quiet(IgnoreGslError);
-  for (bool by_mean : {true, false}) {
-    int runs = 0, found = 0;
-    double worst = 0, o[3];
-    for (double L : {-5000.0, -37.2, 0.0, 2.385, 518.0, 1e5})
-      for (double mu : {-2.3, 0.0, 1.7, 4.6, 9.2})
-        for (double s : {0.05, 0.3, 0.8, 1.5, 2.5})
-          for (const auto& p : {std::array<double, 2>{1, 99}, {5, 50}, {10, 90}, {25, 75}, {60, 95}, {3, 17}, {50, 51}, {88, 99}}) {
-            const Truth t{L, mu, s};
-            const double q1 = p[0] / 100, q2 = p[1] / 100, x1 = t.At(q1), x2 = t.At(q2);
-            if (!(x2 > x1)) continue;  // too close to tell apart in doubles
-            ++runs;
-            if ((by_mean ? CalcLogNormalDistributionByMean2percAR(t.Mean(0), x1, q1, x2, q2, &o[1], &o[2], &o[0])
-                         : CalcLogNormalDistributionByStDev2percAR(t.Dev(0), x1, q1, x2, q2, &o[1], &o[2], &o[0])) != 1)
-              continue;
-            ++found;
-            const Truth got = FromKind(0, o);
-            worst = std::max({worst, std::fabs(got.At(q1) - x1) / (x2 - x1), std::fabs(got.At(q2) - x2) / (x2 - x1),
-                              std::fabs(by_mean ? o[1] - t.Mean(0) : o[2] - t.Dev(0)) / t.Dev(0)});
-          }
-    std::printf("%s: %d of %d runs converged, worst residual %.3g\n", by_mean ? "Mean2perc" : "StDev2perc", found, runs, worst);
-    EXPECT_TRUE(runs > 1100 && found == runs && worst < 1e-7) << runs << " " << found << " " << worst;
-  }
+  out.lines.clear();
+  // The Normal simplex twin: one line a step, and its end.
+  ASSERT_EQ(CalcGaussianDistributionBy2Perc__(0, 12, kPercentileMin, kPercentileMax, &a, &b), 1);
+  EXPECT_TRUE(out.Count("    1 mean = ") == 1 && out.Count("converged to minimum at\n") == 1);
 }
 
 }  // namespace

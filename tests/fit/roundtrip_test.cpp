@@ -1,19 +1,13 @@
 // Round trips through every fitting entry point of the lists: known
 // distributions -> values at percentiles (the family's own quantile) -> fit
 // with the library defaults -> the fitted distribution gives the values back.
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <type_traits>
-#include <utility>
-#include <vector>
 
 #include "fit/rows.hpp"
 #include "stoka/fit.hpp"
+#include "support/rows.hpp"
 
 namespace {
 using namespace stoka::fit;

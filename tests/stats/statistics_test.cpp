@@ -26,10 +26,8 @@ std::vector<double> Uniform(unsigned seed, int n, double lo, double hi, int dist
 
 // Expected values: mpmath at 40 digits, from the textbook definitions (sample
 // variance over n - 1, skew and excess kurtosis standardised by that sd, lag-1
-// autocorrelation over the full sum of squares). Percentiles of the sorted
-// 2.385 3.2875 4.4 5.5 7.12 9.031 at index 0.375 * 5 = 1.875; the top-counted
-// percentile at p is the plain one at 100 - p. A percent outside [0, 100] or
-// NaN gives 0; too few values NaN.
+// autocorrelation over the full sum of squares); percentiles are held against
+// GSL below. A percent outside [0, 100] or NaN gives 0; too few values NaN.
 TEST(Statistics, HandComputedValuesAndEdges) {
   const double x[] = {2.385, 7.12, 4.4, 9.031, 5.5, 3.2875}, y[] = {1.75, 6.02, 3.3, 8.8, 6.1, 2.05};
   const double three[] = {3, 1, 2}, one[] = {4.75}, tight = 1e-14;
@@ -39,10 +37,7 @@ TEST(Statistics, HandComputedValuesAndEdges) {
       NEAR(stoka_stats_kurtosis(x, 6), -1.6885339578910859985, tight), ROW(stoka_stats_max(x, 6), 9.031),
       ROW(stoka_stats_min(x, 6), 2.385), NEAR(stoka_stats_correlation(x, y, 6), 0.96980893183171316088, tight),
       NEAR(stoka_stats_autocorrelation(x, 6), -0.32308460601901369869, tight),
-      NEAR(stoka_stats_percentile(x, 6, 37.5, false), 4.2609375, tight),
-      NEAR(stoka_stats_percentile(x, 6, 62.5, true), 4.2609375, tight), ROW(stoka_stats_median(x, 6), 4.95),
-      ROW(stoka_stats_percentile(three, 3, 0, true), 3), ROW(stoka_stats_percentile(three, 3, 100.1, false), 0),
-      ROW(stoka_stats_percentile(three, 3, kNaN, false), 0), ROW(stoka_stats_percentile(one, 1, 73.2, true), 4.75),
+      ROW(stoka_stats_percentile(three, 3, 100.1, false), 0), ROW(stoka_stats_percentile(three, 3, kNaN, false), 0),
       ROW(stoka_stats_mean(one, -3), kNaN), ROW(stoka_stats_variance(one, 1), kNaN),
       ROW(stoka_stats_correlation(one, nullptr, 4), kNaN), ROW(expected_value(nullptr, 0), kNaN),
       ROW(mean_frequency_value(one, 0), kNaN),
