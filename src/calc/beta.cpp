@@ -7,7 +7,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "calc/beta_shape.hpp"
+#include "calc/prepared_law.hpp"
 #include "core/constants.hpp"
 #include "core/stream.hpp"
 #include "stoka/continuous.hpp"
@@ -48,6 +48,10 @@ double BisectBetaQuantile(double p, double alpha, double beta) {
 }
 }  // namespace
 
+bool stoka::BetaShapeServes(double alpha, double beta) {
+  return UsableShapes(alpha, beta) && alpha <= kGslShapeLimit && beta <= kGslShapeLimit;
+}
+
 double stoka_ran_beta_(double min, double scale, double alpha, double beta) {
   return min + scale * BetaVariate(alpha, beta);
 }
@@ -59,7 +63,7 @@ double stoka_ran_beta_cdf_(double x, double min, double scale, double alpha, dou
 }
 double stoka_ran_beta_cdf_inv_(double p, double alpha, double beta, double min, double max) {
   if (std::isnan(p) || !UsableShapes(alpha, beta)) return kNaN;
-  const double z = alpha <= kGslShapeLimit && beta <= kGslShapeLimit
+  const double z = stoka::BetaShapeServes(alpha, beta)
                        ? stoka::BetaShape::QuantileOnce(p, alpha, beta)
                        : BisectBetaQuantile(p, alpha, beta);
   return min + (max - min) * z;

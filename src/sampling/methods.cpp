@@ -8,6 +8,7 @@
 
 #include "core/constants.hpp"
 #include "sampling/free_strata.hpp"
+#include "sampling/quantile_table.hpp"
 #include "stoka/sampling.hpp"
 
 namespace {
@@ -33,6 +34,8 @@ MonteCarloMethod::MonteCarloMethod(IDistribution* distribution, double min, doub
   max_ = max;
 }
 
+MonteCarloMethod::~MonteCarloMethod() = default;
+
 void MonteCarloMethod::SetBounds(double min, double max) {
   min_ = min;
   max_ = max;
@@ -42,9 +45,11 @@ std::pair<double, double> MonteCarloMethod::RandomValue() {
   // An unbounded family is infinite at probability 0 or 1: draw again there.
   // Bounded families never redraw and keep their sequence.
   double p = kNaN;
+  if (!table_) table_ = std::make_unique<MonteCarloTable>();
   for (int draw = 0; draw < kMaxRedraws; ++draw) {
-    p = min_ + (max_ - min_) * KessaRandom();
-    const double value = distribution_->ValueByCDF(p);
+    const int r = KessaRandom15();
+    p = stoka::QuantileTable::Position(r, min_, max_);
+    const double value = table_->Quantile(distribution_, min_, max_, r, p);
     if (std::isfinite(value)) return {value, p};
   }
   return {kNaN, p};

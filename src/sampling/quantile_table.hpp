@@ -1,0 +1,69 @@
+// Quantiles kept by outcome of the runtime generator. KessaRandom has 32768
+// outcomes, so a stream of draws mapped into a fixed window of probabilities
+// meets at most 32768 distinct probabilities: each quantile is computed the
+// first time its outcome comes up and read back afterwards, the very number the
+// plain computation gives.
+#ifndef STOKA_SRC_SAMPLING_QUANTILE_TABLE_HPP
+#define STOKA_SRC_SAMPLING_QUANTILE_TABLE_HPP
+
+#include <cstdint>
+#include <memory>
+
+#include "calc/prepared_law.hpp"
+#include "core/stream.hpp"
+
+namespace stoka {
+
+class QuantileTable {
+ public:
+  static constexpr int kOutcomes = kKessaMax + 1;
+  // Draws a table must expect before it is worth its memory (256 KiB of values
+  // and a 4 KiB bitmap): fewer draws compute every quantile.
+  static constexpr std::uint64_t kWorthwhile = 4096;
+
+  // The probability that outcome r stands for in the window [min, max],
+  // computed as min + (max - min) * KessaRandom() computes it.
+  static double Position(int r, double min, double max) {
+    return min + (max - min) * (r / static_cast<double>(kKessaMax));
+  }
+
+  // law.Quantile(p) where p = Position(r, min, max) of the window that every
+  // call since the last Clear has used.
+  double At(int r, double p, const PreparedLaw& law) {
+    if (!values_) Allocate();
+    std::uint64_t& word = filled_[r >> 6];
+    const std::uint64_t bit = std::uint64_t{1} << (r & 63);
+    if (!(word & bit)) {
+      values_[r] = law.Quantile(p);
+      word |= bit;
+    }
+    return values_[r];
+  }
+  void Clear();
+
+ private:
+  void Allocate();
+  std::unique_ptr<double[]> values_;
+  std::unique_ptr<std::uint64_t[]> filled_;
+};
+
+}  // namespace stoka
+
+// What a Monte Carlo method keeps between draws: its window's quantiles by
+// outcome, once the method has drawn enough to be worth it, for a distribution
+// whose quantile cannot change. The window and the distribution are checked
+// on every draw; a change of either starts the table afresh.
+class MonteCarloTable {
+ public:
+  // The distribution's quantile at p = Position(r, min, max).
+  double Quantile(const IDistribution* distribution, double min, double max, int r, double p);
+
+ private:
+  const IDistribution* distribution_ = nullptr;
+  double min_ = 0.0, max_ = 0.0;
+  std::uint64_t draws_ = 0;
+  std::optional<stoka::PreparedLaw> law_;
+  stoka::QuantileTable table_;
+};
+
+#endif
