@@ -129,14 +129,30 @@ double BetaShape::Side::Pdf(double x) const {
 double BetaShape::Side::Bisect(double x, double p) const {
   const double xtol = 0.01, ptol = 0.01;
   double x0 = 0, x1 = 1;
+  unsigned node = x == mean ? 1 : 0;  // 0: a start of its own, nothing kept
   while (std::fabs(x1 - x0) > xtol) {
-    const double px = Cdf(x);
+    double px;
+    if (node != 0 && node_known[node]) {
+      px = node_cdf[node];
+    } else {
+      px = Cdf(x);
+      if (node != 0) {
+        node_cdf[node] = px;
+        node_known.set(node);
+      }
+    }
     if (std::fabs(px - p) < ptol) return x;
+    const unsigned below = 2 * node, above = 2 * node + 1;
     if (px < p) {
       x0 = x;
+      node = above;
     } else if (px > p) {
       x1 = x;
+      node = below;
+    } else {
+      node = 0;  // NaN: x moves to the middle and stays there, off the tree
     }
+    if (node == 1 || node >= kNodes) node = 0;  // 1: the child of no node
     x = 0.5 * (x0 + x1);
   }
   return x;
