@@ -1,7 +1,6 @@
 #include "sampling/quantile_table.hpp"
 
 #include <algorithm>
-#include <cstring>
 
 namespace stoka {
 
@@ -16,21 +15,11 @@ void QuantileTable::Clear() {
 
 }  // namespace stoka
 
-namespace {
-// Bitwise, so that a NaN bound compares equal to itself.
-bool Same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-}  // namespace
-
-double MonteCarloTable::Quantile(const IDistribution* distribution, double min, double max, int r,
-                                 double p) {
-  if (distribution != distribution_ || !Same(min, min_) || !Same(max, max_)) {
-    distribution_ = distribution;
-    min_ = min;
-    max_ = max;
-    draws_ = 0;
-    law_.emplace(*distribution);
-    table_.Clear();
-  }
-  if (!law_->Fixed() || ++draws_ <= stoka::QuantileTable::kWorthwhile) return law_->Quantile(p);
-  return table_.At(r, p, *law_);
+void MonteCarloTable::Reset(const IDistribution* distribution, double min, double max) {
+  distribution_ = distribution;
+  min_ = min;
+  max_ = max;
+  draws_ = 0;
+  law_.emplace(*distribution);
+  table_.Clear();
 }

@@ -7,6 +7,7 @@
 #define STOKA_SRC_SAMPLING_QUANTILE_TABLE_HPP
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "calc/prepared_law.hpp"
@@ -56,9 +57,18 @@ class QuantileTable {
 class MonteCarloTable {
  public:
   // The distribution's quantile at p = Position(r, min, max).
-  double Quantile(const IDistribution* distribution, double min, double max, int r, double p);
+  double Quantile(const IDistribution* distribution, double min, double max, int r, double p) {
+    if (distribution != distribution_ || !Same(min, min_) || !Same(max, max_))
+      Reset(distribution, min, max);
+    if (!law_->Fixed() || ++draws_ <= stoka::QuantileTable::kWorthwhile) return law_->Quantile(p);
+    return table_.At(r, p, *law_);
+  }
 
  private:
+  // Bitwise, so that a NaN bound compares equal to itself.
+  static bool Same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+  void Reset(const IDistribution* distribution, double min, double max);
+
   const IDistribution* distribution_ = nullptr;
   double min_ = 0.0, max_ = 0.0;
   std::uint64_t draws_ = 0;
