@@ -7,16 +7,14 @@
 namespace stoka {
 namespace {
 // Exactly these classes (a class derived from one of them is not one of them).
-const std::type_index kFixedFamilies[] = {
-    typeid(UniformDistribution),       typeid(TriangularDistribution),
-    typeid(LogTriangularDistribution), typeid(NormalDistribution),
-    typeid(LogNormalDistribution),     typeid(BetaDistribution),
-    typeid(PertDistribution)};
+const std::type_index kTabledFamilies[] = {
+    typeid(LogTriangularDistribution), typeid(NormalDistribution), typeid(LogNormalDistribution),
+    typeid(BetaDistribution), typeid(PertDistribution)};
 }  // namespace
 
 PreparedLaw::PreparedLaw(const IDistribution& distribution) : distribution_(&distribution) {
   const std::type_index type(typeid(distribution));
-  for (const std::type_index& fixed : kFixedFamilies) fixed_ = fixed_ || type == fixed;
+  for (const std::type_index& tabled : kTabledFamilies) tabled_ = tabled_ || type == tabled;
   double alpha = 0.0, beta = 0.0;
   if (type == typeid(BetaDistribution)) {
     const auto& g = static_cast<const BetaDistribution&>(distribution).generator();

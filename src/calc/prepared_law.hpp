@@ -31,17 +31,18 @@ class PreparedLaw {
     if (x >= max_) return 1.0;
     return shape_->Cdf((x - min_) / (max_ - min_));
   }
-  // True for the library's own continuous families, whose parameters never
-  // change after creation: their quantile may be kept in a table. Discrete
-  // sets can be refilled, and a class derived by the host may compute
-  // anything.
-  bool Fixed() const { return fixed_; }
+  // True when the quantile may be kept in a table by probability and is worth
+  // it: one of the library's own continuous families, whose parameters never
+  // change after creation, with a quantile that costs more than reading a
+  // table (all but the uniform and the triangle). Discrete sets can be
+  // refilled, and a class derived by the host may compute anything.
+  bool Tabled() const { return tabled_; }
 
  private:
   const IDistribution* distribution_;
   std::optional<BetaShape> shape_;
   double min_ = 0.0, max_ = 0.0;
-  bool fixed_ = false;
+  bool tabled_ = false;
 };
 
 }  // namespace stoka

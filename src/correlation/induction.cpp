@@ -98,7 +98,7 @@ struct Induction {
     const auto k = static_cast<std::size_t>(std::floor(n * (1.0 - std::fabs(target))));
     std::shuffle(indices.begin(), indices.end(), engine);
     replaced.assign(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(k));
-    tabled = second_law.Fixed() && replaced.size() >= QuantileTable::kWorthwhile;
+    tabled = second_law.Tabled() && replaced.size() >= QuantileTable::kWorthwhile;
     std::vector<bool> is_replaced(n, false);
     for (std::size_t j : replaced) is_replaced[j] = true;
     kept.resize(n);

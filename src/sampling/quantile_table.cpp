@@ -15,11 +15,9 @@ void QuantileTable::Clear() {
 
 }  // namespace stoka
 
-void MonteCarloTable::Reset(const IDistribution* distribution, double min, double max) {
-  distribution_ = distribution;
+void MonteCarloTable::Reset(double min, double max) {
   min_ = min;
   max_ = max;
   draws_ = 0;
-  law_.emplace(*distribution);
   table_.Clear();
 }

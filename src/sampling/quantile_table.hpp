@@ -50,29 +50,33 @@ class QuantileTable {
 
 }  // namespace stoka
 
-// What a Monte Carlo method keeps between draws: its window's quantiles by
-// outcome, once the method has drawn enough to be worth it, for a distribution
-// whose quantile cannot change. The window and the distribution are checked
-// on every draw; a change of either starts the table afresh.
+// What a Monte Carlo method keeps between draws for one distribution: its
+// window's quantiles by outcome, once the method has drawn enough to be worth
+// it, when the distribution's quantile is worth a table (PreparedLaw::Tabled).
+// A new window starts the table afresh.
 class MonteCarloTable {
  public:
-  // The distribution's quantile at p = Position(r, min, max).
-  double Quantile(const IDistribution* distribution, double min, double max, int r, double p) {
-    if (distribution != distribution_ || !Same(min, min_) || !Same(max, max_))
-      Reset(distribution, min, max);
-    if (!law_->Fixed() || ++draws_ <= stoka::QuantileTable::kWorthwhile) return law_->Quantile(p);
-    return table_.At(r, p, *law_);
+  explicit MonteCarloTable(const IDistribution& distribution)
+      : distribution_(&distribution), law_(distribution) {}
+  const IDistribution* For() const { return distribution_; }
+  bool Tabled() const { return law_.Tabled(); }
+
+  // The quantile at p = Position(r, min, max).
+  double Quantile(double min, double max, int r, double p) {
+    if (!Same(min, min_) || !Same(max, max_)) Reset(min, max);
+    if (++draws_ <= stoka::QuantileTable::kWorthwhile) return law_.Quantile(p);
+    return table_.At(r, p, law_);
   }
 
  private:
   // Bitwise, so that a NaN bound compares equal to itself.
   static bool Same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-  void Reset(const IDistribution* distribution, double min, double max);
+  void Reset(double min, double max);
 
-  const IDistribution* distribution_ = nullptr;
+  const IDistribution* distribution_;
+  stoka::PreparedLaw law_;
   double min_ = 0.0, max_ = 0.0;
   std::uint64_t draws_ = 0;
-  std::optional<stoka::PreparedLaw> law_;
   stoka::QuantileTable table_;
 };
 
