@@ -41,30 +41,11 @@ void MonteCarloMethod::SetBounds(double min, double max) {
   max_ = max;
 }
 
-namespace {
-// Draws p = min + (max - min) * KessaRandom() and its quantile(r, p), r the
-// runtime outcome behind it. An unbounded family is infinite at probability 0
-// or 1: draw again there. Bounded families never redraw and keep their
-// sequence.
-template <class Quantile>
-std::pair<double, double> DrawFinite(double min, double max, Quantile quantile) {
-  double p = kNaN;
-  for (int draw = 0; draw < AbstractGenerationMethod::kMaxRedraws; ++draw) {
-    const int r = KessaRandom15();
-    p = stoka::QuantileTable::Position(r, min, max);
-    const double value = quantile(r, p);
-    if (std::isfinite(value)) return {value, p};
-  }
-  return {kNaN, p};
-}
-}  // namespace
-
 std::pair<double, double> MonteCarloMethod::RandomValue() {
   if (!table_ || table_->For() != distribution_)
     table_ = std::make_unique<MonteCarloTable>(*distribution_);
-  if (!table_->Tabled())
-    return DrawFinite(min_, max_, [&](int, double p) { return distribution_->ValueByCDF(p); });
-  return DrawFinite(min_, max_, [&](int r, double p) { return table_->Quantile(min_, max_, r, p); });
+  if (table_->Tabled()) return table_->Draw(min_, max_);
+  return stoka::DrawFinite(min_, max_, [&](int, double p) { return distribution_->ValueByCDF(p); });
 }
 
 LatinCubeMethod::LatinCubeMethod(IDistribution* distribution, double min, double max,

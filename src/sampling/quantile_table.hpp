@@ -7,11 +7,15 @@
 #define STOKA_SRC_SAMPLING_QUANTILE_TABLE_HPP
 
 #include <cstdint>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <utility>
 
 #include "calc/prepared_law.hpp"
 #include "core/stream.hpp"
+#include "stoka/sampling.hpp"
 
 namespace stoka {
 
@@ -48,6 +52,23 @@ class QuantileTable {
   std::unique_ptr<std::uint64_t[]> filled_;
 };
 
+// A Monte Carlo draw: p = min + (max - min) * KessaRandom() and its
+// quantile(r, p), r the runtime outcome behind p. An unbounded family is
+// infinite at probability 0 or 1: draw again there (bounded families never
+// redraw and keep their sequence); NaN after AbstractGenerationMethod's
+// kMaxRedraws tries.
+template <class Quantile>
+std::pair<double, double> DrawFinite(double min, double max, Quantile quantile) {
+  double p = std::numeric_limits<double>::quiet_NaN();
+  for (int draw = 0; draw < AbstractGenerationMethod::kMaxRedraws; ++draw) {
+    const int r = KessaRandom15();
+    p = QuantileTable::Position(r, min, max);
+    const double value = quantile(r, p);
+    if (std::isfinite(value)) return {value, p};
+  }
+  return {std::numeric_limits<double>::quiet_NaN(), p};
+}
+
 }  // namespace stoka
 
 // What a Monte Carlo method keeps between draws for one distribution: its
@@ -61,12 +82,8 @@ class MonteCarloTable {
   const IDistribution* For() const { return distribution_; }
   bool Tabled() const { return law_.Tabled(); }
 
-  // The quantile at p = Position(r, min, max).
-  double Quantile(double min, double max, int r, double p) {
-    if (!Same(min, min_) || !Same(max, max_)) Reset(min, max);
-    if (++draws_ <= stoka::QuantileTable::kWorthwhile) return law_.Quantile(p);
-    return table_.At(r, p, law_);
-  }
+  // A draw in the window [min, max] (DrawFinite), for a Tabled() law.
+  std::pair<double, double> Draw(double min, double max);
 
  private:
   // Bitwise, so that a NaN bound compares equal to itself.
