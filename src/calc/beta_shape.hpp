@@ -3,8 +3,9 @@
 // first guess) worked out once. GSL recomputes them on every call: its inverse
 // evaluates the cumulative function and the density several times, each with
 // ln B or three log-gamma values. The arithmetic below is GSL's own (cdf/beta.c,
-// cdf/beta_inc.c, cdf/betainv.c, randist/beta.c), step for step, so every
-// result equals gsl_cdf_beta_P and gsl_cdf_beta_Pinv bit for bit.
+// cdf/beta_inc.c, cdf/betainv.c, randist/beta.c of GSL 2.7), step for step,
+// so every result equals gsl_cdf_beta_P and gsl_cdf_beta_Pinv bit for bit; a
+// test holds it against the GSL the library is linked with.
 #ifndef STOKA_SRC_CALC_BETA_SHAPE_HPP
 #define STOKA_SRC_CALC_BETA_SHAPE_HPP
 
