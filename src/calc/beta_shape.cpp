@@ -142,17 +142,15 @@ double BetaShape::Side::Bisect(double x, double p) const {
       }
     }
     if (std::fabs(px - p) < ptol) return x;
-    const unsigned below = 2 * node, above = 2 * node + 1;
     if (px < p) {
       x0 = x;
-      node = above;
     } else if (px > p) {
       x1 = x;
-      node = below;
-    } else {
-      node = 0;  // NaN: x moves to the middle and stays there, off the tree
     }
-    if (node == 1 || node >= kNodes) node = 0;  // 1: the child of no node
+    // A NaN px moves x to the middle, where it stays: off the tree (0, whose
+    // children 0 and 1 are no nodes either).
+    node = px < p ? 2 * node + 1 : px > p ? 2 * node : 0;
+    if (node == 1 || node >= kNodes) node = 0;
     x = 0.5 * (x0 + x1);
   }
   return x;
