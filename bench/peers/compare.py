@@ -41,6 +41,15 @@ OURS = {
                    "bench_sampling", "BM_LatinCycle/1/1000000/min_time:0.200"),
     "lhs_beta": ("Latin hypercube, 10^6 draws, Beta(2, 3) on [0, 10]",
                  "bench_sampling", "BM_LatinCycle/2/1000000/min_time:0.200"),
+    **{"mc_" + key: ("Monte Carlo, 10^6 draws, " + label, "bench_sampling",
+                     "BM_MonteCarlo/%d/1000000/min_time:0.200" % which)
+       for which, (key, label) in enumerate([
+           ("triangular", "Triangular(0, 1, 4)"), ("normal", "Normal(0, 1)"),
+           ("beta", "Beta(2, 3) on [0, 10]"), ("uniform", "Uniform(-1.5, 6.5)"),
+           ("pert", "Pert(1, 3, 9)"), ("lognormal", "LogNormal(0.2, 0.5, location 1)"),
+           ("logtriangular", "LogTriangular(1.25, 3.2, 11.5)"),
+           ("discrete", "discrete 0/100/250 (70/20/10)"),
+           ("discrete_uniform", "discrete uniform 1..6"), ("bernoulli", "Bernoulli(0.3)")])},
     "corr10_1e5": ("10 correlated quantities, 10^5 values each",
                    "bench_correlation", "BM_RecalculateManager/10/100000/iterations:3"),
     "corr10_1e6": ("10 correlated quantities, 10^6 values each",

@@ -97,6 +97,57 @@ def lhs_ot(key):
 
 
 # ---------------------------------------------------------------------------
+# 1b. Monte Carlo draws of 10^6 from every family (bench_sampling BM_MonteCarlo):
+# SciPy's rvs (NumPy's generators, the call a user makes), OpenTURNS' getSample.
+# Neither has the log-triangular family; OpenTURNS' Pert is the Beta.
+
+MC_N = 1_000_000
+MC_FAMILIES = {
+    "mc_triangular": ("Triangular", (0.0, 1.0, 4.0)),
+    "mc_normal": ("Normal", (0.0, 1.0)),
+    "mc_beta": ("Beta", (2.0, 3.0, 0.0, 10.0)),
+    "mc_uniform": ("Uniform", (-1.5, 6.5)),
+    "mc_pert": ("Pert", (1.0, 3.0, 9.0)),
+    "mc_lognormal": ("LogNormal", (0.2, 0.5, 1.0)),
+    "mc_logtriangular": (None, ()),
+    "mc_discrete": ("Discrete", ((0.0, 100.0, 250.0), (0.7, 0.2, 0.1))),
+    "mc_discrete_uniform": ("DiscreteUniform", (1, 6)),
+    "mc_bernoulli": ("Bernoulli", (0.3,)),
+}
+DISCRETE = {
+    "Discrete": (lambda v, w: stats.rv_discrete(values=(v, w)),
+                 lambda v, w: ot.UserDefined([[x] for x in v], list(w))),
+    "DiscreteUniform": (lambda lo, hi: stats.randint(lo, hi + 1),
+                        lambda lo, hi: ot.UserDefined([[float(x)] for x in range(lo, hi + 1)])),
+    "Bernoulli": (lambda p: stats.bernoulli(p), lambda p: ot.Bernoulli(p)),
+}
+
+
+def mc_make(key, peer):
+    family, params = MC_FAMILIES[key]
+    if family is None:
+        return None
+    makers = DISCRETE.get(family) or FAMILIES[family]
+    return makers[peer](*params)
+
+
+def mc_scipy(key):
+    d = mc_make(key, 0)
+    if d is None:
+        return None
+    rng = np.random.default_rng(SEED)
+    return (lambda: d.rvs(size=MC_N, random_state=rng)), 1, None
+
+
+def mc_ot(key):
+    d = mc_make(key, 1)
+    if d is None:
+        return None
+    ot.RandomGenerator.SetSeed(SEED)
+    return (lambda: d.getSample(MC_N)), 1, None
+
+
+# ---------------------------------------------------------------------------
 # 2. Ten correlated quantities (bench_correlation BM_RecalculateManager/10/N).
 # The same tree as the benchmark: quantity i > 0 has the parent rand() % i of
 # glibc's generator seeded with 4711 and the target targets[i % 8]; families
@@ -358,6 +409,7 @@ def pct_ot():
 
 WORK = {
     **{k: (lambda k=k: lhs_scipy(k), lambda k=k: lhs_ot(k)) for k in LHS_FAMILIES},
+    **{k: (lambda k=k: mc_scipy(k), lambda k=k: mc_ot(k)) for k in MC_FAMILIES},
     "corr10_1e5": (lambda: corr_scipy(100_000), lambda: corr_ot(100_000)),
     "corr10_1e6": (lambda: corr_scipy(1_000_000), lambda: corr_ot(1_000_000)),
     **{k: (lambda k=k: fit_scipy(k), lambda k=k: fit_ot(k)) for k in FITS},

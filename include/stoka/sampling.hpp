@@ -37,13 +37,23 @@ class STOKA_API AbstractGenerationMethod {
   double max_;
 };
 
+// The quantiles a Monte Carlo method keeps by runtime draw (kept by the library).
+class MonteCarloTable;
+
 // Each draw uniform in the window [min_, max_]; the position returned is the
 // absolute probability.
 class STOKA_API MonteCarloMethod : public AbstractGenerationMethod {
  public:
   MonteCarloMethod(IDistribution* distribution, double min, double max);
+  ~MonteCarloMethod() override;
   void SetBounds(double min, double max) override;
   std::pair<double, double> RandomValue() override;
+
+ private:
+  // KessaRandom has 32768 outcomes: after some thousands of draws from one of
+  // the library's continuous families the window's quantiles are kept by
+  // outcome (256 KiB), the same numbers without computing them again.
+  std::unique_ptr<MonteCarloTable> table_;
 };
 
 // The strata still free in the current cycle (kept by the library).

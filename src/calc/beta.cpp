@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "calc/prepared_law.hpp"
 #include "core/constants.hpp"
 #include "core/stream.hpp"
 #include "stoka/continuous.hpp"
@@ -27,8 +28,9 @@ double BetaVariate(double alpha, double beta) {
 // GSL's inverse first bisects until its cumulative function comes near p, and
 // never stops where that function is NaN, which it also is for large shapes
 // (from about 1e6, e.g. alpha = beta = 1e6). Up to kGslShapeLimit (checked on
-// a dense grid of shapes and probabilities) GSL answers; above, a bisection
-// with a fixed number of steps does.
+// a dense grid of shapes and probabilities) GSL's algorithm answers (BetaShape,
+// the same numbers with ln B worked out once); above, a bisection with a fixed
+// number of steps does.
 constexpr double kGslShapeLimit = 1e5;
 constexpr int kBisections = 100;
 
@@ -46,6 +48,10 @@ double BisectBetaQuantile(double p, double alpha, double beta) {
 }
 }  // namespace
 
+bool stoka::BetaShapeServes(double alpha, double beta) {
+  return UsableShapes(alpha, beta) && alpha <= kGslShapeLimit && beta <= kGslShapeLimit;
+}
+
 double stoka_ran_beta_(double min, double scale, double alpha, double beta) {
   return min + scale * BetaVariate(alpha, beta);
 }
@@ -57,8 +63,8 @@ double stoka_ran_beta_cdf_(double x, double min, double scale, double alpha, dou
 }
 double stoka_ran_beta_cdf_inv_(double p, double alpha, double beta, double min, double max) {
   if (std::isnan(p) || !UsableShapes(alpha, beta)) return kNaN;
-  const double z = alpha <= kGslShapeLimit && beta <= kGslShapeLimit
-                       ? gsl_cdf_beta_Pinv(p, alpha, beta)
+  const double z = stoka::BetaShapeServes(alpha, beta)
+                       ? stoka::BetaShape::QuantileOnce(p, alpha, beta)
                        : BisectBetaQuantile(p, alpha, beta);
   return min + (max - min) * z;
 }

@@ -90,6 +90,8 @@ void stoka_seed_all_(uint32_t seed) {
 
 double stoka_ran_uniform_() { return gsl_rng_uniform(stoka_rng()); }
 
+int KessaRandom15() { return rand15(); }
+
 double KessaRandom() { return rand15() / 32767.0; }
 
 int KessaRandomInt(int n) {

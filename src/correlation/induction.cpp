@@ -11,10 +11,13 @@
 
 #include "core/constants.hpp"
 #include "core/output.hpp"
+#include "sampling/quantile_table.hpp"
 #include "stoka/correlation.hpp"
 
 namespace {
 using stoka::kNaN;
+using stoka::PreparedLaw;
+using stoka::QuantileTable;
 // The probabilities nearest 0 and 1 whose mirror images are both exact.
 constexpr double kTinyProbability = 0x1p-53;
 constexpr int kMaxHalvings = 64;
@@ -22,26 +25,29 @@ constexpr int kMaxHalvings = 64;
 // The quantile at u, finite: an unbounded family is infinite at 0 and 1, and
 // a wide one overflows short of them; such a u moves toward the median until
 // the value is finite. Bounded families are unaffected.
-double FiniteQuantile(const IDistribution& d, double u) {
-  double value = d.ValueByCDF(u);
+double FiniteQuantile(const PreparedLaw& d, double u) {
+  double value = d.Quantile(u);
   if (std::isfinite(value) || std::isnan(u)) return value;
   u = std::min(std::max(u, kTinyProbability), 1.0 - kTinyProbability);
-  value = d.ValueByCDF(u);
+  value = d.Quantile(u);
   for (int i = 0; i < kMaxHalvings && !std::isfinite(value); ++i) {
     u = 0.5 + (u - 0.5) * 0.5;
-    value = d.ValueByCDF(u);
+    value = d.Quantile(u);
   }
   return value;
 }
 
 // A replaced position: an independent uniform, drawn again where the quantile
-// is not finite (as the generation methods do).
-double IndependentQuantile(const IDistribution& d) {
-  double u = KessaRandom();
+// is not finite (as the generation methods do). With a table, the quantile
+// of each runtime outcome is computed once.
+double IndependentQuantile(const PreparedLaw& d, QuantileTable* table) {
+  int r = KessaRandom15();
+  double u = QuantileTable::Position(r, 0.0, 1.0);  // KessaRandom()
   for (int draw = 1; draw < AbstractGenerationMethod::kMaxRedraws; ++draw) {
-    const double value = d.ValueByCDF(u);
+    const double value = table ? table->At(r, u, d) : d.Quantile(u);
     if (std::isfinite(value)) return value;
-    u = KessaRandom();
+    r = KessaRandom15();
+    u = QuantileTable::Position(r, 0.0, 1.0);
   }
   return FiniteQuantile(d, u);
 }
@@ -61,13 +67,20 @@ namespace {
 // What every attempt on one sample shares: the first sample's probabilities
 // mapped through the second quantile, and the positions whose probabilities
 // are replaced, in the shuffled order that their uniform draws follow. Only
-// the replaced positions change from one attempt to the next.
+// the replaced positions change from one attempt to the next. Both laws are
+// prepared once (the Beta and Pert shape terms); the replaced positions take
+// their quantiles from a table by runtime outcome when there are enough of them.
 struct Induction {
   std::vector<double> kept;
   std::vector<std::size_t> replaced;
+  PreparedLaw second_law;
+  mutable QuantileTable table;  // a cache: filled as outcomes come up
+  bool tabled = false;
 
   Induction(const std::vector<double>& data, const IDistribution& first,
-            const IDistribution& second, double target) {
+            const IDistribution& second, double target)
+      : second_law(second) {
+    const PreparedLaw first_law(first);
     const std::size_t n = data.size();
     std::vector<std::size_t> indices(n);
     std::iota(indices.begin(), indices.end(), std::size_t{0});
@@ -77,19 +90,21 @@ struct Induction {
     const auto k = static_cast<std::size_t>(std::floor(n * (1.0 - std::fabs(target))));
     std::shuffle(indices.begin(), indices.end(), engine);
     replaced.assign(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(k));
+    tabled = second_law.Tabled() && replaced.size() >= QuantileTable::kWorthwhile;
     std::vector<bool> is_replaced(n, false);
     for (std::size_t j : replaced) is_replaced[j] = true;
     kept.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
       if (is_replaced[i]) continue;
-      const double u = first.CdfValue(data[i]);
-      kept[i] = FiniteQuantile(second, target < 0 ? 1.0 - u : u);
+      const double u = first_law.Cdf(data[i]);
+      kept[i] = FiniteQuantile(second_law, target < 0 ? 1.0 - u : u);
     }
   }
 
-  std::vector<double> Attempt(const IDistribution& second) const {
+  std::vector<double> Attempt() const {
     std::vector<double> result = kept;
-    for (std::size_t j : replaced) result[j] = IndependentQuantile(second);
+    QuantileTable* outcomes = tabled ? &table : nullptr;
+    for (std::size_t j : replaced) result[j] = IndependentQuantile(second_law, outcomes);
     return result;
   }
 };
@@ -98,7 +113,7 @@ struct Induction {
 std::vector<double> MakeCorrelatedStep(const std::vector<double>& data, IDistribution* first,
                                        IDistribution* second, double target) {
   if (data.empty() || !ValidTarget(target) || first == nullptr || second == nullptr) return {};
-  return Induction(data, *first, *second, target).Attempt(*second);
+  return Induction(data, *first, *second, target).Attempt();
 }
 
 std::vector<double> MakeCorrelated(const std::vector<double>& data, IDistribution* first,
@@ -116,7 +131,7 @@ std::vector<double> MakeCorrelated(const std::vector<double>& data, IDistributio
   double best_error = 2.0;
   // 64 bits: max_steps + 1 attempts never wraps the counter.
   for (std::uint64_t steps = 0;;) {
-    std::vector<double> candidate = induction.Attempt(*second);
+    std::vector<double> candidate = induction.Attempt();
     const double error = std::fabs(Correlation(candidate, data) - target);
     if (best_error > error) {
       best = std::move(candidate);

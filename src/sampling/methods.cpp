@@ -8,6 +8,7 @@
 
 #include "core/constants.hpp"
 #include "sampling/free_strata.hpp"
+#include "sampling/quantile_table.hpp"
 #include "stoka/sampling.hpp"
 
 namespace {
@@ -33,21 +34,18 @@ MonteCarloMethod::MonteCarloMethod(IDistribution* distribution, double min, doub
   max_ = max;
 }
 
+MonteCarloMethod::~MonteCarloMethod() = default;
+
 void MonteCarloMethod::SetBounds(double min, double max) {
   min_ = min;
   max_ = max;
 }
 
 std::pair<double, double> MonteCarloMethod::RandomValue() {
-  // An unbounded family is infinite at probability 0 or 1: draw again there.
-  // Bounded families never redraw and keep their sequence.
-  double p = kNaN;
-  for (int draw = 0; draw < kMaxRedraws; ++draw) {
-    p = min_ + (max_ - min_) * KessaRandom();
-    const double value = distribution_->ValueByCDF(p);
-    if (std::isfinite(value)) return {value, p};
-  }
-  return {kNaN, p};
+  if (!table_ || table_->For() != distribution_)
+    table_ = std::make_unique<MonteCarloTable>(*distribution_);
+  if (table_->Tabled()) return table_->Draw(min_, max_);
+  return stoka::DrawFinite(min_, max_, [&](int, double p) { return distribution_->ValueByCDF(p); });
 }
 
 LatinCubeMethod::LatinCubeMethod(IDistribution* distribution, double min, double max,

@@ -7,7 +7,11 @@
   /* Creators. min and max are probabilities (0 and 1 for the whole distribution).   \
      The method does not own the distribution, which must outlive it. *out receives   \
      the new handle, or NULL for a NULL distribution, a count below 1 or quantiles    \
-     at min and max that are not strictly increasing (Latin hypercube). */            \
+     at min and max that are not strictly increasing (Latin hypercube). After 4096   \
+     draws, a Monte Carlo method over a Normal, LogNormal, LogTriangular, Beta or     \
+     Pert distribution keeps the quantile of each of the runtime generator's 32768    \
+     outcomes as they come up (260 KiB, freed with the method): the same values,      \
+     computed once. */                                                                \
   FLAT(void, CreateLatinCubeMethod,                                                   \
        (AbstractGenerationMethod** out, IDistribution* distribution, double min,      \
         double max, int count))                                                       \

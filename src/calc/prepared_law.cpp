@@ -1,0 +1,34 @@
+#include "calc/prepared_law.hpp"
+
+#include <typeindex>
+
+#include "stoka/continuous.hpp"
+
+namespace stoka {
+namespace {
+// Exactly these classes (a class derived from one of them is not one of them).
+const std::type_index kTabledFamilies[] = {
+    typeid(LogTriangularDistribution), typeid(NormalDistribution), typeid(LogNormalDistribution),
+    typeid(BetaDistribution), typeid(PertDistribution)};
+}  // namespace
+
+PreparedLaw::PreparedLaw(const IDistribution& distribution) : distribution_(&distribution) {
+  const std::type_index type(typeid(distribution));
+  for (const std::type_index& tabled : kTabledFamilies) tabled_ = tabled_ || type == tabled;
+  double alpha = 0.0, beta = 0.0;
+  if (type == typeid(BetaDistribution)) {
+    const auto& g = static_cast<const BetaDistribution&>(distribution).generator();
+    alpha = g.Alpha();
+    beta = g.Beta();
+    min_ = g.Min();
+    max_ = g.Max();
+  } else if (type == typeid(PertDistribution)) {
+    const auto& g = static_cast<const PertDistribution&>(distribution).generator();
+    CalcAlphaBetaForPert(g.Min(), g.Max(), g.MostLikely(), &alpha, &beta);
+    min_ = g.Min();
+    max_ = g.Max();
+  }
+  if (BetaShapeServes(alpha, beta)) shape_.emplace(alpha, beta);
+}
+
+}  // namespace stoka
