@@ -210,10 +210,11 @@ Matrix RightDivide(const Matrix& b, const Matrix& q, size_t d) {
 // invalid one; then the largest t (by bisection) for which
 // (1 - t) r + t 2 sin(pi r / 6) stays valid. Spearman's coefficient of r
 // itself lies within 0.0181 of r, so every target stays that close.
-Matrix NormalScores(const Matrix& r, size_t d) {
+Matrix NormalScores(const Matrix& r, size_t d, bool& mixed_in) {
   Matrix normal(d * d), mixed(d * d);
   for (size_t i = 0; i < d * d; ++i) normal[i] = i % (d + 1) == 0 ? 1.0 : 2.0 * std::sin(M_PI * r[i] / 6.0);
-  if (SemiDefinite(normal, d)) return normal;
+  mixed_in = !SemiDefinite(normal, d);
+  if (!mixed_in) return normal;
   double valid = 0.0, invalid = 1.0;
   for (int step = 0; step < kBisections; ++step) {
     const double t = (valid + invalid) / 2;
@@ -268,10 +269,11 @@ void RankCorrelation::Prepare() {
   Matrix rank = target_;
   valid_ = SemiDefinite(rank, d);
   if (!valid_) NearestCorrelation(rank, d);
-  const Matrix normal = NormalScores(rank, d);
+  bool mixed_in = false;
+  const Matrix normal = NormalScores(rank, d, mixed_in);
   change_ = 0.0;
   for (size_t i = 0; i < d * d; ++i) {
-    rank[i] = i % (d + 1) == 0 ? 1.0 : 6.0 / M_PI * std::asin(normal[i] / 2.0);
+    if (mixed_in && i % (d + 1) != 0) rank[i] = 6.0 / M_PI * std::asin(normal[i] / 2.0);
     change_ = std::max(change_, std::fabs(rank[i] - target_[i]));
   }
   factor_ = Root(normal, d);
