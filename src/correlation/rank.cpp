@@ -25,6 +25,8 @@ namespace {
 using stoka::kNaN;
 using Matrix = std::vector<double>;  // d x d, row after row
 
+constexpr double kPi = 3.14159265358979323846;
+
 constexpr double kSymmetryTolerance = 1e-9;  // also for the unit diagonal
 // Smallest eigenvalue that still counts as positive semi-definite.
 constexpr double kPsdTolerance = 1e-10;
@@ -215,7 +217,7 @@ Matrix RightDivide(const Matrix& b, const Matrix& q, size_t d) {
 // itself lies within 0.0181 of r, so every target stays that close.
 Matrix NormalScores(const Matrix& r, size_t d, bool& mixed_in) {
   Matrix normal(d * d), mixed(d * d);
-  for (size_t i = 0; i < d * d; ++i) normal[i] = i % (d + 1) == 0 ? 1.0 : 2.0 * std::sin(M_PI * r[i] / 6.0);
+  for (size_t i = 0; i < d * d; ++i) normal[i] = i % (d + 1) == 0 ? 1.0 : 2.0 * std::sin(kPi * r[i] / 6.0);
   mixed_in = !SemiDefinite(normal, d);
   if (!mixed_in) return normal;
   double valid = 0.0, invalid = 1.0;
@@ -337,7 +339,7 @@ void RankCorrelation::Prepare() {
   const Matrix normal = NormalScores(rank, d, mixed_in);
   change_ = 0.0;
   for (size_t i = 0; i < d * d; ++i) {
-    if (mixed_in && i % (d + 1) != 0) rank[i] = 6.0 / M_PI * std::asin(normal[i] / 2.0);
+    if (mixed_in && i % (d + 1) != 0) rank[i] = 6.0 / kPi * std::asin(normal[i] / 2.0);
     change_ = std::max(change_, std::fabs(rank[i] - target_[i]));
   }
   factor_ = Root(normal, d);
