@@ -38,8 +38,6 @@ constexpr int kBisections = 20;
 // Rows handled together by the products over samples, so that one block of
 // every column stays in cache.
 constexpr size_t kBlock = 256;
-// A bucket of the near-normal sort above this size is sorted by std::sort.
-constexpr long kCrowded = 32;
 
 template <class T, void (*Free)(T*)>
 struct Deleter {
@@ -235,9 +233,9 @@ using Keyed = std::vector<std::pair<double, uint32_t>>;
 // (value, row) for every row of a column, in increasing order: what std::sort
 // of the pairs gives, sooner. A column of S* is close to normal with mean 0 and
 // standard deviation sd, so a monotone approximation of the normal CDF (the
-// logistic of 1.5976 z + 0.070566 z^3) spreads it evenly over n buckets, which
-// are then sorted by insertion, or by std::sort where one came out crowded. A
-// last pass confirms the order and sorts afresh should rounding have broken it.
+// logistic of 1.5976 z + 0.070566 z^3) spreads it evenly over n buckets of a
+// value or two, each then sorted. A last pass confirms the order and sorts
+// afresh should rounding have broken it.
 void SortNearNormal(const double* column, size_t n, double sd, Keyed& keyed, std::vector<uint32_t>& bucket) {
   std::vector<uint32_t> start(n + 1, 0);
   for (size_t i = 0; i < n; ++i) {
@@ -249,15 +247,8 @@ void SortNearNormal(const double* column, size_t n, double sd, Keyed& keyed, std
   std::partial_sum(start.begin(), start.end(), start.begin());
   std::vector<uint32_t> next(start.begin(), start.end() - 1);
   for (size_t i = 0; i < n; ++i) keyed[next[bucket[i]]++] = {column[i], static_cast<uint32_t>(i)};
-  for (size_t b = 0; b < n; ++b) {
-    const auto first = keyed.begin() + start[b], last = keyed.begin() + start[b + 1];
-    if (last - first > kCrowded) {
-      std::sort(first, last);
-      continue;
-    }
-    for (auto it = first + (first != last); it < last; ++it)
-      for (auto at = it; at > first && *at < *(at - 1); --at) std::swap(*at, *(at - 1));
-  }
+  for (size_t b = 0; b < n; ++b)
+    if (start[b + 1] - start[b] > 1) std::sort(keyed.begin() + start[b], keyed.begin() + start[b + 1]);
   if (!std::is_sorted(keyed.begin(), keyed.end())) std::sort(keyed.begin(), keyed.end());
 }
 

@@ -1,7 +1,5 @@
 // The rank-correlation engine's flat interface. A NULL engine or pointer is
 // refused with the function's failure value; no exception leaves.
-#include <new>
-
 #include "core/guard.hpp"
 #include "correlation/rank.hpp"
 
@@ -15,18 +13,12 @@ R With(RankCorrelation* handle, R fail, F&& f) noexcept {
   return stoka::guard(fail, [&]() -> R { return f(*handle); });
 }
 
-// The same for a function that answers a result code; a throw (no memory)
-// reads as a refusal of the size.
+// The same for a function that answers a result code and takes a pointer; a
+// throw (no memory for samples of that size) reads as a refusal of the size.
 template <class F>
 int Code(RankCorrelation* handle, const void* pointer, F&& f) noexcept {
-  if (pointer == nullptr) return STOKA_RANK_NULL;
-  return With(handle, int{STOKA_RANK_NULL}, [&](RankCorrelation& r) {
-    try {
-      return f(r);
-    } catch (const std::bad_alloc&) {
-      return int{STOKA_RANK_BAD_SIZE};
-    }
-  });
+  if (handle == nullptr || pointer == nullptr) return STOKA_RANK_NULL;
+  return stoka::guard(int{STOKA_RANK_BAD_SIZE}, [&] { return f(*handle); });
 }
 }  // namespace
 

@@ -18,7 +18,7 @@ std::vector<double> Samples(unsigned count, unsigned n) {
   stoka_ran_seed(11u);
   for (size_t i = 0; i < x.size(); ++i) {
     const double u = stoka_ran_uniform();
-    x[i] = i / n % 3 == 0 ? std::exp(2.385 * u) : i / n % 3 == 1 ? u * u * u : 1.0 / (0.01 + u);
+    x[i] = i / n % 3 == 0 ? std::exp(2.385 * u) : i / n % 3 == 1 ? u * u * u - 0.5 : 1.0 / (0.01 + u);
   }
   return x;
 }
@@ -70,7 +70,9 @@ TEST(RankCorrelation, ReachesAFullMatrixKeepsEverySampleAndRepeatsItsSeed) {
 
 // Rank targets 0.9, 0.9 and -0.9 cannot hold together: the nearest valid matrix
 // is taken and the largest change reported, and its targets are reached; with
-// repair off the matrix is refused and the samples stay as they were.
+// repair off the matrix is refused and the samples stay as they were. Three
+// targets of -0.49 are valid, but as normal scores' correlations (-0.507) they
+// are not: they move to -0.5, the rank correlation (6 / pi) asin(-1 / 4).
 TEST(RankCorrelation, RepairsOrRefusesAnInvalidMatrix) {
   const unsigned n = 10000;
   const double m[] = {1, 0.9, -0.9, 0.9, 1, 0.9, -0.9, 0.9, 1};
@@ -95,18 +97,25 @@ TEST(RankCorrelation, RepairsOrRefusesAnInvalidMatrix) {
                ROW(ApplyRankCorrelation(e.h, x.data(), n), STOKA_RANK_NOT_PSD),
                ROW(GetRankTargetInForce(e.h, 0, 1, &refused), STOKA_RANK_NOT_PSD)});
   EXPECT_EQ(x, kept);
+  const double equal[] = {1, -0.49, -0.49, -0.49, 1, -0.49, -0.49, -0.49, 1};
+  ASSERT_EQ(SetRankMatrix(e.h, equal, 3), STOKA_RANK_OK);
+  EXPECT_EQ(CheckRankMatrix(e.h, &change), STOKA_RANK_OK);
+  EXPECT_NEAR(change, 0.49 - 6 / M_PI * std::asin(0.25), 1e-6);
 }
 
-TEST(RankCorrelation, RefusesBadInput) {
-  Engine e(2);
+// Bad input, and two samples of two values beside one of a repeated value:
+// too few to correct the scores' correlation, and no rank correlation with
+// the constant one.
+TEST(RankCorrelation, RefusesBadInputAndTakesTinySamples) {
+  Engine e(2), three(3);
   RankCorrelation* none = nullptr;
-  double x[] = {1, 2, 3, kNaN}, out = 0;
+  double x[] = {1, 2, 3, kNaN}, tiny[] = {-1.5, 2.385, 7, 7, -0.25, 0.5}, out = 0;
   const double skew[] = {1, 0.5, 0.4, 1}, big[] = {1, 1.5, 1.5, 1}, diagonal[] = {1, 0.5, 0.5, 0.9};
   rows::Check({
       ROW(CreateRankCorrelation(&none, 0), 0), ROW(CreateRankCorrelation(&none, 1025), 0),
       ROW(CreateRankCorrelation(nullptr, 2), 0), ROW(none == nullptr, 1),
       ROW(SetRankCorrelation(nullptr, 0, 1, 0.5), STOKA_RANK_NULL),
-      ROW(SetRankCorrelation(e.h, 0, 2, 0.5), STOKA_RANK_BAD_SIZE),
+      ROW(SetRankCorrelation(e.h, 0, 2, 0.5), STOKA_RANK_BAD_SIZE), ROW(SetRankCorrelation(e.h, 2, 0, 0.5), STOKA_RANK_BAD_SIZE),
       ROW(SetRankCorrelation(e.h, 0, 1, 1.0000001), STOKA_RANK_BAD_COEFFICIENT),
       ROW(SetRankCorrelation(e.h, 1, 0, kNaN), STOKA_RANK_BAD_COEFFICIENT),
       ROW(SetRankCorrelation(e.h, 1, 1, 0.5), STOKA_RANK_BAD_COEFFICIENT),
@@ -116,9 +125,14 @@ TEST(RankCorrelation, RefusesBadInput) {
       ROW(SetRankMatrix(e.h, nullptr, 2), STOKA_RANK_NULL), ROW(GetRankCorrelation(e.h, 0, 1), -0.25),
       ROW(GetRankCorrelation(e.h, 2, 0), kNaN), ROW(GetRankCorrelation(nullptr, 0, 0), kNaN),
       ROW(GetRankAchieved(e.h, 0, 1, &out), STOKA_RANK_NO_SAMPLE), ROW(GetRankAchieved(e.h, 0, 1, nullptr), STOKA_RANK_NULL),
+      ROW(GetRankAchieved(e.h, 2, 0, &out), STOKA_RANK_BAD_SIZE), ROW(GetRankTargetInForce(e.h, 2, 0, &out), STOKA_RANK_BAD_SIZE),
+      ROW(ApplyRankCorrelation(three.h, tiny, 2), STOKA_RANK_OK), ROW(GetRankAchieved(three.h, 1, 0, &out), STOKA_RANK_OK),
+      ROW(out, kNaN), ROW(tiny[2] + tiny[3], 14),
       ROW(ApplyRankCorrelation(e.h, x, 1), STOKA_RANK_BAD_SIZE), ROW(ApplyRankCorrelation(e.h, x, 2), STOKA_RANK_BAD_VALUE),
       ROW(ApplyRankCorrelation(e.h, nullptr, 2), STOKA_RANK_NULL), ROW(CheckRankMatrix(e.h, nullptr), STOKA_RANK_NULL),
       ROW(GetRankTargetInForce(e.h, 0, 2, &out), STOKA_RANK_BAD_SIZE), ROW(SetRankRepair(nullptr, 1), STOKA_RANK_NULL)});
+  for (int code = STOKA_RANK_NULL; code <= STOKA_RANK_BAD_VALUE + 1; ++code)
+    for (int other = STOKA_RANK_NULL; other < code; ++other) EXPECT_STRNE(stoka_rank_code_text(code), stoka_rank_code_text(other));
 }
 
 }  // namespace
