@@ -10,6 +10,7 @@
 #include "stoka/flat/discrete.h"
 #include "stoka/flat/sampling.h"
 #include "stoka/flat/correlation.h"
+#include "stoka/flat/rank.h"
 #include "stoka/flat/fit.h"
 #include "stoka/flat/fit_normal.h"
 #include "stoka/flat/stats.h"
@@ -19,6 +20,7 @@ STOKA_FLAT_CALC(STOKA_NAME_TWIN, STOKA_NAME_FLAT)
 STOKA_FLAT_DISCRETE(STOKA_NAME_TWIN, STOKA_NAME_FLAT)
 STOKA_FLAT_SAMPLING(STOKA_NAME_TWIN, STOKA_NAME_FLAT)
 STOKA_FLAT_CORRELATION(STOKA_NAME_TWIN, STOKA_NAME_FLAT)
+STOKA_FLAT_RANK(STOKA_NAME_TWIN, STOKA_NAME_FLAT)
 STOKA_FLAT_FIT(STOKA_NAME_TWIN, STOKA_NAME_FLAT)
 STOKA_FLAT_FIT_NORMAL(STOKA_NAME_TWIN, STOKA_NAME_FLAT)
 STOKA_FLAT_STATS(STOKA_NAME_TWIN, STOKA_NAME_FLAT)

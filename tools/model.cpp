@@ -135,11 +135,18 @@ Model ParseModel(const std::string& text, const std::string& file) {
   if (!root.is_object()) throw InputError(file, "a model is a JSON object");
   for (auto it = root.begin(); it != root.end(); ++it) {
     static const std::set<std::string> known = {"samples", "method", "seed", "quantities",
-                                                "correlations", "description"};
+                                                "correlations", "correlation_method", "description"};
     if (!known.count(it.key()))
       throw InputError(Place(file, it.key()),
                        "unknown field (a model has samples, method, seed, quantities, "
-                       "correlations and description)");
+                       "correlations, correlation_method and description)");
+  }
+  if (root.contains("correlation_method")) {
+    const json& m = root["correlation_method"];
+    const std::string method = m.is_string() ? m.get<std::string>() : "";
+    if (method != "rank" && method != "pairwise")
+      throw InputError(Place(file, "correlation_method"), "must be \"pairwise\" or \"rank\"");
+    model.rank = method == "rank";
   }
   if (root.contains("samples")) {
     const json& s = root["samples"];

@@ -21,6 +21,7 @@ struct Model {
   std::string file;
   unsigned samples = 10000;
   bool latin = true;
+  bool rank = false;  // correlations as a full rank matrix instead of a tree of pairs
   uint32_t seed = 1;
   std::vector<QuantitySpec> quantities;
   std::vector<CorrelationSpec> correlations;

@@ -1,4 +1,5 @@
-// `stoka run`: fit, sample, correlate through the correlation manager, report.
+// `stoka run`: fit, sample, correlate through the correlation manager (or the
+// rank-correlation engine), report.
 #include "run.hpp"
 
 #include <unistd.h>
@@ -41,17 +42,22 @@ class Progress {
 // then methods, then (through the quantities) distributions.
 struct Handles {
   CorrelationManager* manager = nullptr;
+  RankCorrelation* rank = nullptr;
   std::vector<AbstractGenerationMethod*> methods;
   ~Handles() {
+    DestroyRankCorrelation(&rank);
     DestroyCorrelationManager(&manager);
     for (auto*& m : methods) DestroyLatinCubeMethod(&m);
   }
 };
 
+const char* const kTreeOrRank =
+    "pairwise correlations must form a tree, while \"correlation_method\": \"rank\" takes any "
+    "matrix of rank correlations";
+
 std::string ManagerSentence(int code) {
   switch (code) {
-    case STOKA_MANAGER_CYCLE:
-      return "the correlations form a cycle; correlated quantities must form a tree";
+    case STOKA_MANAGER_CYCLE: return "the correlations form a cycle; " + std::string(kTreeOrRank);
     case STOKA_MANAGER_BAD_COEFFICIENT: return "a coefficient lies outside -1..1";
     case STOKA_MANAGER_BAD_TOLERANCE: return "the correlation tolerance is below 1e-6";
     case STOKA_MANAGER_BAD_MAX_STEPS: return "the correlation step limit is zero";
@@ -100,6 +106,32 @@ std::string FindCycle(const Model& model) {
   return "";
 }
 
+// The samples rearranged so that their rank correlations meet the model's
+// pairs (every other pair 0); the coefficient reached for each pair, and the
+// largest change the matrix needed to be valid.
+std::vector<double> RankReorder(const Model& model, std::vector<std::vector<double>>& samples,
+                                RankCorrelation*& engine, double& repaired) {
+  std::map<std::string, unsigned> index;
+  for (const auto& q : model.quantities) index.emplace(q.name, static_cast<unsigned>(index.size()));
+  const unsigned d = static_cast<unsigned>(samples.size()), n = static_cast<unsigned>(samples[0].size());
+  if (!CreateRankCorrelation(&engine, d))
+    throw InputError(model.file, "the rank-correlation engine takes 1 to 1024 quantities");
+  auto check = [&](int code, const std::string& where) {
+    if (code != STOKA_RANK_OK) throw InputError(where, stoka_rank_code_text(code));
+  };
+  for (const auto& c : model.correlations)
+    check(SetRankCorrelation(engine, index[c.a], index[c.b], c.coefficient), c.where);
+  check(CheckRankMatrix(engine, &repaired), model.file + ": correlations");
+  std::vector<double> data;
+  for (const auto& s : samples) data.insert(data.end(), s.begin(), s.end());
+  check(ApplyRankCorrelation(engine, data.data(), n), model.file);
+  for (unsigned k = 0; k < d; ++k) std::copy_n(data.begin() + size_t{k} * n, n, samples[k].begin());
+  std::vector<double> achieved;
+  for (const auto& c : model.correlations)
+    check(GetRankAchieved(engine, index[c.a], index[c.b], &achieved.emplace_back()), model.file);
+  return achieved;
+}
+
 void PrintSummaryRow(std::ostream& out, const std::string& name, const Summary& s) {
   out << "  " << std::left << std::setw(18) << name.substr(0, 18) << std::right;
   for (double v : {s.mean, s.sd, s.min, s.p5, s.p50, s.p95, s.max})
@@ -118,11 +150,10 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
   for (const auto& c : model.correlations)
     if (!pairs.insert(std::minmax(c.a, c.b)).second)
       throw InputError(c.where, "the pair " + c.a + " / " + c.b + " is given twice");
-  const std::string cycle = FindCycle(model);
+  const std::string cycle = model.rank ? "" : FindCycle(model);
   if (!cycle.empty())
     throw InputError(model.file + ": correlations",
-                     "the correlations form a cycle (" + cycle +
-                         "); correlated quantities must form a tree");
+                     "the correlations form a cycle (" + cycle + "); " + kTreeOrRank);
 
   std::vector<Quantity> quantities;
   for (const auto& spec : model.quantities) {
@@ -152,7 +183,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     ids[q.name] = id;
   }
   for (const auto& c : model.correlations)
-    if (int code = SetCorrelation(h.manager, ids[c.a], ids[c.b], c.coefficient, 0);
+    if (int code = model.rank ? 0 : SetCorrelation(h.manager, ids[c.a], ids[c.b], c.coefficient, 0);
         code != STOKA_MANAGER_OK)
       throw InputError(c.where, ManagerSentence(code));
   progress.Step("sampling");
@@ -166,6 +197,9 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     if (!data || count != n) throw InputError(model.file, "no sample was drawn for " + q.name);
     samples.emplace_back(data, data + count);
   }
+  std::vector<double> achieved;
+  double repaired = 0.0;
+  if (model.rank) achieved = RankReorder(model, samples, h.rank, repaired);
   progress.Step("statistics");
 
   out << "Model " << model.file << ": " << quantities.size() << " quantities, " << n << " "
@@ -188,15 +222,21 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
   PrintSummaryRow(out, "Total", Summarise(total));
 
   if (!model.correlations.empty()) {
-    out << "\nCorrelations\n  " << std::left << std::setw(36) << "pair" << std::right
-        << std::setw(10) << "target" << std::setw(10) << "achieved" << '\n';
-    for (const auto& c : model.correlations) {
-      double achieved = stoka::kNaN;
-      CalculateCorrelation(h.manager, ids[c.a], ids[c.b], &achieved);
+    out << (model.rank ? "\nCorrelations of ranks (Spearman), every pair of a full matrix\n  "
+                       : "\nCorrelations\n  ")
+        << std::left << std::setw(36) << "pair" << std::right << std::setw(10) << "target"
+        << std::setw(10) << "achieved" << '\n';
+    for (size_t k = 0; k < model.correlations.size(); ++k) {
+      const auto& c = model.correlations[k];
+      double reached = model.rank ? achieved[k] : stoka::kNaN;
+      if (!model.rank) CalculateCorrelation(h.manager, ids[c.a], ids[c.b], &reached);
       out << "  " << std::left << std::setw(36) << (c.a + " / " + c.b).substr(0, 36) << std::right
           << std::fixed << std::setprecision(3) << std::setw(10) << c.coefficient << std::setw(10)
-          << achieved << std::defaultfloat << '\n';
+          << reached << std::defaultfloat << '\n';
     }
+    if (repaired > 0)
+      out << "  The targets cannot all be met together: they were moved to the nearest matrix\n"
+             "  that can, each by at most " << std::setprecision(3) << repaired << ".\n";
   }
   out << "\nHistograms\n";
   for (size_t q = 0; q < quantities.size(); ++q)

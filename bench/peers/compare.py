@@ -54,6 +54,10 @@ OURS = {
                    "bench_correlation", "BM_RecalculateManager/10/100000/iterations:3"),
     "corr10_1e6": ("10 correlated quantities, 10^6 values each",
                    "bench_correlation", "BM_RecalculateManager/10/1000000/iterations:1"),
+    "rank10_1e5": ("Iman-Conover, 10 quantities, 10^5 values each",
+                   "bench_rank", "BM_RankTree/10/100000/iterations:3"),
+    "rank10_1e6": ("Iman-Conover, 10 quantities, 10^6 values each",
+                   "bench_rank", "BM_RankTree/10/1000000/iterations:1"),
     "fit_triangular3": ("Triangular from 3 percentiles (per fit)",
                         "bench_fit_percentiles", "BM_ConvertParamsTriangular3Perc"),
     "fit_pert3": ("Pert from 3 percentiles (per fit)",
@@ -94,6 +98,8 @@ def run_ours(build, key, repeats):
 
 
 def ours_note(key, b):
+    if key.startswith("rank"):
+        return "largest |Spearman - target| %.4f" % b["max_err"]
     if key.startswith("corr"):
         return "edge error mean %.4f max %.4f" % (b["mean_err"], b["max_err"])
     if key.startswith("xi_"):

@@ -217,6 +217,42 @@ def corr_ot(n):
 
 
 # ---------------------------------------------------------------------------
+# 2b. Iman-Conover over ten quantities (bench_rank BM_RankTree/10/N): samples of
+# the ten marginals above drawn once (untimed), then reordered toward the
+# tree's completed matrix taken as rank (Spearman) targets, in NumPy as the
+# method is usually written: van der Waerden scores in a random order per
+# column, their correlation's Cholesky factor undone and the target's (as
+# normal correlations 2 sin(pi rho / 6)) put in, each sample laid out in the
+# rank order of its column, and the rank correlations reached computed. Only
+# NumPy has it (SciPy's column); OpenTURNS has no Iman-Conover.
+
+def rank_numpy(n):
+    from scipy.special import ndtri
+    rng = np.random.default_rng(SEED)
+    x = np.column_stack([scipy_dist(f, *p).ppf(rng.random(n)) for f, p in corr_marginals()])
+    target = corr_matrix()
+    normal = 2 * np.sin(np.pi * target / 6)
+    np.fill_diagonal(normal, 1.0)
+    factor = np.linalg.cholesky(normal)
+
+    def run():
+        scores = ndtri(np.arange(1, n + 1) / (n + 1))
+        s = np.column_stack([rng.permutation(scores) for _ in range(CORR_COUNT)])
+        q = np.linalg.cholesky(np.corrcoef(s, rowvar=False))
+        s = s @ (factor @ np.linalg.inv(q)).T
+        out, ranks = np.empty_like(x), np.empty(x.shape)
+        for k in range(CORR_COUNT):
+            order = np.argsort(s[:, k])
+            out[order, k] = np.sort(x[:, k])
+            ranks[order, k] = np.arange(n)
+        return np.corrcoef(ranks, rowvar=False)
+
+    def check(reached):
+        return "largest |Spearman - target| %.4f" % np.abs(reached - target).max()
+    return run, 1, check
+
+
+# ---------------------------------------------------------------------------
 # 3. Fits from percentiles (bench_fit_percentiles BM_ConvertParams*): the same
 # grids of known distributions, the points computed with each family's
 # quantile, and the same objective as ours: sqrt(sum |quantile - value|), or a
@@ -412,6 +448,8 @@ WORK = {
     **{k: (lambda k=k: mc_scipy(k), lambda k=k: mc_ot(k)) for k in MC_FAMILIES},
     "corr10_1e5": (lambda: corr_scipy(100_000), lambda: corr_ot(100_000)),
     "corr10_1e6": (lambda: corr_scipy(1_000_000), lambda: corr_ot(1_000_000)),
+    "rank10_1e5": (lambda: rank_numpy(100_000), lambda: None),
+    "rank10_1e6": (lambda: rank_numpy(1_000_000), lambda: None),
     **{k: (lambda k=k: fit_scipy(k), lambda k=k: fit_ot(k)) for k in FITS},
     **{k: (lambda k=k: data_scipy(k), lambda k=k: data_ot(k)) for k in DATA_FITS},
     "pct_1e7": (pct_scipy, pct_ot),

@@ -12,11 +12,13 @@
 class IDistribution;
 class AbstractGenerationMethod;
 class CorrelationManager;
+class RankCorrelation;
 extern "C" {
 #else
 typedef struct IDistribution IDistribution;
 typedef struct AbstractGenerationMethod AbstractGenerationMethod;
 typedef struct CorrelationManager CorrelationManager;
+typedef struct RankCorrelation RankCorrelation;
 #endif
 
 /* A distribution identifier of the correlation manager: a generation-method

@@ -2,6 +2,7 @@
 // arguments decoded from the fuzzer's bytes (hostile doubles, small counts,
 // buffers), in sequences that create, use and destroy distribution, method
 // and correlation-manager handles.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -28,6 +29,7 @@ struct Handles {
   std::vector<IDistribution*> distributions;
   std::vector<Method> methods;
   std::vector<CorrelationManager*> managers;
+  std::vector<RankCorrelation*> ranks;  // of at most 6 quantities: 6 x 40 values fit an array
 
   void DestroyMethod(size_t i) {
     for (auto* m : managers) RemoveDistribution(m, reinterpret_cast<stoka_id>(methods[i].handle));
@@ -46,15 +48,18 @@ struct Handles {
   }
   void ReleaseAll() {
     while (!managers.empty()) DestroyManager(0);
+    for (auto*& r : ranks) DestroyRankCorrelation(&r);
+    ranks.clear();
     while (!distributions.empty()) DestroyDistribution(distributions.size() - 1);
   }
-  // Takes over what a call created, up to 8 distributions and methods and 2
-  // managers; the arena releases the rest.
+  // Takes over what a call created, up to 8 distributions and methods, 2
+  // managers and 2 rank engines; the arena releases the rest.
   void Keep(args::Arena& arena, IDistribution* over) {
-    for (auto& [d, m, c] : arena.out) {
+    for (auto& [d, m, c, r] : arena.out) {
       if (d && distributions.size() < 8) distributions.push_back(std::exchange(d, nullptr));
       if (m && methods.size() < 8) methods.push_back({std::exchange(m, nullptr), over});
       if (c && managers.size() < 2) managers.push_back(std::exchange(c, nullptr));
+      if (r && ranks.size() < 2 && std::isnan(GetRankCorrelation(r, 6, 6))) ranks.push_back(std::exchange(r, nullptr));
     }
   }
 };
@@ -106,6 +111,7 @@ struct Input {
   T Handle(int) {
     if constexpr (std::is_same_v<T, IDistribution*>) return over = Any(h.distributions);
     else if constexpr (std::is_same_v<T, CorrelationManager*>) return Any(h.managers);
+    else if constexpr (std::is_same_v<T, RankCorrelation*>) return Any(h.ranks);
     else if constexpr (std::is_same_v<T, AbstractGenerationMethod*>) return Any(h.methods).handle;
     else if constexpr (std::is_same_v<T, stoka_id>) return reinterpret_cast<stoka_id>(Any(h.methods).handle);
     else return T{};  // output callbacks and their user data: NULL
@@ -156,7 +162,7 @@ const Caller kTwins[] = {
 const Caller kFlats[] = {
     STOKA_FLAT_CORE(FUZZ_SKIP, FUZZ_CALL) STOKA_FLAT_CALC(FUZZ_SKIP, FUZZ_CALL)
     STOKA_FLAT_DISCRETE(FUZZ_SKIP, FUZZ_CALL) STOKA_FLAT_SAMPLING(FUZZ_SKIP, FUZZ_CALL)
-    STOKA_FLAT_CORRELATION(FUZZ_SKIP, FUZZ_CALL)};
+    STOKA_FLAT_CORRELATION(FUZZ_SKIP, FUZZ_CALL) STOKA_FLAT_RANK(FUZZ_SKIP, FUZZ_CALL)};
 
 // Discrete sets from NULL arrays and over wide integer ranges, which decoded
 // arguments never give.

@@ -19,11 +19,12 @@ struct Arena {
   double doubles[kArrays][kLength] = {};
   unsigned unsigneds[kArrays][kLength] = {};
   int ints[kArrays][kLength] = {};
-  std::tuple<IDistribution*, AbstractGenerationMethod*, CorrelationManager*> out[kArrays] = {};
+  std::tuple<IDistribution*, AbstractGenerationMethod*, CorrelationManager*, RankCorrelation*> out[kArrays] = {};
   Arena() = default;
   Arena(const Arena&) = delete;
   ~Arena() {
-    for (auto& [distribution, method, manager] : out) {
+    for (auto& [distribution, method, manager, rank] : out) {
+      DestroyRankCorrelation(&rank);
       DestroyCorrelationManager(&manager);
       DestroyLatinCubeMethod(&method);
       DestroyBetaDistribution(&distribution);

@@ -24,11 +24,12 @@ constexpr int kRounds = 4, kAllRounds = kRounds + 7;
 // on first use and kept for the life of the process.
 inline const auto& Live() {
   static const auto live = [] {
-    std::tuple<IDistribution*, AbstractGenerationMethod*, CorrelationManager*> h{};
+    std::tuple<IDistribution*, AbstractGenerationMethod*, CorrelationManager*, RankCorrelation*> h{};
     CreateBetaDistribution(2.35, 4.1, 1.5, 9.25, &std::get<0>(h));
     CreateMonteCarloMethod(&std::get<1>(h), std::get<0>(h), 0.0, 1.0);
     CreateCorrelationManager(&std::get<2>(h));
     SetDataCount(std::get<2>(h), 5);
+    CreateRankCorrelation(&std::get<3>(h), 3);
     return h;
   }();
   return live;

@@ -59,7 +59,7 @@ std::string Model(const std::string& name) { return std::string(STOKA_MODELS) + 
 
 // A run prints its summary, correlations and histograms and writes the CSV and
 // the picture with the judged points marked; the same seed prints the same
-// numbers, another seed others.
+// numbers, another seed others. A model of rank correlations takes a cycle.
 TEST_F(Cli, RunWritesSamplesAndPicturesAndRepeatsItsSeed) {
   const std::string model = Model("model"), csv = (dir_ / "s.csv").string();
   const Result r = Stoka("run --csv " + csv + " --plot " + (dir_ / "p.svg").string() + " " + model);
@@ -75,6 +75,8 @@ TEST_F(Cli, RunWritesSamplesAndPicturesAndRepeatsItsSeed) {
   const Result again = Stoka("run " + model);
   EXPECT_EQ(r.out.substr(0, r.out.find("\nSamples written")), again.out);
   EXPECT_NE(Stoka("run --seed 12 " + model).out, again.out);
+  const Result rank = Stoka("run " + Model("rank"));
+  EXPECT_TRUE(rank.status == 0 && rank.Says("of ranks (Spearman)") && rank.Says("0.500     0.50")) << rank.out;
   ASSERT_EQ(Stoka("demo --samples 500 --plot " + (dir_ / "p.html").string()).status, 0);
   EXPECT_TRUE(fs::exists(dir_ / "p.html"));
 }
@@ -86,7 +88,9 @@ TEST_F(Cli, BadInputNamesThePlaceAndLeavesNoFile) {
       {"syntax", "line 1, column"},
       {"missing_mode", "quantities[0] (\"A\"): a triangular quantity needs min, mode, max; \"mode\" is missing"},
       {"falling_percentiles", "values must rise with their percentiles"},
-      {"cycle", "the correlations form a cycle"},
+      {"cycle", "the correlations form a cycle (A - B - C - A); pairwise correlations must form a tree, "
+                "while \"correlation_method\": \"rank\" takes any matrix"},
+      {"bad_correlation_method", "correlation_method: must be \"pairwise\" or \"rank\""},
       {"bad_samples", "samples: must be a whole number from 2"}};
 
   for (const auto& c : cases) {

@@ -1,0 +1,418 @@
+// Iman and Conover's rank reordering. Each quantity gets the van der Waerden
+// scores a_i = Phi^-1(i / (n + 1)) in a random order; the scores' actual
+// correlation T = Q Q^T is undone and the target's put in, S* = S (B Q^-1)^T
+// with B B^T = P, so S* has sample correlation P exactly; every sample is then
+// laid out in the rank order of its column of S*. Spearman's coefficient of
+// normal variables with correlation r is (6 / pi) asin(r / 2), so a rank target
+// rho asks for P = 2 sin(pi rho / 6).
+#include "correlation/rank.hpp"
+
+#include <gsl/gsl_blas.h>
+#include <gsl/gsl_cdf.h>
+#include <gsl/gsl_eigen.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <numeric>
+#include <utility>
+
+#include "core/constants.hpp"
+#include "core/stream.hpp"
+
+namespace {
+using stoka::kNaN;
+using Matrix = std::vector<double>;  // d x d, row after row
+
+constexpr double kPi = 3.14159265358979323846;
+
+constexpr double kSymmetryTolerance = 1e-9;  // also for the unit diagonal
+// Smallest eigenvalue that still counts as positive semi-definite.
+constexpr double kPsdTolerance = 1e-10;
+// The scores' correlation needs pivots above this to be corrected for.
+constexpr double kPivotFloor = 1e-12;
+constexpr int kRepairRounds = 100;
+constexpr double kRepairTolerance = 1e-10;  // relative change of a round
+constexpr int kBisections = 20;
+// Rows handled together by the products over samples, so that one block of
+// every column stays in cache.
+constexpr size_t kBlock = 256;
+
+template <class T, void (*Free)(T*)>
+struct Deleter {
+  void operator()(T* p) const { Free(p); }
+};
+using GslMatrix = std::unique_ptr<gsl_matrix, Deleter<gsl_matrix, gsl_matrix_free>>;
+using GslVector = std::unique_ptr<gsl_vector, Deleter<gsl_vector, gsl_vector_free>>;
+
+// The eigenvalues of a symmetric m, and (with vectors) its eigenvectors as
+// columns; m itself is left alone.
+GslVector Eigen(const Matrix& m, size_t d, gsl_matrix* vectors) {
+  Matrix copy = m;
+  gsl_matrix_view a = gsl_matrix_view_array(copy.data(), d, d);
+  GslVector values(gsl_vector_alloc(d));
+  if (vectors) {
+    gsl_eigen_symmv_workspace* w = gsl_eigen_symmv_alloc(d);
+    gsl_eigen_symmv(&a.matrix, values.get(), vectors, w);
+    gsl_eigen_symmv_free(w);
+  } else {
+    gsl_eigen_symm_workspace* w = gsl_eigen_symm_alloc(d);
+    gsl_eigen_symm(&a.matrix, values.get(), w);
+    gsl_eigen_symm_free(w);
+  }
+  return values;
+}
+
+bool SemiDefinite(const Matrix& m, size_t d) {
+  return gsl_vector_min(Eigen(m, d, nullptr).get()) >= -kPsdTolerance;
+}
+
+// m with every eigenvalue below 0 raised to 0: its nearest positive
+// semi-definite matrix in the Frobenius norm.
+void ClipEigenvalues(Matrix& m, size_t d) {
+  GslMatrix v(gsl_matrix_alloc(d, d));
+  GslVector values = Eigen(m, d, v.get());
+  for (size_t k = 0; k < d; ++k) {
+    gsl_vector_view column = gsl_matrix_column(v.get(), k);
+    gsl_vector_scale(&column.vector, std::sqrt(std::max(gsl_vector_get(values.get(), k), 0.0)));
+  }
+  gsl_matrix_view out = gsl_matrix_view_array(m.data(), d, d);
+  gsl_blas_dsyrk(CblasLower, CblasNoTrans, 1.0, v.get(), 0.0, &out.matrix);
+  for (size_t i = 0; i < d; ++i)
+    for (size_t j = 0; j < i; ++j) m[j * d + i] = m[i * d + j];
+}
+
+// The nearest correlation matrix to m (Higham 2002): alternating projections on
+// the positive semi-definite matrices and on those with a unit diagonal, with
+// Dykstra's correction, then one clip of the eigenvalues at 0 and a rescale to
+// a unit diagonal, so that what comes out is valid whatever the rounds reached.
+void NearestCorrelation(Matrix& m, size_t d) {
+  Matrix y = m, correction(d * d, 0.0), x(d * d);
+  for (int round = 0; round < kRepairRounds; ++round) {
+    for (size_t i = 0; i < d * d; ++i) x[i] = y[i] - correction[i];
+    Matrix r = x;
+    ClipEigenvalues(x, d);
+    double moved = 0.0, size = 0.0;
+    for (size_t i = 0; i < d * d; ++i) {
+      correction[i] = x[i] - r[i];
+      const double next = i % (d + 1) == 0 ? 1.0 : x[i];
+      moved += (next - y[i]) * (next - y[i]);
+      size += next * next;
+      y[i] = next;
+    }
+    if (std::sqrt(moved) <= kRepairTolerance * std::sqrt(size)) break;
+  }
+  ClipEigenvalues(y, d);
+  for (size_t i = 0; i < d; ++i)
+    for (size_t j = 0; j < d; ++j) {
+      const double scale = std::sqrt(y[i * (d + 1)] * y[j * (d + 1)]);
+      m[i * d + j] = i == j ? 1.0 : scale > 0 ? std::clamp(y[i * d + j] / scale, -1.0, 1.0) : 0.0;
+    }
+}
+
+// Lower-triangular L with L L^T = m for a positive definite m; false when a
+// pivot is at or below kPivotFloor.
+bool Cholesky(const Matrix& m, size_t d, Matrix& l) {
+  l.assign(d * d, 0.0);
+  for (size_t j = 0; j < d; ++j) {
+    double pivot = m[j * d + j];
+    for (size_t k = 0; k < j; ++k) pivot -= l[j * d + k] * l[j * d + k];
+    if (!(pivot > kPivotFloor)) return false;
+    const double root = std::sqrt(pivot);
+    l[j * d + j] = root;
+    for (size_t i = j + 1; i < d; ++i) {
+      double s = m[i * d + j];
+      for (size_t k = 0; k < j; ++k) s -= l[i * d + k] * l[j * d + k];
+      l[i * d + j] = s / root;
+    }
+  }
+  return true;
+}
+
+// B with B B^T = m for a positive semi-definite m: the eigenvectors scaled by
+// the roots of their eigenvalues (those below 0, rounding, taken as 0). Unlike
+// a Cholesky factor it stays exact for a singular m.
+Matrix Root(const Matrix& m, size_t d) {
+  GslMatrix v(gsl_matrix_alloc(d, d));
+  GslVector values = Eigen(m, d, v.get());
+  Matrix b(d * d);
+  for (size_t i = 0; i < d; ++i)
+    for (size_t k = 0; k < d; ++k)
+      b[i * d + k] = gsl_matrix_get(v.get(), i, k) * std::sqrt(std::max(gsl_vector_get(values.get(), k), 0.0));
+  return b;
+}
+
+// Correlations of d columns of n values (column k at x + k n) whose means are
+// 0: g_jk / sqrt(g_jj g_kk) with g the matrix of dot products; NaN beside a
+// column of zeros.
+Matrix Correlations(const double* x, size_t n, size_t d) {
+  Matrix g(d * d, 0.0);
+  for (size_t start = 0; start < n; start += kBlock) {
+    const size_t end = std::min(n, start + kBlock);
+    for (size_t j = 0; j < d; ++j)
+      for (size_t k = 0; k <= j; ++k) {
+        const double *a = x + j * n, *b = x + k * n;
+        double s[4] = {0, 0, 0, 0};
+        size_t i = start;
+        for (; i + 4 <= end; i += 4)
+          for (int u = 0; u < 4; ++u) s[u] += a[i + u] * b[i + u];
+        for (; i < end; ++i) s[0] += a[i] * b[i];
+        g[j * d + k] += (s[0] + s[1]) + (s[2] + s[3]);
+      }
+  }
+  Matrix c(d * d);
+  for (size_t j = 0; j < d; ++j)
+    for (size_t k = 0; k <= j; ++k)
+      c[j * d + k] = c[k * d + j] =
+          j == k ? (g[j * d + j] > 0 ? 1.0 : kNaN) : g[j * d + k] / std::sqrt(g[j * d + j] * g[k * d + k]);
+  return c;
+}
+
+// S <- S M^T in place, block by block: column k becomes sum_j M_kj S_j.
+void Combine(double* s, size_t n, size_t d, const Matrix& m) {
+  std::vector<double> buffer(kBlock * d);
+  for (size_t start = 0; start < n; start += kBlock) {
+    const size_t len = std::min(n, start + kBlock) - start;
+    std::fill(buffer.begin(), buffer.end(), 0.0);
+    for (size_t k = 0; k < d; ++k) {
+      double* out = buffer.data() + k * kBlock;
+      for (size_t j = 0; j < d; ++j) {
+        const double f = m[k * d + j];
+        if (f == 0.0) continue;
+        const double* in = s + j * n + start;
+        for (size_t i = 0; i < len; ++i) out[i] += f * in[i];
+      }
+    }
+    for (size_t k = 0; k < d; ++k) std::copy_n(buffer.data() + k * kBlock, len, s + k * n + start);
+  }
+}
+
+// B Q^-1 for a lower-triangular Q with a non-zero diagonal.
+Matrix RightDivide(const Matrix& b, const Matrix& q, size_t d) {
+  Matrix inverse(d * d, 0.0);
+  for (size_t c = 0; c < d; ++c) {
+    for (size_t i = c; i < d; ++i) {
+      double s = i == c ? 1.0 : 0.0;
+      for (size_t k = c; k < i; ++k) s -= q[i * d + k] * inverse[k * d + c];
+      inverse[i * d + c] = s / q[i * d + i];
+    }
+  }
+  Matrix m(d * d, 0.0);
+  for (size_t i = 0; i < d; ++i)
+    for (size_t j = 0; j < d; ++j) {
+      double s = 0.0;
+      for (size_t k = j; k < d; ++k) s += b[i * d + k] * inverse[k * d + j];
+      m[i * d + j] = s;
+    }
+  return m;
+}
+
+// Normal-score correlations for rank targets r: 2 sin(pi r / 6) where that is
+// positive semi-definite. A valid but nearly singular r can turn into an
+// invalid one; then the largest t (by bisection) for which
+// (1 - t) r + t 2 sin(pi r / 6) stays valid. Spearman's coefficient of r
+// itself lies within 0.0181 of r, so every target stays that close.
+Matrix NormalScores(const Matrix& r, size_t d, bool& mixed_in) {
+  Matrix normal(d * d), mixed(d * d);
+  for (size_t i = 0; i < d * d; ++i) normal[i] = i % (d + 1) == 0 ? 1.0 : 2.0 * std::sin(kPi * r[i] / 6.0);
+  mixed_in = !SemiDefinite(normal, d);
+  if (!mixed_in) return normal;
+  double valid = 0.0, invalid = 1.0;
+  for (int step = 0; step < kBisections; ++step) {
+    const double t = (valid + invalid) / 2;
+    for (size_t i = 0; i < d * d; ++i) mixed[i] = r[i] + t * (normal[i] - r[i]);
+    (SemiDefinite(mixed, d) ? valid : invalid) = t;
+  }
+  for (size_t i = 0; i < d * d; ++i) mixed[i] = r[i] + valid * (normal[i] - r[i]);
+  return mixed;
+}
+
+using Keyed = std::vector<std::pair<double, uint32_t>>;
+
+// (value, row) for every row of a column, in increasing order: what std::sort
+// of the pairs gives, sooner. A column of S* is close to normal with mean 0 and
+// standard deviation sd, so a monotone approximation of the normal CDF (the
+// logistic of 1.5976 z + 0.070566 z^3) spreads it evenly over n buckets of a
+// value or two, each then sorted. A last pass confirms the order and sorts
+// afresh should rounding have broken it.
+void SortNearNormal(const double* column, size_t n, double sd, Keyed& keyed, std::vector<uint32_t>& bucket) {
+  std::vector<uint32_t> start(n + 1, 0);
+  for (size_t i = 0; i < n; ++i) {
+    const double z = column[i] / sd;
+    const double u = 1.0 / (1.0 + std::exp(-(1.5976 * z + 0.070566 * z * z * z)));
+    bucket[i] = static_cast<uint32_t>(std::min(n - 1, static_cast<size_t>(u * static_cast<double>(n))));
+    ++start[bucket[i] + 1];
+  }
+  std::partial_sum(start.begin(), start.end(), start.begin());
+  std::vector<uint32_t> next(start.begin(), start.end() - 1);
+  for (size_t i = 0; i < n; ++i) keyed[next[bucket[i]]++] = {column[i], static_cast<uint32_t>(i)};
+  for (size_t b = 0; b < n; ++b)
+    if (start[b + 1] - start[b] > 1) std::sort(keyed.begin() + start[b], keyed.begin() + start[b + 1]);
+  if (!std::is_sorted(keyed.begin(), keyed.end())) std::sort(keyed.begin(), keyed.end());
+}
+
+// x in increasing order: a least-significant-digit radix sort, 11 bits a pass,
+// of each double's bits mapped to an unsigned integer of the same order
+// (negative values inverted, the sign bit of the others set). A pass whose
+// digit is the same for every value is skipped. -0 comes before +0.
+void RadixSort(std::vector<double>& x, std::vector<uint64_t>& a, std::vector<uint64_t>& b) {
+  constexpr int kBits = 11, kPasses = 6;
+  constexpr uint64_t kMask = (1u << kBits) - 1, kSign = uint64_t{1} << 63;
+  const size_t n = x.size();
+  std::vector<uint32_t> count(kPasses << kBits, 0);
+  for (size_t i = 0; i < n; ++i) {
+    uint64_t u;
+    std::memcpy(&u, &x[i], sizeof u);
+    a[i] = u & kSign ? ~u : u | kSign;
+    for (int p = 0; p < kPasses; ++p) ++count[(p << kBits) + ((a[i] >> (p * kBits)) & kMask)];
+  }
+  for (int p = 0; p < kPasses; ++p) {
+    uint32_t* c = &count[p << kBits];
+    const int shift = p * kBits;
+    if (c[(a[0] >> shift) & kMask] == n) continue;
+    uint32_t sum = 0;
+    for (uint64_t k = 0; k <= kMask; ++k) sum += std::exchange(c[k], sum);
+    for (size_t i = 0; i < n; ++i) b[c[(a[i] >> shift) & kMask]++] = a[i];
+    a.swap(b);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    const uint64_t u = a[i] & kSign ? a[i] & ~kSign : ~a[i];
+    std::memcpy(&x[i], &u, sizeof u);
+  }
+}
+
+}  // namespace
+
+RankCorrelation::RankCorrelation(unsigned count) : count_(count), target_(size_t{count} * count, 0.0) {
+  for (size_t i = 0; i < count_; ++i) target_[i * (count_ + 1)] = 1.0;
+}
+
+int RankCorrelation::SetPair(unsigned a, unsigned b, double rho) {
+  if (a >= count_ || b >= count_) return STOKA_RANK_BAD_SIZE;
+  if (!(std::fabs(rho) <= 1.0) || (a == b && rho != 1.0)) return STOKA_RANK_BAD_COEFFICIENT;
+  if (a != b) {
+    target_[size_t{a} * count_ + b] = target_[size_t{b} * count_ + a] = rho;
+    prepared_ = false;
+  }
+  return STOKA_RANK_OK;
+}
+
+double RankCorrelation::Pair(unsigned a, unsigned b) const {
+  return a < count_ && b < count_ ? target_[size_t{a} * count_ + b] : kNaN;
+}
+
+int RankCorrelation::SetMatrix(const double* matrix, unsigned count) {
+  if (count != count_) return STOKA_RANK_BAD_SIZE;
+  const size_t d = count_;
+  for (size_t i = 0; i < d * d; ++i)
+    if (!(std::fabs(matrix[i]) <= 1.0) || (i % (d + 1) == 0 && std::fabs(matrix[i] - 1.0) > kSymmetryTolerance))
+      return STOKA_RANK_BAD_COEFFICIENT;
+  for (size_t i = 0; i < d; ++i)
+    for (size_t j = 0; j < i; ++j)
+      if (std::fabs(matrix[i * d + j] - matrix[j * d + i]) > kSymmetryTolerance) return STOKA_RANK_NOT_SYMMETRIC;
+  for (size_t i = 0; i < d; ++i)
+    for (size_t j = 0; j < d; ++j)
+      target_[i * d + j] = i == j ? 1.0 : (matrix[i * d + j] + matrix[j * d + i]) / 2;
+  prepared_ = false;
+  return STOKA_RANK_OK;
+}
+
+void RankCorrelation::SetRepair(bool repair) { repair_ = repair; }
+
+// The root of the normal-score correlations, after the repair they need.
+void RankCorrelation::Prepare() {
+  const size_t d = count_;
+  Matrix rank = target_;
+  valid_ = SemiDefinite(rank, d);
+  if (!valid_) NearestCorrelation(rank, d);
+  bool mixed_in = false;
+  const Matrix normal = NormalScores(rank, d, mixed_in);
+  change_ = 0.0;
+  for (size_t i = 0; i < d * d; ++i) {
+    if (mixed_in && i % (d + 1) != 0) rank[i] = 6.0 / kPi * std::asin(normal[i] / 2.0);
+    change_ = std::max(change_, std::fabs(rank[i] - target_[i]));
+  }
+  factor_ = Root(normal, d);
+  in_force_ = std::move(rank);
+  prepared_ = true;
+}
+
+int RankCorrelation::Check(double* change) {
+  if (!prepared_) Prepare();
+  if (change) *change = change_;
+  return valid_ || repair_ ? STOKA_RANK_OK : STOKA_RANK_NOT_PSD;
+}
+
+int RankCorrelation::InForce(unsigned a, unsigned b, double* out) {
+  if (a >= count_ || b >= count_) return STOKA_RANK_BAD_SIZE;
+  if (int code = Check(nullptr); code != STOKA_RANK_OK) return code;
+  *out = in_force_[size_t{a} * count_ + b];
+  return STOKA_RANK_OK;
+}
+
+int RankCorrelation::Apply(double* data, unsigned n) {
+  if (n < 2) return STOKA_RANK_BAD_SIZE;
+  const size_t values = size_t{count_} * n;
+  if (std::any_of(data, data + values, [](double v) { return std::isnan(v); })) return STOKA_RANK_BAD_VALUE;
+  if (int code = Check(nullptr); code != STOKA_RANK_OK) return code;
+  Rearrange(data, n);
+  return STOKA_RANK_OK;
+}
+
+void RankCorrelation::Rearrange(double* data, size_t n) {
+  const size_t d = count_;
+  if (scores_.size() != n) {
+    // Symmetric about 0, so every column of scores has mean 0.
+    scores_.resize(n);
+    for (size_t i = 0; i < (n + 1) / 2; ++i) {
+      scores_[i] = gsl_cdf_ugaussian_Pinv(static_cast<double>(i + 1) / static_cast<double>(n + 1));
+      scores_[n - 1 - i] = -scores_[i];
+    }
+  }
+  std::vector<double> s(d * n);
+  std::vector<uint32_t> order(n);
+  gsl_rng* rng = stoka_rng();
+  for (size_t k = 0; k < d; ++k) {
+    // Fisher and Yates' shuffle, drawn as gsl_ran_shuffle draws.
+    std::iota(order.begin(), order.end(), 0u);
+    for (size_t i = n - 1; i > 0; --i) std::swap(order[i], order[gsl_rng_uniform_int(rng, i + 1)]);
+    for (size_t i = 0; i < n; ++i) s[k * n + i] = scores_[order[i]];
+  }
+  // Without a full-rank correlation of the scores (n <= d), no correction.
+  Matrix q;
+  const Matrix m = Cholesky(Correlations(s.data(), n, d), d, q) ? RightDivide(factor_, q, d) : factor_;
+  Combine(s.data(), n, d, m);
+
+  // Each sample in the rank order of its column of S*; the column then holds
+  // the sample's centred ranks (ties at their mean) for the coefficients reached.
+  std::vector<double> sorted(n);
+  std::vector<uint64_t> bits(n), spare(n);
+  Keyed keyed(n);
+  const double sd = std::sqrt(std::inner_product(scores_.begin(), scores_.end(), scores_.begin(), 0.0) / n);
+  for (size_t k = 0; k < d; ++k) {
+    double* column = s.data() + k * n;
+    double* x = data + k * n;
+    SortNearNormal(column, n, sd, keyed, order);
+    std::copy(x, x + n, sorted.begin());
+    RadixSort(sorted, bits, spare);
+    const double middle = (static_cast<double>(n) - 1.0) / 2.0;
+    for (size_t r = 0; r < n;) {
+      size_t end = r + 1;
+      while (end < n && sorted[end] == sorted[r]) ++end;
+      const double centred = static_cast<double>(r + end - 1) / 2.0 - middle;
+      for (; r < end; ++r) {
+        x[keyed[r].second] = sorted[r];
+        column[keyed[r].second] = centred;
+      }
+    }
+  }
+  achieved_ = Correlations(s.data(), n, d);
+}
+
+int RankCorrelation::Achieved(unsigned a, unsigned b, double* out) const {
+  if (a >= count_ || b >= count_) return STOKA_RANK_BAD_SIZE;
+  if (achieved_.empty()) return STOKA_RANK_NO_SAMPLE;
+  *out = achieved_[size_t{a} * count_ + b];
+  return STOKA_RANK_OK;
+}
