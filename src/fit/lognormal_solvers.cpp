@@ -213,8 +213,10 @@ struct NewtonCase {
 constexpr double kDeltaTolerance = 1e-9;
 
 // kFind with the root in *root when the delta test succeeds before the limit
-// and before any step breaks down.
-int RunNewton(const NewtonCase& search, double* block, double u0, double* root) {
+// and before any step breaks down; *last_step, when given, receives the size
+// of the step that passed the test.
+int RunNewton(const NewtonCase& search, double* block, double u0, double* root,
+              double* last_step = nullptr) {
   gsl_function_fdf function{search.f, search.df, search.fdf, block};
   stoka::RootRun run;
   run.fdf = &function;
@@ -235,6 +237,7 @@ int RunNewton(const NewtonCase& search, double* block, double u0, double* root) 
     }
   };
   run.trace.step = [&](const stoka::RootStep& at) {
+    if (last_step) *last_step = std::fabs(at.root - at.previous);
     if (at.status == GSL_SUCCESS && search.progress != Progress::kQuiet)
       stoka_print("Converged:\n");
     if (table) {
@@ -249,15 +252,30 @@ int RunNewton(const NewtonCase& search, double* block, double u0, double* root) 
   return kFind;
 }
 
-// A location search starts at -x1. From a start too far below, Newton's
-// method can run down the flat tail of its function and never come back, and
-// close to the lowest value the function is steep enough to overflow. So the
-// search is started again below the domain's end by the spread of the values
-// times each of these factors, until one converges.
+// A location search runs Newton's method plainly first, from -x1 with the
+// relative delta test, as the other searches do. Its root is taken when it
+// lies inside the domain and its last step was within 1e-9 of the root's
+// distance from the lowest value. Otherwise (a step broke down, the limit passed, the steps
+// settled outside the domain, where the callbacks answer kPenalty and
+// nothing is a root, or a root far from zero passed a test relative to
+// itself while still coarse against its distance from the lowest value) the
+// guarded search takes over: from a start too far below, plain Newton can
+// run down the flat tail of its function and never come back, and close to
+// the lowest value the function is steep enough to overflow. The guarded
+// search starts at -x1 and then again below the domain's end by the spread
+// of the values times each of these factors, until one converges.
 constexpr double kRestartFactors[] = {1.0, 100.0, 0.01, 10.0, 1e4, 1e-4, 1e-6};
 int SolveLocation(const NewtonCase& search, Block& block, double end, double* location) {
   const double* b = block.v;
   const double start = b[kX1] - 2.0 * b[kX1];
+  NewtonCase plain = search;
+  plain.inside = nullptr;
+  plain.reach = nullptr;
+  double step;
+  if (RunNewton(plain, block.v, start, location, &step) == kFind &&
+      search.inside(*location, block.v) &&
+      step <= kDeltaTolerance * search.reach(*location, block.v))
+    return kFind;
   if (search.inside(start, block.v) && RunNewton(search, block.v, start, location) == kFind)
     return kFind;
   for (double factor : kRestartFactors) {
