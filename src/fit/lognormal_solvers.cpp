@@ -72,7 +72,7 @@ void calc_params_for_loc_stdev_perc_minimization(double x, double q, double loca
 }
 
 double st_dev_sqr_by_mu_sigma(double mu, double sigma) {
-  return std::expm1(sigma * sigma) * std::exp(2.0 * mu + sigma * sigma);
+  return ExpMinusOne(sigma * sigma) * std::exp(2.0 * mu + sigma * sigma);
 }
 
 double sigma_by_2perc_location(double location, double x1, double q1, double x2, double q2) {
@@ -112,13 +112,13 @@ double func_for_mu_2perc_derivate(double sigma, double mu, double x1, double q1,
 // distance of the mean from the location, multiplied out.
 double func_for_st_dev_mean_perc(double sigma, double sd, double mean, double x, double q) {
   return sd * std::exp(Score(q) * sigma - sigma * 0.5 * sigma) - sd +
-         std::sqrt(std::expm1(sigma * sigma)) * (mean - x);
+         std::sqrt(ExpMinusOne(sigma * sigma)) * (mean - x);
 }
 double func_for_st_dev_mean_perc_derivate(double sigma, double sd, double mean, double x,
                                           double q) {
   const double z = Score(q);
   return std::exp(z * sigma - sigma * 0.5 * sigma) * (z - sigma) * sd +
-         (mean - x) * sigma * std::exp(sigma * sigma) / std::sqrt(std::expm1(sigma * sigma));
+         (mean - x) * sigma * std::exp(sigma * sigma) / std::sqrt(ExpMinusOne(sigma * sigma));
 }
 
 // sd^2 minus the variance of the lognormal through both points at this location.
@@ -134,7 +134,7 @@ double func_for_st_dev_2perc_derivate(double location, double sd, double x1, dou
   const double s = sigma_by_2perc_location(location, x1, q1, x2, q2);
   const double ds = sigma_by_2perc_location_derivate(location, x1, q1, x2, q2);
   const double mu = std::log(x1 - location) - z1 * s;
-  const double T = 2.0 * s * ds, es2 = std::exp(s * s), es2m1 = std::expm1(s * s);
+  const double T = 2.0 * s * ds, es2 = std::exp(s * s), es2m1 = ExpMinusOne(s * s);
   // d mu / d location = -1 / (x1 - location) - z1 ds.
   return (es2m1 * (2.0 / (x1 - location) + 2.0 * z1 * ds - T) - T * es2) *
          std::exp(s * s + 2.0 * mu);
@@ -291,7 +291,7 @@ double lognormal_by_loc_stdev_perc(double u, void* block) {
   const double* b = Fields(block);
   double A, B, C;
   calc_params_for_loc_stdev_perc_minimization(b[kX1], b[kQ1], b[kLocation], b[kSd], &A, &B, &C);
-  return std::expm1(u * u) * std::exp(u * u + 2.0 * A - 2.0 * B * u) - C;
+  return ExpMinusOne(u * u) * std::exp(u * u + 2.0 * A - 2.0 * B * u) - C;
 }
 double lognormal_deriv__by_loc_stdev_perc(double u, void* block) {
   const double* b = Fields(block);
@@ -469,7 +469,7 @@ int CalcLogNormalDistributionByStDevMeanPercAR(double sd, double mean, double x,
     WriteZeros(mean_out, sd_out, location_out);
     return kCantFind;
   }
-  const double location = mean - sd / std::sqrt(std::expm1(sigma * sigma));
+  const double location = mean - sd / std::sqrt(ExpMinusOne(sigma * sigma));
   return PublishOrZeros(mean, sd, location, mean_out, sd_out, location_out);
 }
 

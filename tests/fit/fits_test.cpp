@@ -86,6 +86,22 @@ struct Capture {
 double Tri(double q) { return stoka_ran_triangular_cdf_inv(q, 5.3, 2.1, 11.7); }
 double Bet(double q) { return stoka_ran_beta_cdf_inv(q, 1.3, 8.4, 2.5, 4.2); }
 
+// The written forms: the one-point Triangular closed forms' max right of the
+// mode and min left of it; the lognormal sd and the log-scale variance.
+double TriMax(double min, double ml, double x, double q) { const double a = x - ml, b = x - min; return x + ((1 - q) * (a + b) + std::sqrt(4 * a * b * (1 - q) + ((a - b) * (1 - q)) * ((a - b) * (1 - q)))) / (2 * q); }
+double TriMin(double ml, double max, double x, double q) { const double a = ml - x, c = max - x; return x - (q * (a + c) + std::sqrt(4 * a * c * q + (q * (a - c)) * (q * (a - c)))) / (2 * (1 - q)); }
+double ArSd(double mu, double s) { return std::sqrt((std::exp(s * s) - 1) * std::exp(mu + mu + s * s)); }
+double LogV(double location, double mean, double sd) { const double r = sd / (mean - location); return std::log(r * r + 1); }
+
+// The first element of the start an initializer sets from ml, min, max at 6, 7, 8.
+double Start(FitInitializer init, double ml, double min, double max) {
+  double b[9] = {0, 0, 0, 0, 0, 0, ml, min, max}, v;
+  gsl_vector *x, *step; gsl_multimin_fminimizer* s; gsl_multimin_function_struct f;
+  init(b, &x, &step, &s, &f);
+  v = gsl_vector_get(x, 0), gsl_vector_free(x), gsl_vector_free(step), gsl_multimin_fminimizer_free(s);
+  return v;
+}
+
 // The address of a temporary, for the length of the call it is handed to.
 template <class T>
 T* Temp(T&& t) { return &t; }
@@ -137,6 +153,9 @@ const Case kFlat[] = {
   // beta, min, max), the closed forms min, ml, max.
   FIT_CASE(CalcTriangularDistributionBy3Perc(iter_count, 1e-9, Tri(.1), Tri(.5), Tri(.9), 90, 50, 10, &o[0], &o[1], &o[2]), 1, 7.8e-7, 5.3, 2.1, 11.7),
   FIT_CASE(CalcBetaDistributionByAlphaMin2Perc(iter_count, 1e-9, 2.5, 1.3, Bet(.2), Bet(.8), 80, 20, &o[0], &o[1], &o[2], &o[3]), 1, 9e-5, 2.5, 4.2, 1.3, 9.7),
+  // The closed forms as written (where squaring ((a - b)(1 - q)) whole matters).
+  FIT_CASE(CalcTriangularDistributionByMinMlPerc(-1.5, 3.7, 6.35, 75, &o[0], &o[1], &o[2]), 1, 0, -1.5, 3.7, TriMax(-1.5, 3.7, 6.35, 0.25)),
+  FIT_CASE(CalcTriangularDistributionByMlMaxPerc(5.3, 11.7, 1.2, 80, &o[0], &o[1], &o[2]), 1, 0, TriMin(5.3, 11.7, 1.2, 0.2), 5.3, 11.7),
   // A point at the mode's probability (x - min)/(max - min) is the mode.
   FIT_CASE(CalcTriangularDistributionByMinMaxPerc(2.0, 12.0, 4.5, 75, &o[0], &o[1], &o[2]), 1, 0, 2.0, 4.5, 12.0),
   // Percents that round to one whole percent leave the root search an empty
@@ -191,10 +210,16 @@ const Case kFlat[] = {
   // ... and no lognormal when the larger root is negative, or when there is none.
   FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(0, 0, 1, 90, 1.2, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
   FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(0, 0, 1, 10, 1e6, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
-  // Conversions by hand; zero denominators and logarithms of zero.
+  // Conversions by hand and as written, e^(s^2) - 1 and log(r^2 + 1) down to
+  // an argument of 2^-12; below, where those cancel to 0 at sigma 1e-9, as
+  // expm1 and log1p. Zero denominators and logarithms of zero.
   FIT_CASE(ConvertParamsLogNormalLogToAr(0, 0, 1, &o[0], &o[1]), 1, 3e-16, 1.6487212707001282, 2.1611974158950877),
-  FIT_CASE(ConvertParamsLogNormalLogToAr(2.385, 0.3, 0.7, &o[0], &o[1]), 1, 1e-14, kAm, kAsd),
-  FIT_CASE(ConvertParamsLogNormalArToLog(2.385, kAm, kAsd, &o[0], &o[1]), 1, 1e-14, 0.3, 0.7),
+  FIT_CASE(ConvertParamsLogNormalLogToAr(2.385, 0.3, 0.3, &o[0], &o[1]), 1, 0, std::exp(0.3 * 0.3 * 0.5 + 0.3) + 2.385, ArSd(0.3, 0.3)),
+  FIT_CASE(ConvertParamsLogNormalArToLog(2.385, kAm, kAsd, &o[0], &o[1]), 1, 0, std::log(kAm - 2.385) - 0.5 * LogV(2.385, kAm, kAsd), std::sqrt(LogV(2.385, kAm, kAsd))),
+  FIT_CASE(ConvertParamsLogNormalLogToAr(2.385, 0.3, 0x1p-6, &o[0], &o[1]), 1, 0, NAN, ArSd(0.3, 0x1p-6)),
+  FIT_CASE(ConvertParamsLogNormalLogToAr(2.385, 0.3, 0.0156, &o[0], &o[1]), 1, 0, NAN, std::sqrt(std::expm1(0.0156 * 0.0156) * std::exp(0.3 + 0.3 + 0.0156 * 0.0156))),
+  FIT_CASE(ConvertParamsLogNormalArToLog(0, 1, 1e-9, &o[0], &o[1]), 1, 0, -0.5 * std::log1p(1e-18), std::sqrt(std::log1p(1e-18))),
+  FIT_CASE(ArSd(0.3, 1e-9) + LogV(0, 1, 1e-9), 0, 0),
   FIT_CASE(ConvertParamsLogNormalLogToGeo(2.385, 0.3, 0.7, &o[0], &o[1]), 1, 1e-15, kGm, kGsd),
   FIT_CASE(ConvertParamsLogNormalGeoToLog(2.385, kGm, kGsd, &o[0], &o[1]), 1, 1e-15, 0.3, 0.7),
   FIT_CASE(ConvertParamsLogNormalArToGeo(2.385, kAm, kAsd, &o[0], &o[1]), 1, 1e-14, kGm, kGsd),
@@ -271,6 +296,8 @@ const Case kObject[] = {
   FIT_STEPS(0, CalcDistributionByParams(100, 1e-4, o, NoMinimizer, nullptr, nullptr, initialization_result_triangular_err, o), 0, 0, 0, 0, 0),
   FIT_CASE(CalcLogNormalDistributionByLocMeanPerc__(3, kM, 10, 3 + std::exp(0.4 + 0.9 * kZ90), &o[0], &o[1], &o[2]), 1, 5e-13, 3, kM, (kM - 3) * std::sqrt(std::expm1(std::pow(2 * kZ90 - 0.9, 2)))),
   FIT_CASE((RevertParamsLogNormal(kAm, kAsd, 2.385, &o[0], &o[1]), 1), 1, 1e-14, 0.3, 0.7),
+  FIT_CASE(Start(initialization_logtriangular_by_ml_min_perc, 0.7, 0.1, 1.3), 0.7 + (0.7 - 0.1) * 0.5, 0),  // as written
+  FIT_CASE(Start(initialization_logtriangular_by_ml_max_perc, 4.4, 1.7, 12.3), 4.4 - (12.3 - 4.4), 0),
   FIT_CASE(PenaltyFuncLogNormalAr(3, 0, 3), 0, 0),
   FIT_CASE(PenaltyFuncLogNormalAr(3, -0.1, 2), 1.7976931348623157e308, 0),
   FIT_CASE(PenaltyFuncLogNormalAr(3, 1, 3.01), 1.7976931348623157e308, 0),
@@ -454,6 +481,10 @@ TEST(LogNormalSolvers, ProgressLines) {
   ASSERT_EQ(CalcLogNormalDistributionByMeanStDevPerc(1, 0, 1, 90, kLo, &a, &b, &c), 1);
   EXPECT_NEAR(a, 10, 1e-12);
   EXPECT_EQ(out.lines, std::vector<std::string>{"\n\nLoc = 10.000000\n\n"});
+  // Kind 0 of the three-value fit writes the solver's mean and sd as solved.
+  double s[3];
+  ASSERT_EQ(CalcLogNormalDistributionBy3PercAR(0.5, 1.1, 2.9, 0.05, 0.4, 0.8, &a, &b, &c) + CalcLogNormalDistributionBy3Perc(0, 95, 0.5, 60, 1.1, 20, 2.9, &s[0], &s[1], &s[2]), 2);
+  EXPECT_TRUE(s[0] == c && s[1] == a && s[2] == b);
 }
 
 // Newton's method as plainly as can be: from u0, each step's status
