@@ -95,11 +95,11 @@ double LogV(double location, double mean, double sd) { const double r = sd / (me
 
 // The first element of the start an initializer sets from ml, min, max at 6, 7, 8.
 double Start(FitInitializer init, double ml, double min, double max) {
-  double b[9] = {0, 0, 0, 0, 0, 0, ml, min, max}, v;
+  double b[9] = {0, 0, 0, 0, 0, 0, ml, min, max};
   gsl_vector *x, *step; gsl_multimin_fminimizer* s; gsl_multimin_function_struct f;
   init(b, &x, &step, &s, &f);
-  v = gsl_vector_get(x, 0), gsl_vector_free(x), gsl_vector_free(step), gsl_multimin_fminimizer_free(s);
-  return v;
+  b[0] = gsl_vector_get(x, 0), gsl_vector_free(x), gsl_vector_free(step), gsl_multimin_fminimizer_free(s);
+  return b[0];
 }
 
 // The address of a temporary, for the length of the call it is handed to.
@@ -487,20 +487,18 @@ TEST(LogNormalSolvers, ProgressLines) {
   EXPECT_TRUE(s[0] == c && s[1] == a && s[2] == b);
 }
 
-// Newton's method as plainly as can be: from u0, each step's status
-// examined, the delta test 1e-9 relative, at most limit steps. True with the
-// root in *u when the test succeeds where the function is no penalty and the
-// last step is within 1e-9 of the root's distance from x1 (block[0]).
-bool PlainNewton(double (*f)(double, void*), double (*df)(double, void*), void (*fdf)(double, void*, double*, double*),
-                 double* block, double u0, int limit, double* u) {
-  gsl_function_fdf fn{f, df, fdf, block};
+// Newton's method plainly, from -x1 (block[0]): each step's status examined,
+// the delta test 1e-9 relative. True with the root in *u when the test passes
+// where the function is no penalty, the last step within 1e-9 of x1 - root.
+bool PlainNewton(gsl_function_fdf fn, int limit, double* u) {
   gsl_root_fdfsolver* s = gsl_root_fdfsolver_alloc(gsl_root_fdfsolver_newton);
-  int status = gsl_root_fdfsolver_set(s, &fn, u0) == GSL_SUCCESS ? GSL_CONTINUE : GSL_FAILURE;
-  double previous = *u = u0;
-  while (status == GSL_CONTINUE && limit-- > 0 && gsl_root_fdfsolver_iterate(s) == GSL_SUCCESS)
+  const double x1 = static_cast<double*>(fn.params)[0];
+  double previous = *u = -x1;
+  int status = gsl_root_fdfsolver_set(s, &fn, *u) ? GSL_FAILURE : GSL_CONTINUE;
+  while (status == GSL_CONTINUE && limit-- > 0 && !gsl_root_fdfsolver_iterate(s))
     previous = *u, status = gsl_root_test_delta(*u = gsl_root_fdfsolver_root(s), previous, 0, 1e-9);
   gsl_root_fdfsolver_free(s);
-  return status == GSL_SUCCESS && f(*u, block) != kP && std::fabs(*u - previous) <= 1e-9 * (block[0] - *u);
+  return !status && fn.f(*u, fn.params) != kP && std::fabs(*u - previous) <= 1e-9 * (x1 - *u);
 }
 
 // Known distributions on a wide grid -> two values at whole percents and the
@@ -530,9 +528,9 @@ TEST(LogNormalSolvers, LocationSearchesConvergeOnAWideGrid) {
             const Truth got = FromKind(0, o);
             worst = std::max({worst, std::fabs(got.At(q1) - x1) / (x2 - x1), std::fabs(got.At(q2) - x2) / (x2 - x1),
                               std::fabs(by_mean ? o[1] - t.Mean(0) : o[2] - t.Dev(0)) / t.Dev(0)});
-            double block[11] = {x1, x2, 0, q1, q2, 0, 0, t.Dev(0), t.Mean(0), 0, 0};
-            if (by_mean ? PlainNewton(lognormal_by_mean_2perc, lognormal_deriv_by_mean_2perc, lognormal_fdf_by_mean_2perc, block, -x1, 100000, &u)
-                        : PlainNewton(lognormal_by_st_dev_2perc, lognormal_deriv_by_st_dev_2perc, lognormal_fdf_by_st_dev_2perc, block, -x1, 10000, &u))
+            double b[11] = {x1, x2, 0, q1, q2, 0, 0, t.Dev(0), t.Mean(0), 0, 0};
+            if (by_mean ? PlainNewton({lognormal_by_mean_2perc, lognormal_deriv_by_mean_2perc, lognormal_fdf_by_mean_2perc, b}, 100000, &u)
+                        : PlainNewton({lognormal_by_st_dev_2perc, lognormal_deriv_by_st_dev_2perc, lognormal_fdf_by_st_dev_2perc, b}, 10000, &u))
               ++plain, bits += o[0] == u;
           }
     std::printf("%s: %d of %d runs converged (plain Newton %d), worst residual %.3g\n", by_mean ? "Mean2perc" : "StDev2perc", found, runs, plain, worst);
