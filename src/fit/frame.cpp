@@ -125,7 +125,7 @@ namespace {
 bool Has(const Call& c, Field f) { return (c.fixed & Bit(f)) != 0; }
 
 double Evaluate(const Family& family, const Expr& e, const double* block) {
-  double stack[kMaxOps];
+  double stack[kMaxOps] = {};  // an empty expression is 0
   int top = 0;
   for (int i = 0; i < e.ops; ++i) {
     const Op& o = e.op[i];

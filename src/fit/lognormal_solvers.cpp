@@ -255,15 +255,15 @@ int RunNewton(const NewtonCase& search, double* block, double u0, double* root,
 // A location search runs Newton's method plainly first, from -x1 with the
 // relative delta test, as the other searches do. Its root is taken when it
 // lies inside the domain and its last step was within 1e-9 of the root's
-// distance from the lowest value. Otherwise (a step broke down, the limit passed, the steps
-// settled outside the domain, where the callbacks answer kPenalty and
-// nothing is a root, or a root far from zero passed a test relative to
-// itself while still coarse against its distance from the lowest value) the
-// guarded search takes over: from a start too far below, plain Newton can
-// run down the flat tail of its function and never come back, and close to
-// the lowest value the function is steep enough to overflow. The guarded
-// search starts at -x1 and then again below the domain's end by the spread
-// of the values times each of these factors, until one converges.
+// distance from the lowest value. Otherwise (a step broke down, the limit
+// passed, the steps settled outside the domain, where the callbacks answer
+// kPenalty and nothing is a root, or a root far from zero passed a test
+// relative to itself while still coarse against its distance from the lowest
+// value) the guarded search takes over: from a start too far below, plain
+// Newton can run down the flat tail of its function and never come back, and
+// close to the lowest value the function is steep enough to overflow. The
+// guarded search starts at -x1 and then again below the domain's end by the
+// spread of the values times each of these factors, until one converges.
 constexpr double kRestartFactors[] = {1.0, 100.0, 0.01, 10.0, 1e4, 1e-4, 1e-6};
 int SolveLocation(const NewtonCase& search, Block& block, double end, double* location) {
   const double* b = block.v;
