@@ -271,11 +271,14 @@ int SolveLocation(const NewtonCase& search, Block& block, double end, double* lo
   NewtonCase plain = search;
   plain.inside = nullptr;
   plain.reach = nullptr;
+  plain.progress = Progress::kQuiet;  // "Converged:" only for a root taken
   double step;
   if (RunNewton(plain, block.v, start, location, &step) == kFind &&
       search.inside(*location, block.v) &&
-      step <= kDeltaTolerance * search.reach(*location, block.v))
+      step <= kDeltaTolerance * search.reach(*location, block.v)) {
+    if (search.progress != Progress::kQuiet) stoka_print("Converged:\n");
     return kFind;
+  }
   if (search.inside(start, block.v) && RunNewton(search, block.v, start, location) == kFind)
     return kFind;
   for (double factor : kRestartFactors) {
