@@ -52,7 +52,7 @@ int Checked(int code, Conversion&& conversion) {
 // forming e^t or t + 1 would cancel twelve or more of the 53 bits (a sigma
 // below 1/64 in e^(sigma^2) - 1), and expm1 and log1p keep them.
 constexpr double kCancellingArgument = 0x1p-12;
-inline bool Cancels(double t) { return t < kCancellingArgument && t > -kCancellingArgument; }
+inline bool Cancels(double t) { return std::fabs(t) < kCancellingArgument; }
 inline double ExpMinusOne(double t) { return Cancels(t) ? std::expm1(t) : std::exp(t) - 1.0; }
 inline double LogOfOnePlus(double t) { return Cancels(t) ? std::log1p(t) : std::log(t + 1.0); }
 
