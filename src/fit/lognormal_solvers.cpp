@@ -268,10 +268,8 @@ constexpr double kRestartFactors[] = {1.0, 100.0, 0.01, 10.0, 1e4, 1e-4, 1e-6};
 int SolveLocation(const NewtonCase& search, Block& block, double end, double* location) {
   const double* b = block.v;
   const double start = b[kX1] - 2.0 * b[kX1];
-  NewtonCase plain = search;
-  plain.inside = nullptr;
-  plain.reach = nullptr;
-  plain.progress = Progress::kQuiet;  // "Converged:" only for a root taken
+  NewtonCase plain = search;  // "Converged:" only for a root taken
+  plain.inside = nullptr, plain.reach = nullptr, plain.progress = Progress::kQuiet;
   double step;
   if (RunNewton(plain, block.v, start, location, &step) == kFind &&
       search.inside(*location, block.v) &&
@@ -279,13 +277,12 @@ int SolveLocation(const NewtonCase& search, Block& block, double end, double* lo
     if (search.progress != Progress::kQuiet) stoka_print("Converged:\n");
     return kFind;
   }
-  if (search.inside(start, block.v) && RunNewton(search, block.v, start, location) == kFind)
-    return kFind;
-  for (double factor : kRestartFactors) {
-    const double restart = end - (b[kX2] - b[kX1]) * factor;
-    if (search.inside(restart, block.v) && RunNewton(search, block.v, restart, location) == kFind)
+  constexpr int kRestarts = sizeof kRestartFactors / sizeof kRestartFactors[0];
+  double starts[1 + kRestarts] = {start};
+  for (int i = 0; i < kRestarts; ++i) starts[i + 1] = end - (b[kX2] - b[kX1]) * kRestartFactors[i];
+  for (double u0 : starts)
+    if (search.inside(u0, block.v) && RunNewton(search, block.v, u0, location) == kFind)
       return kFind;
-  }
   return kCantFind;
 }
 }  // namespace
