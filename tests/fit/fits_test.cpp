@@ -234,6 +234,7 @@ const Case kFlat[] = {
   FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(3, 0, 1, 50, 5, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
   FIT_CASE(CalcLogNormalDistributionByMean2Perc(3, 1, 90, 1, 10, 5, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
   FIT_CASE(CalcLogNormalDistributionBy3Perc(-1, 90, 1, 50, 2, 10, 5, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
+  FIT_CASE(CalcLogNormalDistributionBy3Perc(1, 90, 1, 89, 2, 88, 3, &o[0], &o[1], &o[2]), 0, 0, 0, 0, 0),  // no location fits
   // Percents sharing one table entry (cumulative 89.8 and 89.6 both read as 90).
   FIT_CASE(CalcLogNormalDistributionByLoc2Perc(1, 0, 10.2, 5, 10.4, 4, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
   FIT_CASE(CalcLogNormalDistributionByStDev2Perc(2, 1.5, 10.2, 5, 10.4, 4, &o[0], &o[1], &o[2]), 0, 0, NOTHING),
