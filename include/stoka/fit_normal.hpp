@@ -208,11 +208,15 @@ STOKA_API int stoka_ran_lognormal_by_three_percentile_with_selection_(
 // derivative; a breakdown of a Newton step (zero derivative, non-finite
 // value) ends the search without success, and a root is accepted only inside
 // its domain (sigma > 0, location below the values) with finite results.
-// The two location searches (Mean2perc, StDev2perc) take a step that leaves
-// the domain back by halves, measure convergence against the distance of the
-// location from the lowest value, and when the search from -x1 fails start
+// The two location searches (Mean2perc, StDev2perc) run plain Newton from -x1
+// first and keep its root when it lies inside the domain with a last step
+// within 1e-9 of its distance from the lowest value. Otherwise a guarded
+// search takes a step that leaves the domain back by halves, measures
+// convergence against that distance, and when its run from -x1 fails starts
 // again from points below the lowest value (by the spread of the values times
-// 1, 100, 0.01, 10, 1e4, 1e-4, 1e-6).
+// 1, 100, 0.01, 10, 1e4, 1e-4, 1e-6). A plain run that steps out of the
+// domain walks back one unit per step (the callbacks' penalty over its own
+// slope) and may spend its whole limit doing so.
 // Outputs in order: (mean, sd, location) in the arithmetic parameterisation,
 // except (mu, sigma, location) from the Mu2perc routine.
 STOKA_API int CalcLogNormalDistributionByLocStDevPercAR(double location, double sd, double x,

@@ -17,76 +17,41 @@ namespace stoka::fit {
 constexpr int kMaxFields = 4;  // parameters of an engine family's record
 
 // ---------------------------------------------------------------------------
-// Start points and steps: c + sum k * (|v| or v), then optionally |.|, * mul,
-// / div, where v is a given value (by index) or a fixed parameter.
-struct Atom {
-  int source = -1;  // 0..3 the value x_{i+1}; kFixedBase + field a fixed parameter
-  double k = 0.0;
-  bool abs = false;
+// Start points and steps: small expressions over the given values and the
+// fixed parameters, kept as written (a postfix program) so that they are
+// evaluated in the order, and with the roundings, that the rows show.
+struct Op {
+  enum Code : unsigned char { kConst, kValue, kFixed, kAdd, kSub, kMul, kDiv, kAbs };
+  Code code = kConst;
+  int index = 0;  // the value x_{index+1}, or the fixed parameter Field(index)
+  double c = 0.0;
 };
-constexpr int kFixedBase = 16;
-constexpr int kMaxAtoms = 3;
+constexpr int kMaxOps = 8;
 
 struct Expr {
-  double c = 0.0;
-  Atom atom[kMaxAtoms] = {};
-  int atoms = 0;
-  bool abs = false;
-  double mul = 1.0, div = 1.0;
+  Op op[kMaxOps] = {};
+  int ops = 0;
   constexpr Expr() = default;
-  constexpr Expr(double constant) : c(constant) {}  // NOLINT: constants read as numbers
+  constexpr Expr(double constant) : ops(1) { op[0].c = constant; }  // NOLINT: constants read as numbers
+  constexpr Expr(Op::Code code, int index) : ops(1) { op[0].code = code, op[0].index = index; }
 };
 
-constexpr Expr Source(int source) {
-  Expr e;
-  e.atom[0] = Atom{source, 1.0, false};
-  e.atoms = 1;
-  return e;
-}
 // The i-th given value (0-based) and a fixed parameter.
-constexpr Expr X(int i) { return Source(i); }
-constexpr Expr Fix(Field f) { return Source(kFixedBase + f); }
+constexpr Expr X(int i) { return Expr(Op::kValue, i); }
+constexpr Expr Fix(Field f) { return Expr(Op::kFixed, f); }
 
-// Folds the outer operations into the atoms so that two terms can be added.
-constexpr Expr Flat(Expr e) {
-  if (e.abs) {
-    if (e.atoms != 1 || e.c != 0.0 || e.atom[0].abs || e.atom[0].k != 1.0)
-      throw "only a single term can be inside |.| when it is added to another";
-    e.atom[0].abs = true;
-    e.abs = false;
-  }
-  for (int i = 0; i < e.atoms; ++i) e.atom[i].k = e.atom[i].k * e.mul / e.div;
-  e.c = e.c * e.mul / e.div;
-  e.mul = e.div = 1.0;
-  return e;
-}
-constexpr Expr operator+(Expr a, Expr b) {
-  a = Flat(a);
-  b = Flat(b);
-  if (a.atoms + b.atoms > kMaxAtoms) throw "too many terms";
-  for (int i = 0; i < b.atoms; ++i) a.atom[a.atoms++] = b.atom[i];
-  a.c += b.c;
+// a, then b, then the operation.
+constexpr Expr Apply(Expr a, const Expr& b, Op::Code code) {
+  if (a.ops + b.ops + 1 > kMaxOps) throw "too long an expression";
+  for (int i = 0; i < b.ops; ++i) a.op[a.ops++] = b.op[i];
+  a.op[a.ops++].code = code;
   return a;
 }
-constexpr Expr operator-(Expr a) {
-  a = Flat(a);
-  for (int i = 0; i < a.atoms; ++i) a.atom[i].k = -a.atom[i].k;
-  a.c = -a.c;
-  return a;
-}
-constexpr Expr operator-(Expr a, Expr b) { return a + (-b); }
-constexpr Expr operator*(Expr a, double m) {
-  a.mul *= m;
-  return a;
-}
-constexpr Expr operator/(Expr a, double d) {
-  a.div *= d;
-  return a;
-}
-constexpr Expr Abs(Expr e) {
-  e.abs = true;
-  return e;
-}
+constexpr Expr operator+(const Expr& a, const Expr& b) { return Apply(a, b, Op::kAdd); }
+constexpr Expr operator-(const Expr& a, const Expr& b) { return Apply(a, b, Op::kSub); }
+constexpr Expr operator*(const Expr& a, const Expr& b) { return Apply(a, b, Op::kMul); }
+constexpr Expr operator/(const Expr& a, const Expr& b) { return Apply(a, b, Op::kDiv); }
+constexpr Expr Abs(Expr e) { return Apply(e, Expr(), Op::kAbs); }
 
 // ---------------------------------------------------------------------------
 // One call of an entry point, its arguments sorted by role.

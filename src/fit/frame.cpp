@@ -125,16 +125,27 @@ namespace {
 bool Has(const Call& c, Field f) { return (c.fixed & Bit(f)) != 0; }
 
 double Evaluate(const Family& family, const Expr& e, const double* block) {
-  double v = e.c;
-  for (int i = 0; i < e.atoms; ++i) {
-    const Atom& a = e.atom[i];
-    const int pos = a.source >= kFixedBase ? family.fixed_pos[a.source - kFixedBase]
-                                           : family.value_pos + a.source;
-    const double b = block[pos];
-    v += a.k * (a.abs ? std::fabs(b) : b);
+  double stack[kMaxOps] = {};  // an empty expression is 0
+  int top = 0;
+  for (int i = 0; i < e.ops; ++i) {
+    const Op& o = e.op[i];
+    if (o.code == Op::kConst) {
+      stack[top++] = o.c;
+    } else if (o.code == Op::kValue) {
+      stack[top++] = block[family.value_pos + o.index];
+    } else if (o.code == Op::kFixed) {
+      stack[top++] = block[family.fixed_pos[o.index]];
+    } else if (o.code == Op::kAbs) {
+      stack[top - 1] = std::fabs(stack[top - 1]);
+    } else {
+      const double r = stack[--top], l = stack[top - 1];
+      stack[top - 1] = o.code == Op::kAdd   ? l + r
+                       : o.code == Op::kSub ? l - r
+                       : o.code == Op::kMul ? l * r
+                                            : l / r;
+    }
   }
-  if (e.abs) v = std::fabs(v);
-  return v * e.mul / e.div;
+  return stack[0];
 }
 
 int Dimension(const Family& family, const Case& c) {

@@ -170,7 +170,7 @@ int ConvertParamsLogNormal3Perc_(int kind, double P1, double x1, double P2, doub
   Solved s;
   s.code = CalcLogNormalDistributionBy3PercAR(xa, xb, xc, ca / 100.0, cb / 100.0, cc / 100.0, &s.a,
                                               &s.b, &s.location);
-  if (s.code != kFind) return PublishSolved(s, o1, o2, o3);
+  if (s.code != kFind || kind == 0) return PublishSolved(s, o1, o2, o3);
   double mu, sigma;
   if (ConvertParamsLogNormalArToLog_(s.location, s.a, s.b, &mu, &sigma) &&
       PublishKind(kind, s.location, mu, sigma, o1, o2, o3))

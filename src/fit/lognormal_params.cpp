@@ -35,7 +35,7 @@ using namespace stoka::fitn;
 int ConvertParamsLogNormalArToLog_(double location, double mean, double sd, double* mu,
                                    double* sigma) {
   const double r = sd / (mean - location);
-  const double v = std::log1p(r * r);
+  const double v = LogOfOnePlus(r * r);
   return PublishFinite({{mu, std::log(mean - location) - 0.5 * v}, {sigma, std::sqrt(v)}});
 }
 
@@ -70,7 +70,7 @@ int ConvertParamsLogNormalGeoToAr_(double location, double gm, double gsd, doubl
 
 void RevertParamsLogNormal(double mean, double sd, double location, double* mu, double* sigma) {
   const double d = mean - location;
-  const double v = std::log1p(sd * sd / (d * d));
+  const double v = LogOfOnePlus(sd * sd / (d * d));
   *mu = std::log(d) - 0.5 * v;
   *sigma = std::sqrt(v);
 }

@@ -72,7 +72,7 @@ void calc_params_for_loc_stdev_perc_minimization(double x, double q, double loca
 }
 
 double st_dev_sqr_by_mu_sigma(double mu, double sigma) {
-  return std::expm1(sigma * sigma) * std::exp(2.0 * mu + sigma * sigma);
+  return ExpMinusOne(sigma * sigma) * std::exp(2.0 * mu + sigma * sigma);
 }
 
 double sigma_by_2perc_location(double location, double x1, double q1, double x2, double q2) {
@@ -112,13 +112,13 @@ double func_for_mu_2perc_derivate(double sigma, double mu, double x1, double q1,
 // distance of the mean from the location, multiplied out.
 double func_for_st_dev_mean_perc(double sigma, double sd, double mean, double x, double q) {
   return sd * std::exp(Score(q) * sigma - sigma * 0.5 * sigma) - sd +
-         std::sqrt(std::expm1(sigma * sigma)) * (mean - x);
+         std::sqrt(ExpMinusOne(sigma * sigma)) * (mean - x);
 }
 double func_for_st_dev_mean_perc_derivate(double sigma, double sd, double mean, double x,
                                           double q) {
   const double z = Score(q);
   return std::exp(z * sigma - sigma * 0.5 * sigma) * (z - sigma) * sd +
-         (mean - x) * sigma * std::exp(sigma * sigma) / std::sqrt(std::expm1(sigma * sigma));
+         (mean - x) * sigma * std::exp(sigma * sigma) / std::sqrt(ExpMinusOne(sigma * sigma));
 }
 
 // sd^2 minus the variance of the lognormal through both points at this location.
@@ -134,7 +134,7 @@ double func_for_st_dev_2perc_derivate(double location, double sd, double x1, dou
   const double s = sigma_by_2perc_location(location, x1, q1, x2, q2);
   const double ds = sigma_by_2perc_location_derivate(location, x1, q1, x2, q2);
   const double mu = std::log(x1 - location) - z1 * s;
-  const double T = 2.0 * s * ds, es2 = std::exp(s * s), es2m1 = std::expm1(s * s);
+  const double T = 2.0 * s * ds, es2 = std::exp(s * s), es2m1 = ExpMinusOne(s * s);
   // d mu / d location = -1 / (x1 - location) - z1 ds.
   return (es2m1 * (2.0 / (x1 - location) + 2.0 * z1 * ds - T) - T * es2) *
          std::exp(s * s + 2.0 * mu);
@@ -213,8 +213,10 @@ struct NewtonCase {
 constexpr double kDeltaTolerance = 1e-9;
 
 // kFind with the root in *root when the delta test succeeds before the limit
-// and before any step breaks down.
-int RunNewton(const NewtonCase& search, double* block, double u0, double* root) {
+// and before any step breaks down; *last_step, when given, receives the size
+// of the step that passed the test.
+int RunNewton(const NewtonCase& search, double* block, double u0, double* root,
+              double* last_step = nullptr) {
   gsl_function_fdf function{search.f, search.df, search.fdf, block};
   stoka::RootRun run;
   run.fdf = &function;
@@ -235,6 +237,7 @@ int RunNewton(const NewtonCase& search, double* block, double u0, double* root) 
     }
   };
   run.trace.step = [&](const stoka::RootStep& at) {
+    if (last_step) *last_step = std::fabs(at.root - at.previous);
     if (at.status == GSL_SUCCESS && search.progress != Progress::kQuiet)
       stoka_print("Converged:\n");
     if (table) {
@@ -249,22 +252,37 @@ int RunNewton(const NewtonCase& search, double* block, double u0, double* root) 
   return kFind;
 }
 
-// A location search starts at -x1. From a start too far below, Newton's
-// method can run down the flat tail of its function and never come back, and
-// close to the lowest value the function is steep enough to overflow. So the
-// search is started again below the domain's end by the spread of the values
-// times each of these factors, until one converges.
+// A location search runs Newton's method plainly first, from -x1 with the
+// relative delta test, as the other searches do. Its root is taken when it
+// lies inside the domain and its last step was within 1e-9 of the root's
+// distance from the lowest value. Otherwise (a step broke down, the limit
+// passed, the steps settled outside the domain, where the callbacks answer
+// kPenalty and nothing is a root, or a root far from zero passed a test
+// relative to itself while still coarse against its distance from the lowest
+// value) the guarded search takes over: from a start too far below, plain
+// Newton can run down the flat tail of its function and never come back, and
+// close to the lowest value the function is steep enough to overflow. The
+// guarded search starts at -x1 and then again below the domain's end by the
+// spread of the values times each of these factors, until one converges.
 constexpr double kRestartFactors[] = {1.0, 100.0, 0.01, 10.0, 1e4, 1e-4, 1e-6};
 int SolveLocation(const NewtonCase& search, Block& block, double end, double* location) {
   const double* b = block.v;
   const double start = b[kX1] - 2.0 * b[kX1];
-  if (search.inside(start, block.v) && RunNewton(search, block.v, start, location) == kFind)
+  NewtonCase plain = search;  // "Converged:" only for a root taken
+  plain.inside = nullptr, plain.reach = nullptr, plain.progress = Progress::kQuiet;
+  double step;
+  if (RunNewton(plain, block.v, start, location, &step) == kFind &&
+      search.inside(*location, block.v) &&
+      step <= kDeltaTolerance * search.reach(*location, block.v)) {
+    if (search.progress != Progress::kQuiet) stoka_print("Converged:\n");
     return kFind;
-  for (double factor : kRestartFactors) {
-    const double restart = end - (b[kX2] - b[kX1]) * factor;
-    if (search.inside(restart, block.v) && RunNewton(search, block.v, restart, location) == kFind)
-      return kFind;
   }
+  constexpr int kRestarts = sizeof kRestartFactors / sizeof kRestartFactors[0];
+  double starts[1 + kRestarts] = {start};
+  for (int i = 0; i < kRestarts; ++i) starts[i + 1] = end - (b[kX2] - b[kX1]) * kRestartFactors[i];
+  for (double u0 : starts)
+    if (search.inside(u0, block.v) && RunNewton(search, block.v, u0, location) == kFind)
+      return kFind;
   return kCantFind;
 }
 }  // namespace
@@ -273,7 +291,7 @@ double lognormal_by_loc_stdev_perc(double u, void* block) {
   const double* b = Fields(block);
   double A, B, C;
   calc_params_for_loc_stdev_perc_minimization(b[kX1], b[kQ1], b[kLocation], b[kSd], &A, &B, &C);
-  return std::expm1(u * u) * std::exp(u * u + 2.0 * A - 2.0 * B * u) - C;
+  return ExpMinusOne(u * u) * std::exp(u * u + 2.0 * A - 2.0 * B * u) - C;
 }
 double lognormal_deriv__by_loc_stdev_perc(double u, void* block) {
   const double* b = Fields(block);
@@ -451,7 +469,7 @@ int CalcLogNormalDistributionByStDevMeanPercAR(double sd, double mean, double x,
     WriteZeros(mean_out, sd_out, location_out);
     return kCantFind;
   }
-  const double location = mean - sd / std::sqrt(std::expm1(sigma * sigma));
+  const double location = mean - sd / std::sqrt(ExpMinusOne(sigma * sigma));
   return PublishOrZeros(mean, sd, location, mean_out, sd_out, location_out);
 }
 

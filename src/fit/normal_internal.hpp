@@ -48,14 +48,21 @@ int Checked(int code, Conversion&& conversion) {
   return code != kFind ? code : conversion();
 }
 
-// Mean and standard deviation of location + e^(mu + sigma Z); e^(s^2) - 1 is
-// taken as expm1 so that a small sigma keeps its digits.
+// e^t - 1 and log(t + 1) as written, except for |t| below 2^-12: there
+// forming e^t or t + 1 would cancel twelve or more of the 53 bits (a sigma
+// below 1/64 in e^(sigma^2) - 1), and expm1 and log1p keep them.
+constexpr double kCancellingArgument = 0x1p-12;
+inline bool Cancels(double t) { return std::fabs(t) < kCancellingArgument; }
+inline double ExpMinusOne(double t) { return Cancels(t) ? std::expm1(t) : std::exp(t) - 1.0; }
+inline double LogOfOnePlus(double t) { return Cancels(t) ? std::log1p(t) : std::log(t + 1.0); }
+
+// Mean and standard deviation of location + e^(mu + sigma Z).
 inline double ArMean(double location, double mu, double sigma) {
   return std::exp(sigma * sigma * 0.5 + mu) + location;
 }
 inline double ArSd(double mu, double sigma) {
   const double s2 = sigma * sigma;
-  return std::sqrt(std::expm1(s2) * std::exp(mu + mu + s2));
+  return std::sqrt(ExpMinusOne(s2) * std::exp(mu + mu + s2));
 }
 
 // Writes (location, mu, sigma) in the kind's parameterisation: 0 arithmetic,

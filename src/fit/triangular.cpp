@@ -29,8 +29,8 @@ int SolveMinMl(const Call& c) {
     *c.out[kMax] = min + (x - min) * (x - min) / (q * (ml - min));
   } else {
     // (1 - q)(y + a)(y + b) = y^2 for y = max - x.
-    const double a = x - ml, b = x - min, r = 1 - q;
-    *c.out[kMax] = x + (r * (a + b) + std::sqrt(4 * a * b * r + (a - b) * r * (a - b) * r)) / (2 * q);
+    const double a = x - ml, b = x - min, r = 1 - q, t = (a - b) * r;
+    *c.out[kMax] = x + (r * (a + b) + std::sqrt(4 * a * b * r + t * t)) / (2 * q);
   }
   return kFind;
 }
@@ -60,9 +60,8 @@ int SolveMlMax(const Call& c) {
     *c.out[kMin] = max - (max - x) * (max - x) / ((1 - q) * (max - ml));
   } else {
     // q(y + a)(y + c) = y^2 for y = x - min.
-    const double a = ml - x, cc = max - x;
-    *c.out[kMin] = x - (q * (a + cc) + std::sqrt(4 * a * cc * q + q * (a - cc) * q * (a - cc))) /
-                           (2 * (1 - q));
+    const double a = ml - x, cc = max - x, t = q * (a - cc);
+    *c.out[kMin] = x - (q * (a + cc) + std::sqrt(4 * a * cc * q + t * t)) / (2 * (1 - q));
   }
   return kFind;
 }
