@@ -106,6 +106,8 @@ class STOKA_API GenericDiscreteGenerator : public IRandomGenerator {
   std::uint32_t Before(std::size_t j) const { return j == 0 ? 0 : ends_[j - 1]; }
   // A range becomes runs before a value is added to it.
   void RangeToRuns();
+  // Notes whether every run holds one element, so that element i is run i.
+  void SetSingles();
   void Discard() const;
 
   // Runs in ascending order: values_[j] fills the elements from Before(j) up
@@ -114,6 +116,7 @@ class STOKA_API GenericDiscreteGenerator : public IRandomGenerator {
   // empty run so that GetData lists it.
   std::vector<double> values_;
   std::vector<std::uint32_t> ends_;
+  bool singles_ = true;
   // An integer range instead of runs.
   bool range_ = false;
   std::int64_t first_ = 0;

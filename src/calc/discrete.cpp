@@ -64,8 +64,13 @@ void GenericDiscreteGenerator::construct(const double* values, const unsigned* w
   std::sort(order.begin(), order.end(), [](const Entry& a, const Entry& b) {
     return a.value < b.value || (!(b.value < a.value) && a.position > b.position);
   });
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < order.size(); ++i)
+    count += i == 0 || !SameBits(order[i - 1].value, order[i].value);
   std::vector<double> runs;
   std::vector<std::uint32_t> ends;
+  runs.reserve(count);
+  ends.reserve(count);
   std::uint32_t end = 0;
   for (const Entry& e : order) {
     end += e.weight;
@@ -76,15 +81,18 @@ void GenericDiscreteGenerator::construct(const double* values, const unsigned* w
       ends.push_back(end);
     }
   }
-  order = {};
-  runs.shrink_to_fit();
-  ends.shrink_to_fit();
 
   values_ = std::move(runs);
   ends_ = std::move(ends);
   range_ = false;
   total_ = end;
+  SetSingles();
   Discard();
+}
+
+void GenericDiscreteGenerator::SetSingles() {
+  singles_ = true;
+  for (std::size_t j = 0; j < ends_.size() && singles_; ++j) singles_ = ends_[j] == j + 1;
 }
 
 void GenericDiscreteGenerator::SetIntegerRange(std::int64_t first, std::uint32_t count) {
@@ -107,6 +115,7 @@ void GenericDiscreteGenerator::RangeToRuns() {
   values_ = std::move(runs);
   ends_ = std::move(ends);
   range_ = false;
+  singles_ = true;
 }
 
 void GenericDiscreteGenerator::Discard() const {
@@ -129,6 +138,7 @@ void GenericDiscreteGenerator::AddValue(double value, unsigned weight) {
   }
   for (std::size_t k = j; k < ends_.size(); ++k) ends_[k] += weight;
   total_ += weight;
+  SetSingles();
   Discard();
 }
 
@@ -136,6 +146,7 @@ void GenericDiscreteGenerator::AddValue(double value) { AddValue(value, 1u); }
 
 double GenericDiscreteGenerator::Element(std::uint32_t i) const {
   if (range_) return static_cast<double>(first_ + i);
+  if (singles_) return values_[i];
   // The run whose end first exceeds i (empty runs end where their neighbour does).
   return values_[std::upper_bound(ends_.begin(), ends_.end(), i) - ends_.begin()];
 }

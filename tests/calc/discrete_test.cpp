@@ -179,6 +179,7 @@ TEST(DiscreteFamilies, RunsMatchThePlainSequence) {
   EXPECT_EQ(BernoulliRandomGenerator(1.7).GetTotalWeight(), 1000u);  // p outside [0, 1]: weights within 0..1000
   const std::pair<GenericDiscreteDistribution*, std::vector<std::pair<double, unsigned>>> sets[] = {
       {new GenericDiscreteDistribution(new GenericDiscreteGenerator(v, w, 12)), {grown.begin() + 3, grown.end()}},
+      {new GenericDiscreteDistribution(new GenericDiscreteGenerator(v + 5, 3)), {{-1.7, 1}, {2.385, 1}, {1e300, 1}}},
       {new DiscreteUniformDistribution(range), grown},
       {new DiscreteUniformDistribution(new DiscreteUniformGenerator(-3, 40000)), ints}};
   for (const auto& [d, added] : sets) {
