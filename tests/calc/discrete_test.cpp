@@ -164,10 +164,8 @@ TEST(DiscreteFamilies, BernoulliAndConstantFunctions) {
   });
 }
 
-// The runs, built by construct, by AddValue or as a range, against the plain
-// sequence of the same values (each inserted at its lower bound, weights in a
-// map): the same elements, weights, draws from one runtime sequence and
-// answers to queries, bit for bit (down to the sign of zero).
+// Runs built by construct, AddValue or as a range give the elements, weights,
+// draws and answers of the plain sorted sequence, bit for bit.
 TEST(DiscreteFamilies, RunsMatchThePlainSequence) {
   const double v[] = {0.0, -0.0, 2.385, -0.0, 0.0, -1.7, 2.385, 1e300, -0.0, -kInf, 0.0, 9.25};
   const unsigned w[] = {2, 1, 3, 0, 1, 0, 40000, 70001, 2, 1, 0, 0};
@@ -188,10 +186,8 @@ TEST(DiscreteFamilies, RunsMatchThePlainSequence) {
     for (auto [x, k] : added) plain.insert(std::lower_bound(plain.begin(), plain.end(), x), k, x), weights[x] += k;
     const double n = double(plain.size());
     want = plain;
-    for (unsigned i = 0; i < 3000; ++i) {
-      std::srand(i), got.push_back(d->Generator()->GenerateRandomValue());
-      std::srand(i), want.push_back(plain[KessaRandomInt(int(n))]);
-    }
+    for (unsigned i = 0; i < 3000; ++i)  // one runtime sequence for both
+      std::srand(i), got.push_back(d->Generator()->GenerateRandomValue()), std::srand(i), want.push_back(plain[KessaRandomInt(int(n))]);
     for (const auto& [x, k] : weights)
       for (double y : {x, -x, std::nextafter(x, -kInf), std::nextafter(x, kInf)}) {
         const auto [lo, hi] = std::equal_range(plain.begin(), plain.end(), y);

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/output.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/discrete.hpp"
 #include "support/rows.hpp"
@@ -84,21 +85,31 @@ TEST(FamilyEdges, HandDerivedValues) {
 }
 
 // Names are kept once under a lock: threads asking at once get one text per
-// family, the same each time.
-TEST(FamilyEdges, NamesAcrossThreads) {
+// family, the same each time. Fits from percentiles on those threads give what
+// one gives alone, and the shared step count loses none of their steps.
+TEST(FamilyEdges, NamesAndFitsAcrossThreads) {
   IDistribution* h[3] = {};
   CreateTriangularDistribution(2, 1, 3, &h[0]);
   CreateBernoulliDistribution(0.5, &h[1]);
   CreateConstantDistribution(4.2, &h[2]);
+  auto fit = [](double* o) {
+    o[7] = CalcBetaDistributionBy4Perc(500, 1e-6, 1.5, 2.385, 3.1, 4.75, 95, 70, 30, 5, &o[0], &o[1], &o[2], &o[3]) +
+           CalcTriangularDistributionBy3Perc(500, 1e-6, 3.1, 5.2, 8.2, 90, 50, 10, &o[4], &o[5], &o[6]);
+  };
+  double alone[8], each[4][8];
+  const auto start = stoka_iteration_count(), steps = (fit(alone), stoka_iteration_count() - start);
   std::vector<std::thread> threads;
   std::vector<std::vector<const char*>> seen(4);
   for (auto& names : seen)
-    threads.emplace_back([&h, &names] {
+    threads.emplace_back([&h, &names, o = each[&names - seen.data()], fit] {
       for (int i = 0; i < 300; ++i) names.push_back(GetDistributionName(h[i % 3]));
+      fit(o);
     });
   for (auto& t : threads) t.join();
   for (const auto& names : seen)
     for (int i = 0; i < 300; ++i) ASSERT_EQ(names[i], GetDistributionName(h[i % 3]));
+  EXPECT_TRUE(stoka_iteration_count() - start == 5 * steps && steps > 100) << steps;
+  for (auto& o : each) EXPECT_EQ(std::memcmp(o, alone, sizeof alone), 0);
   EXPECT_TRUE(GetDistributionName(h[0]) == std::string("Triangular") && GetDistributionName(h[2]) == std::string("Const"));
   for (IDistribution*& d : h) DestroyConstantDistribution(&d);
 }

@@ -13,9 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/output.hpp"
@@ -308,24 +306,6 @@ TEST(Fits, Table) {
   double a[3];
   EXPECT_THROW(CheckParamsLogNormalLocMeanPerc_(3, 0, 1, 10, 5), int);
   EXPECT_THROW(CalcLogNormalDistributionByLocMeanPerc_(3, 0, 1, 10, 5, &a[0], &a[1], &a[2]), int);
-}
-
-// Fits on four threads at once give what one gives alone, bit for bit, and
-// the shared step count loses none of their steps.
-TEST(Fits, FourThreadsAgreeWithOne) {
-  auto fit = [](double* o) {
-    o[7] = CalcBetaDistributionBy4Perc(500, 1e-6, 1.5, 2.385, 3.1, 4.75, 95, 70, 30, 5, &o[0], &o[1], &o[2], &o[3]) +
-           CalcTriangularDistributionBy3Perc(500, 1e-6, 3.1, 5.2, 8.2, 90, 50, 10, &o[4], &o[5], &o[6]);
-  };
-  double alone[8], each[4][8];
-  const unsigned long long start = stoka_iteration_count();
-  fit(alone);
-  const unsigned long long steps = stoka_iteration_count() - start;
-  std::vector<std::thread> threads;
-  for (auto& o : each) threads.emplace_back(fit, o);
-  for (auto& t : threads) t.join();
-  EXPECT_TRUE(stoka_iteration_count() - start == 5 * steps && steps > 100) << steps;
-  for (auto& o : each) EXPECT_EQ(std::memcmp(o, alone, sizeof alone), 0);
 }
 
 // Every flat twin of the fitters forwards unchanged. The sample iteration
