@@ -41,9 +41,10 @@ STOKA_API double ConstantCDFValue_(double x);
 // A weighted set of values: every value repeated as often as its weight, kept
 // in ascending order, and the accumulated weight of each distinct value.
 // NaN values have no place in an ordered set and are refused. The set holds at
-// most kMaxElements elements and is given at most kMaxElements values: a count,
-// a total weight or an integer range beyond that is refused before anything is
-// read or allocated. A set given values whose weights are all 0 is refused.
+// most kMaxElements elements and is given at most kMaxElements values: a
+// larger count is refused before any value is read, a larger total weight or
+// integer range before anything is allocated. A set given values whose
+// weights are all 0 is refused.
 //
 // The ascending sequence is never spelled out: the set keeps runs of equal
 // values with their cumulative counts (one run per distinct value, so memory
@@ -108,12 +109,13 @@ class STOKA_API GenericDiscreteGenerator : public IRandomGenerator {
   void RangeToRuns();
   // Notes whether every run holds one element, so that element i is run i.
   void SetSingles();
+  // Forgets the written-out sequence.
   void Discard() const;
 
   // Runs in ascending order: values_[j] fills the elements from Before(j) up
   // to ends_[j]. Equal values share one run unless their bits differ (-0.0
-  // and 0.0 keep the order in which they came); a value of weight 0 keeps an
-  // empty run so that GetData lists it.
+  // and 0.0 keep the order that inserting at the lower bound gives them); a
+  // value of weight 0 keeps an empty run so that GetData lists it.
   std::vector<double> values_;
   std::vector<std::uint32_t> ends_;
   bool singles_ = true;
