@@ -118,6 +118,7 @@ TEST(FamilyEdges, NamesAndFitsAcrossThreads) {
 TEST(FamilyEdges, RefusedCreationLeavesTheHandle) {
   const double three[] = {2.385, -1.7, 9.25}, with_nan[] = {1.5, kNaN, 2.5};
   const unsigned weights[] = {3, 1, 2}, huge[] = {1u << 25, 1u << 25, 1}, zeros[] = {0, 0, 0};
+  const std::vector<double> heap(three, three + 3);
   IDistribution* const sentinel = reinterpret_cast<IDistribution*>(0x5eed);
   IDistribution* h = sentinel;
   rows::Check({
@@ -131,9 +132,9 @@ TEST(FamilyEdges, RefusedCreationLeavesTheHandle) {
       ROW(CreateDiscreteDistributionWeighted(nullptr, weights, 3, &h), 0),
       ROW(CreateDiscreteDistributionWeighted(three, nullptr, 3, &h), 0),
       ROW(CreateDiscreteDistributionWeighted(three, huge, 3, &h), 0), ROW(CreateConstantDistribution(kNaN, &h), 0),
-      // Counts beyond 2^26 are refused before the arrays are read; weights all 0 too.
-      ROW(CreateDiscreteDistribution(three, UINT_MAX, &h), 0), ROW(CreateDiscreteDistribution(three, (1u << 26) + 1, &h), 0),
-      ROW(CreateDiscreteDistributionWeighted(three, weights, UINT_MAX, &h), 0), ROW(CreateDiscreteDistributionWeighted(three, zeros, 3, &h), 0),
+      // Counts beyond 2^26 are refused before the arrays are read (on the heap, so ASan would see it); weights all 0 too.
+      ROW(CreateDiscreteDistribution(heap.data(), UINT_MAX, &h), 0), ROW(CreateDiscreteDistribution(heap.data(), (1u << 26) + 1, &h), 0),
+      ROW(CreateDiscreteDistributionWeighted(heap.data(), weights, UINT_MAX, &h), 0), ROW(CreateDiscreteDistributionWeighted(three, zeros, 3, &h), 0),
       ROW(CreateUniformDistribution(0, 1, nullptr), 0), ROW(CreateDiscreteDistribution(three, 3, nullptr), 0),
   });
   EXPECT_EQ(h, sentinel);
