@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <vector>
 
 #include "stoka/distribution.hpp"
@@ -40,8 +41,16 @@ STOKA_API double ConstantCDFValue_(double x);
 // A weighted set of values: every value repeated as often as its weight, kept
 // in ascending order, and the accumulated weight of each distinct value.
 // NaN values have no place in an ordered set and are refused. The set holds at
-// most kMaxElements elements (512 MiB of data): a total weight or an integer
-// range beyond that is refused before anything is allocated.
+// most kMaxElements elements and is given at most kMaxElements values: a
+// larger count is refused before any value is read, a larger total weight or
+// integer range before anything is allocated. A set given values whose
+// weights are all 0 is refused.
+//
+// The ascending sequence is never spelled out: the set keeps runs of equal
+// values with their cumulative counts (one run per distinct value, so memory
+// grows with the distinct values, not with the weights), and a discrete
+// uniform keeps its range alone. Element i of the sequence is found by binary
+// search; GetSortedData and GetSortedDataC write the sequence out on request.
 class STOKA_API GenericDiscreteGenerator : public IRandomGenerator {
  public:
   static constexpr std::uint64_t kMaxElements = std::uint64_t{1} << 26;
@@ -50,37 +59,74 @@ class STOKA_API GenericDiscreteGenerator : public IRandomGenerator {
   // Each value with weight 1. Throws std::invalid_argument for a null array
   // with n > 0 or a NaN value, std::length_error for more than kMaxElements.
   GenericDiscreteGenerator(const double* values, unsigned n);
-  // As above; weights may be null, meaning weight 1 for each value.
+  // As above; weights may be null, meaning weight 1 for each value. Throws
+  // std::invalid_argument as well for n > 0 values of total weight 0.
   GenericDiscreteGenerator(const double* values, const unsigned* weights, unsigned n);
+  GenericDiscreteGenerator(const GenericDiscreteGenerator&) = delete;
+  GenericDiscreteGenerator& operator=(const GenericDiscreteGenerator&) = delete;
 
   // Replaces the contents by the n values with their weights (null: 1 each).
   // Duplicates accumulate. On an exception the contents are unchanged.
   void construct(const double* values, const unsigned* weights, unsigned n);
-  // Inserts weight copies of value in order; a weight of 0 inserts nothing.
+  // Inserts weight copies of value in front of the equal ones; a weight of 0
+  // inserts nothing (the value is still listed by GetData).
   void AddValue(double value, unsigned weight);
   void AddValue(double value);
 
   // Smallest and largest value; NaN for an empty set.
   double GetMin() const;
   double GetMax() const;
-  std::vector<double> GetSortedData() const { return sorted_data_; }
-  // The data themselves, valid until the set changes; null and 0 when empty.
+  // The ascending sequence, each value repeated as often as its weight.
+  std::vector<double> GetSortedData() const;
+  // The same sequence kept by the set (written out on the first request),
+  // valid until the set changes; null and 0 when empty.
   const double* GetSortedDataC(unsigned* count) const;
-  std::map<double, std::uint32_t> GetData() const { return weights_; }
-  unsigned GetTotalWeight() const { return static_cast<unsigned>(total_weight_); }
-  // The same without copies.
-  const std::vector<double>& SortedData() const { return sorted_data_; }
-  const std::map<double, std::uint32_t>& Weights() const { return weights_; }
+  // Each distinct value with its accumulated weight.
+  std::map<double, std::uint32_t> GetData() const;
+  unsigned GetTotalWeight() const { return total_; }
+
+  // The sequence without writing it out: its length, its element at a
+  // zero-based index below the length, the number of its elements at or below
+  // x, and the accumulated weight of the values equal to x (x not NaN).
+  std::uint32_t Size() const { return total_; }
+  double Element(std::uint32_t i) const;
+  std::uint32_t CountAtOrBelow(double x) const;
+  std::uint32_t WeightOf(double x) const;
 
   std::string Name() const override;
-  // One element of the sorted data, each equally likely (KessaRandomInt over
+  // One element of the sequence, each equally likely (KessaRandomInt over
   // the whole length); NaN for an empty set.
   double GenerateRandomValue() override;
 
+ protected:
+  // The integers first, first + 1, ..., first + count - 1, weight 1 each.
+  void SetIntegerRange(std::int64_t first, std::uint32_t count);
+
  private:
-  std::vector<double> sorted_data_;
-  std::map<double, std::uint32_t> weights_;
-  double total_weight_ = 0.0;
+  // Elements before run j: 0 for j = 0, else the end of run j - 1.
+  std::uint32_t Before(std::size_t j) const { return j == 0 ? 0 : ends_[j - 1]; }
+  // A range becomes runs before a value is added to it.
+  void RangeToRuns();
+  // Notes whether every run holds one element, so that element i is run i.
+  void SetSingles();
+  // Forgets the written-out sequence.
+  void Discard() const;
+
+  // Runs in ascending order: values_[j] fills the elements from Before(j) up
+  // to ends_[j]. Equal values share one run unless their bits differ (-0.0
+  // and 0.0 keep the order that inserting at the lower bound gives them); a
+  // value of weight 0 keeps an empty run so that GetData lists it.
+  std::vector<double> values_;
+  std::vector<std::uint32_t> ends_;
+  bool singles_ = true;
+  // An integer range instead of runs.
+  bool range_ = false;
+  std::int64_t first_ = 0;
+  std::uint32_t total_ = 0;
+  // The written-out sequence of GetSortedDataC, made once under the lock.
+  mutable std::mutex written_lock_;
+  mutable std::vector<double> written_;
+  mutable bool is_written_ = false;
 };
 
 // The empirical law of a generic discrete generator. The set can be replaced
@@ -105,7 +151,8 @@ class STOKA_API GenericDiscreteDistribution : public OwningDistribution<GenericD
   double PdfValueImpl(double x) const override;
 };
 
-// The integers min..max, each with weight 1. Its name is "GenericDiscrete".
+// The integers min..max, each with weight 1, kept as the range alone. Its
+// name is "GenericDiscrete".
 class STOKA_API DiscreteUniformGenerator : public GenericDiscreteGenerator {
  public:
   // Throws a plain std::exception for min > max, std::length_error for a

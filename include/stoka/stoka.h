@@ -39,7 +39,10 @@
  * at a time (one lock of its own around such calls). Queries of existing
  * handles (densities, cumulative functions, quantiles, bounds, names), checks
  * and conversions share nothing and may run concurrently, on handles that no
- * other call is changing or destroying. GSL's error handler is process-wide
+ * other call is changing or destroying. So may the fits from percentiles
+ * (Calc...Perc): they share only the step count, which is atomic, and the
+ * output sink, whose callback (if any) then takes lines from several threads
+ * at once. GSL's error handler is process-wide
  * too: while any call is inside the library it is off for every thread.
  */
 #ifndef STOKA_H

@@ -2,9 +2,12 @@
 // elements (each value repeated as often as its weight, ascending):
 //   P(X = v) = weight(v) / n,  F(x) = #{elements <= x} / n,
 //   F^-1(p) = element ceil(p n) - 1 (zero-based) for 0 < p < 1.
-// Discrete uniform and constant are sets filled at construction.
+// Discrete uniform and constant are sets filled at construction. The set
+// keeps runs of equal values with cumulative counts (the discrete uniform its
+// range), so element i is found by binary search instead of being stored.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <stdexcept>
 #include <utility>
@@ -22,6 +25,7 @@ void CheckTotal(std::uint64_t total) {
   if (total > GenericDiscreteGenerator::kMaxElements)
     throw std::length_error("discrete set larger than kMaxElements");
 }
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 }  // namespace
 
 GenericDiscreteGenerator::GenericDiscreteGenerator(const double* values, unsigned n) {
@@ -36,6 +40,8 @@ GenericDiscreteGenerator::GenericDiscreteGenerator(const double* values, const u
 void GenericDiscreteGenerator::construct(const double* values, const unsigned* weights,
                                          unsigned n) {
   if (n > 0 && values == nullptr) throw std::invalid_argument("values == nullptr");
+  // The count first: no element of the host's arrays is read beyond the limit.
+  CheckTotal(n);
   auto weight = [weights](unsigned i) { return weights ? weights[i] : 1u; };
   // Everything is checked before anything is allocated.
   std::uint64_t total = 0;
@@ -44,56 +50,170 @@ void GenericDiscreteGenerator::construct(const double* values, const unsigned* w
     total += weight(i);
   }
   CheckTotal(total);
+  if (n > 0 && total == 0) throw std::invalid_argument("every weight of a discrete set is 0");
 
   // Inserting each value at its lower bound puts a later copy of an equal
-  // value (0.0 after -0.0) in front of the earlier one: a stable sort of the
-  // values taken in reverse order gives the same sequence in n log n.
-  std::vector<std::pair<double, unsigned>> order;
-  order.reserve(n);
-  for (unsigned i = n; i-- > 0;) order.emplace_back(values[i], weight(i));
-  std::stable_sort(order.begin(), order.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<double> data;
-  data.reserve(static_cast<std::size_t>(total));
-  for (const auto& [value, w] : order) data.insert(data.end(), w, value);
+  // value (0.0 after -0.0) in front of the earlier one: equal values sort by
+  // falling position, which gives the same runs in n log n.
+  struct Entry {
+    double value;
+    std::uint32_t weight, position;
+  };
+  std::vector<Entry> order(n);
+  for (unsigned i = 0; i < n; ++i) order[i] = {values[i], weight(i), i};
+  std::sort(order.begin(), order.end(), [](const Entry& a, const Entry& b) {
+    return a.value < b.value || (!(b.value < a.value) && a.position > b.position);
+  });
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < order.size(); ++i)
+    count += i == 0 || !SameBits(order[i - 1].value, order[i].value);
+  std::vector<double> runs;
+  std::vector<std::uint32_t> ends;
+  runs.reserve(count);
+  ends.reserve(count);
+  std::uint32_t end = 0;
+  for (const Entry& e : order) {
+    end += e.weight;
+    if (!runs.empty() && SameBits(runs.back(), e.value)) {
+      ends.back() = end;
+    } else {
+      runs.push_back(e.value);
+      ends.push_back(end);
+    }
+  }
 
-  std::map<double, std::uint32_t> accumulated;
-  for (unsigned i = 0; i < n; ++i) accumulated[values[i]] += weight(i);
+  values_ = std::move(runs);
+  ends_ = std::move(ends);
+  range_ = false;
+  total_ = end;
+  SetSingles();
+  Discard();
+}
 
-  sorted_data_ = std::move(data);
-  weights_ = std::move(accumulated);
-  total_weight_ = static_cast<double>(total);
+void GenericDiscreteGenerator::SetSingles() {
+  singles_ = true;
+  for (std::size_t j = 0; j < ends_.size() && singles_; ++j) singles_ = ends_[j] == j + 1;
+}
+
+void GenericDiscreteGenerator::SetIntegerRange(std::int64_t first, std::uint32_t count) {
+  values_ = {};
+  ends_ = {};
+  range_ = true;
+  first_ = first;
+  total_ = count;
+  Discard();
+}
+
+void GenericDiscreteGenerator::RangeToRuns() {
+  if (!range_) return;
+  std::vector<double> runs(total_);
+  std::vector<std::uint32_t> ends(total_);
+  for (std::uint32_t i = 0; i < total_; ++i) {
+    runs[i] = Element(i);
+    ends[i] = i + 1;
+  }
+  values_ = std::move(runs);
+  ends_ = std::move(ends);
+  range_ = false;
+  singles_ = true;
+}
+
+void GenericDiscreteGenerator::Discard() const {
+  const std::lock_guard<std::mutex> lock(written_lock_);
+  written_ = {};
+  is_written_ = false;
 }
 
 void GenericDiscreteGenerator::AddValue(double value, unsigned weight) {
   CheckValue(value);
-  CheckTotal(sorted_data_.size() + std::uint64_t{weight});
-  sorted_data_.insert(std::lower_bound(sorted_data_.begin(), sorted_data_.end(), value), weight,
-                      value);
-  weights_[value] += weight;
-  total_weight_ += weight;
+  CheckTotal(std::uint64_t{total_} + weight);
+  RangeToRuns();
+  // In front of the equal values: merged into the first of them when its bits
+  // are the same, a run of its own otherwise.
+  const std::size_t j = std::lower_bound(values_.begin(), values_.end(), value) - values_.begin();
+  if (j == values_.size() || !SameBits(values_[j], value)) {
+    ends_.reserve(ends_.size() + 1);  // so that the second insert cannot fail
+    values_.insert(values_.begin() + j, value);
+    ends_.insert(ends_.begin() + j, Before(j));
+  }
+  for (std::size_t k = j; k < ends_.size(); ++k) ends_[k] += weight;
+  total_ += weight;
+  SetSingles();
+  Discard();
 }
 
 void GenericDiscreteGenerator::AddValue(double value) { AddValue(value, 1u); }
 
-double GenericDiscreteGenerator::GetMin() const {
-  return sorted_data_.empty() ? kNaN : sorted_data_.front();
+double GenericDiscreteGenerator::Element(std::uint32_t i) const {
+  if (range_) return static_cast<double>(first_ + i);
+  if (singles_) return values_[i];
+  // The run whose end first exceeds i (empty runs end where their neighbour does).
+  return values_[std::upper_bound(ends_.begin(), ends_.end(), i) - ends_.begin()];
 }
+
+std::uint32_t GenericDiscreteGenerator::CountAtOrBelow(double x) const {
+  if (range_) {
+    if (total_ == 0 || x < static_cast<double>(first_)) return 0;
+    if (x >= static_cast<double>(first_ + total_ - 1)) return total_;
+    return static_cast<std::uint32_t>(std::floor(x) - static_cast<double>(first_)) + 1;
+  }
+  return Before(std::upper_bound(values_.begin(), values_.end(), x) - values_.begin());
+}
+
+std::uint32_t GenericDiscreteGenerator::WeightOf(double x) const {
+  if (range_)
+    return x >= static_cast<double>(first_) && x < static_cast<double>(first_ + total_) &&
+           std::floor(x) == x;
+  const auto [lo, hi] = std::equal_range(values_.begin(), values_.end(), x);
+  return Before(hi - values_.begin()) - Before(lo - values_.begin());
+}
+
+double GenericDiscreteGenerator::GetMin() const { return total_ == 0 ? kNaN : Element(0); }
 double GenericDiscreteGenerator::GetMax() const {
-  return sorted_data_.empty() ? kNaN : sorted_data_.back();
+  return total_ == 0 ? kNaN : Element(total_ - 1);
+}
+
+std::vector<double> GenericDiscreteGenerator::GetSortedData() const {
+  std::vector<double> data(total_);
+  if (range_) {
+    for (std::uint32_t i = 0; i < total_; ++i) data[i] = Element(i);
+  } else {
+    for (std::size_t j = 0; j < values_.size(); ++j)
+      std::fill(data.begin() + Before(j), data.begin() + ends_[j], values_[j]);
+  }
+  return data;
 }
 
 const double* GenericDiscreteGenerator::GetSortedDataC(unsigned* count) const {
-  if (count) *count = static_cast<unsigned>(sorted_data_.size());
-  return sorted_data_.empty() ? nullptr : sorted_data_.data();
+  if (count) *count = 0;
+  if (total_ == 0) return nullptr;
+  const std::lock_guard<std::mutex> lock(written_lock_);
+  if (!is_written_) {
+    written_ = GetSortedData();
+    is_written_ = true;
+  }
+  if (count) *count = total_;
+  return written_.data();
+}
+
+std::map<double, std::uint32_t> GenericDiscreteGenerator::GetData() const {
+  std::map<double, std::uint32_t> weights;
+  if (range_) {
+    for (std::uint32_t i = 0; i < total_; ++i) weights.emplace_hint(weights.end(), Element(i), 1u);
+    return weights;
+  }
+  // The key of equal values is the one added first, which stands last.
+  for (std::size_t j = values_.size(); j-- > 0;)
+    weights[values_[j]] += ends_[j] - Before(j);
+  return weights;
 }
 
 std::string GenericDiscreteGenerator::Name() const { return "GenericDiscrete"; }
 
 double GenericDiscreteGenerator::GenerateRandomValue() {
-  if (sorted_data_.empty()) return kNaN;
+  if (total_ == 0) return kNaN;
   // Above 32768 elements KessaRandomInt combines draws, so every element is reachable.
-  return sorted_data_[KessaRandomInt(static_cast<int>(sorted_data_.size()))];
+  return Element(static_cast<std::uint32_t>(KessaRandomInt(static_cast<int>(total_))));
 }
 
 bool GenericDiscreteDistribution::SetValues(unsigned n, const double* values) {
@@ -113,40 +233,36 @@ bool GenericDiscreteDistribution::SetWeightedValues(unsigned n, const double* va
 
 // An empty set has no support: every query is NaN.
 double GenericDiscreteDistribution::ValueByCDF(double p) const {
-  const auto& data = generator().SortedData();
-  if (data.empty()) {
+  const auto& g = generator();
+  if (g.Size() == 0) {
     debug_log("requested inverse CDF of empty set. Returned NaN");
     return kNaN;
   }
   if (std::isnan(p)) return kNaN;
-  if (p <= 0) return data.front();
-  if (p >= 1) return data.back();
-  const double n = static_cast<double>(data.size());
+  if (p <= 0) return g.GetMin();
+  if (p >= 1) return g.GetMax();
+  const double n = static_cast<double>(g.Size());
   const double rank = std::min(std::max(std::ceil(p * n), 1.0), n);
-  return data[static_cast<std::size_t>(rank) - 1];
+  return g.Element(static_cast<std::uint32_t>(rank) - 1);
 }
 
 double GenericDiscreteDistribution::XMin() const { return generator().GetMin(); }
 double GenericDiscreteDistribution::XMax() const { return generator().GetMax(); }
 
 double GenericDiscreteDistribution::CdfValueImpl(double x) const {
-  const auto& data = generator().SortedData();
-  if (data.empty() || std::isnan(x)) return kNaN;
-  const auto at_or_below = std::upper_bound(data.begin(), data.end(), x) - data.begin();
-  return static_cast<double>(at_or_below) / static_cast<double>(data.size());
+  const auto& g = generator();
+  if (g.Size() == 0 || std::isnan(x)) return kNaN;
+  return static_cast<double>(g.CountAtOrBelow(x)) / static_cast<double>(g.Size());
 }
 
 double GenericDiscreteDistribution::PdfValueImpl(double x) const {
   const auto& g = generator();
-  if (g.SortedData().empty()) {
+  if (g.Size() == 0) {
     debug_log("requested PDF of empty set. Returned NaN");
     return kNaN;
   }
   if (std::isnan(x)) return kNaN;
-  const auto& weights = g.Weights();
-  const auto found = weights.find(x);
-  if (found == weights.end()) return 0.0;
-  return static_cast<double>(found->second) / static_cast<double>(g.GetTotalWeight());
+  return static_cast<double>(g.WeightOf(x)) / static_cast<double>(g.GetTotalWeight());
 }
 
 DiscreteUniformGenerator::DiscreteUniformGenerator(int min, int max) {
@@ -157,9 +273,7 @@ DiscreteUniformGenerator::DiscreteUniformGenerator(int min, int max) {
   const std::int64_t n = std::int64_t{max} - min + 1;
   if (static_cast<std::uint64_t>(n) > kMaxElements)
     throw std::length_error("DiscreteUniformGenerator range larger than kMaxElements");
-  std::vector<double> values(static_cast<std::size_t>(n));
-  for (std::int64_t i = 0; i < n; ++i) values[i] = static_cast<double>(min + i);
-  construct(values.data(), nullptr, static_cast<unsigned>(n));
+  SetIntegerRange(min, static_cast<std::uint32_t>(n));
 }
 DiscreteUniformGenerator::~DiscreteUniformGenerator() = default;
 DiscreteUniformDistribution::~DiscreteUniformDistribution() = default;

@@ -3,6 +3,7 @@
 // proportion to the weights, empty sets, refills, handles of other families,
 // and the Bernoulli and constant free functions.
 
+#include <climits>
 #include <map>
 
 #include "stoka/discrete.hpp"
@@ -95,15 +96,13 @@ TEST(DiscreteFamilies, ValuesProbabilitiesQuantilesAndDraws) {
   }
 }
 
-// An empty set (no values, weights of 0 only, or emptied by a refill) answers
-// NaN to every query and draw, and has no values.
+// An empty set (no values, or emptied by a refill) answers NaN to every query
+// and draw, and has no values.
 TEST(DiscreteFamilies, EmptySetsAnswerNaN) {
-  const unsigned zeros[] = {0, 0};
-  IDistribution* h[3] = {};
+  IDistribution* h[2] = {};
   ASSERT_EQ(CreateDiscreteDistribution(nullptr, 0, &h[0]), 1);
-  ASSERT_EQ(CreateDiscreteDistributionWeighted(kFiveSeven, zeros, 2, &h[1]), 1);
-  ASSERT_EQ(CreateDiscreteDistribution(kPlain, 4, &h[2]), 1);
-  GenericDiscreteSetValues(h[2], 0, nullptr);
+  ASSERT_EQ(CreateDiscreteDistribution(kPlain, 4, &h[1]), 1);
+  GenericDiscreteSetValues(h[1], 0, nullptr);
   for (IDistribution*& d : h) {
     rows::Check({ROW(GetMinValue(d), kNaN), ROW(GetMaxValue(d), kNaN), ROW(GetPDFValue(d, 0), kNaN),
                  ROW(GetCDFValue(d, 2.385), kNaN), ROW(GetInverseCDFValue(d, 0.5), kNaN),
@@ -122,13 +121,15 @@ TEST(DiscreteFamilies, RefillsAndOtherHandles) {
   MAKE(CreateBernoulliDistribution(0.25, o))(&h[2]);
   MAKE(CreateNormalDistribution(3.27, 1.85, o))(&h[3]);
   const double with_nan[] = {1.5, kNaN, 2.5};
-  const unsigned huge[] = {1u << 26, 1};
+  const unsigned huge[] = {1u << 26, 1}, zeros[] = {0, 0};
   GenericDiscreteSetWeightedValues(h[0], 2, kFiveSeven, kFiveSevenWeights);
   GenericDiscreteSetValues(h[0], 3, nullptr);
   GenericDiscreteSetValues(h[0], 3, with_nan);
   GenericDiscreteSetWeightedValues(h[0], 2, kFiveSeven, nullptr);
   GenericDiscreteSetWeightedValues(h[0], 2, nullptr, kFiveSevenWeights);
   GenericDiscreteSetWeightedValues(h[0], 2, kFiveSeven, huge);
+  GenericDiscreteSetWeightedValues(h[0], 2, kFiveSeven, zeros);
+  GenericDiscreteSetValues(h[0], UINT_MAX, kFiveSeven), GenericDiscreteSetValues(h[0], (1u << 26) + 1, kFiveSeven);  // no value read
   GenericDiscreteSetValues(h[1], 4, kPlain);
   for (IDistribution* other : {h[2], h[3], static_cast<IDistribution*>(nullptr)}) {
     GenericDiscreteSetValues(other, 4, kPlain);
@@ -163,19 +164,42 @@ TEST(DiscreteFamilies, BernoulliAndConstantFunctions) {
   });
 }
 
-// Object interface: building by AddValue and by construct give the same
-// ordered data, down to the sign of zero, the same weights and total.
-TEST(DiscreteFamilies, AddValueAndConstructAgree) {
-  const double values[] = {2.385, -0.0, 9.25, 0.0, 2.385, -1.7, 0.0, 9.25};
-  const unsigned weights[] = {2, 1, 3, 2, 1, 0, 1, 1};
-  GenericDiscreteGenerator built(values, weights, 8), added, empty;
-  for (int i = 0; i < 8; ++i) added.AddValue(values[i], weights[i]);
-  EXPECT_THROW(added.AddValue(kNaN), std::invalid_argument);
-  const auto a = built.GetSortedData(), b = added.GetSortedData();
-  ASSERT_TRUE(a.size() == 11u && b.size() == 11u && built.GetTotalWeight() == 11u && added.GetTotalWeight() == 11u);
-  EXPECT_TRUE(std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0 && built.GetData() == added.GetData());
-  EXPECT_TRUE(built.GetMin() == 0.0 && built.GetMax() == 9.25 && std::isnan(empty.GetMin()));
+// Runs built by construct, AddValue or as a range give the elements, weights,
+// draws and answers of the plain sorted sequence, bit for bit.
+TEST(DiscreteFamilies, RunsMatchThePlainSequence) {
+  const double v[] = {0.0, -0.0, 2.385, -0.0, 0.0, -1.7, 2.385, 1e300, -0.0, -kInf, 0.0, 9.25};
+  const unsigned w[] = {2, 1, 3, 0, 1, 0, 40000, 70001, 2, 1, 0, 0};
+  auto* range = new DiscreteUniformGenerator(5, 7);
+  std::vector<std::pair<double, unsigned>> grown{{5, 1}, {6, 1}, {7, 1}}, ints;
+  for (int i = 0; i < 12; ++i) grown.emplace_back(v[i], w[i]), range->AddValue(v[i], w[i]);
+  for (int i = -3; i <= 40000; ++i) ints.emplace_back(i, 1);
+  EXPECT_THROW(range->AddValue(kNaN), std::invalid_argument);
   EXPECT_EQ(BernoulliRandomGenerator(1.7).GetTotalWeight(), 1000u);  // p outside [0, 1]: weights within 0..1000
+  const std::pair<GenericDiscreteDistribution*, std::vector<std::pair<double, unsigned>>> sets[] = {
+      {new GenericDiscreteDistribution(new GenericDiscreteGenerator(v, w, 12)), {grown.begin() + 3, grown.end()}},
+      {new GenericDiscreteDistribution(new GenericDiscreteGenerator(v + 5, 3)), {{-1.7, 1}, {2.385, 1}, {1e300, 1}}},
+      {new DiscreteUniformDistribution(range), grown},
+      {new DiscreteUniformDistribution(new DiscreteUniformGenerator(-3, 40000)), ints}};
+  for (const auto& [d, added] : sets) {
+    std::vector<double> plain, got = d->generator().GetSortedData(), want;
+    std::map<double, std::uint32_t> weights;
+    for (auto [x, k] : added) plain.insert(std::lower_bound(plain.begin(), plain.end(), x), k, x), weights[x] += k;
+    const double n = double(plain.size());
+    want = plain;
+    for (unsigned i = 0; i < 3000; ++i)  // one runtime sequence for both
+      std::srand(i), got.push_back(d->Generator()->GenerateRandomValue()), std::srand(i), want.push_back(plain[KessaRandomInt(int(n))]);
+    for (const auto& [x, k] : weights)
+      for (double y : {x, -x, std::nextafter(x, -kInf), std::nextafter(x, kInf)}) {
+        const auto [lo, hi] = std::equal_range(plain.begin(), plain.end(), y);
+        got.insert(got.end(), {d->CdfValueImpl(y), d->PdfValueImpl(y)}), want.insert(want.end(), {(hi - plain.begin()) / n, (hi - lo) / n});
+      }
+    for (double k = -1; k <= n + 1; ++k)
+      for (double p : {k / n, std::nextafter(k / n, 2.0)})
+        got.push_back(d->ValueByCDF(p)), want.push_back(plain[p <= 0 ? 0 : std::size_t(std::min(std::ceil(p * n), n)) - 1]);
+    EXPECT_TRUE(got.size() == want.size() && std::memcmp(got.data(), want.data(), got.size() * sizeof(double)) == 0) << n;
+    EXPECT_TRUE(d->generator().GetData() == weights && d->generator().GetTotalWeight() == n);
+    delete d;
+  }
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 
 #include <climits>
 #include <stdexcept>
+#include <thread>
 
+#include "core/output.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/discrete.hpp"
 #include "support/rows.hpp"
@@ -72,10 +74,27 @@ TEST(FamilyEdges, HandDerivedValues) {
   EXPECT_TRUE(u02 == nullptr && ln5 == nullptr);
 }
 
+// Fits from percentiles on several threads give what one gives alone, and the
+// shared step count loses none of their steps.
+TEST(FamilyEdges, FitsAcrossThreads) {
+  auto fit = [](double* o) {
+    o[7] = CalcBetaDistributionBy4Perc(500, 1e-6, 1.5, 2.385, 3.1, 4.75, 95, 70, 30, 5, &o[0], &o[1], &o[2], &o[3]) +
+           CalcTriangularDistributionBy3Perc(500, 1e-6, 3.1, 5.2, 8.2, 90, 50, 10, &o[4], &o[5], &o[6]);
+  };
+  double alone[8], each[4][8];
+  const auto start = stoka_iteration_count(), steps = (fit(alone), stoka_iteration_count() - start);
+  std::vector<std::thread> threads;
+  for (auto& o : each) threads.emplace_back(fit, o);
+  for (auto& t : threads) t.join();
+  EXPECT_TRUE(stoka_iteration_count() - start == 5 * steps && steps > 100) << steps;
+  for (auto& o : each) EXPECT_EQ(std::memcmp(o, alone, sizeof alone), 0);
+}
+
 // A refused creation returns 0 and leaves the host's variable as it was.
 TEST(FamilyEdges, RefusedCreationLeavesTheHandle) {
   const double three[] = {2.385, -1.7, 9.25}, with_nan[] = {1.5, kNaN, 2.5};
-  const unsigned weights[] = {3, 1, 2}, huge[] = {1u << 25, 1u << 25, 1};
+  const unsigned weights[] = {3, 1, 2}, huge[] = {1u << 25, 1u << 25, 1}, zeros[] = {0, 0, 0};
+  const std::vector<double> heap(three, three + 3);
   IDistribution* const sentinel = reinterpret_cast<IDistribution*>(0x5eed);
   IDistribution* h = sentinel;
   rows::Check({
@@ -89,6 +108,9 @@ TEST(FamilyEdges, RefusedCreationLeavesTheHandle) {
       ROW(CreateDiscreteDistributionWeighted(nullptr, weights, 3, &h), 0),
       ROW(CreateDiscreteDistributionWeighted(three, nullptr, 3, &h), 0),
       ROW(CreateDiscreteDistributionWeighted(three, huge, 3, &h), 0), ROW(CreateConstantDistribution(kNaN, &h), 0),
+      // Counts beyond 2^26 are refused before the arrays are read (on the heap, so ASan would see it); weights all 0 too.
+      ROW(CreateDiscreteDistribution(heap.data(), UINT_MAX, &h), 0), ROW(CreateDiscreteDistribution(heap.data(), (1u << 26) + 1, &h), 0),
+      ROW(CreateDiscreteDistributionWeighted(heap.data(), weights, UINT_MAX, &h), 0), ROW(CreateDiscreteDistributionWeighted(three, zeros, 3, &h), 0),
       ROW(CreateUniformDistribution(0, 1, nullptr), 0), ROW(CreateDiscreteDistribution(three, 3, nullptr), 0),
   });
   EXPECT_EQ(h, sentinel);

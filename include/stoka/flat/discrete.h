@@ -7,10 +7,13 @@
   /* Creators: 1 and the new handle in *out, or 0 with *out untouched. Bernoulli      \
      needs 0 <= p <= 1. The generic discrete creators copy count values (each of     \
      weight 1, or of the given weights; duplicates accumulate); they return 0 for a  \
-     NULL array with count > 0, a NaN value, or a total weight above 2^26. A count   \
-     of 0 gives an empty set, whose bounds, queries and draws are NaN. The discrete  \
-     uniform takes the integers min..max; 0 for min > max or more than 2^26 of them. \
-     The constant refuses NaN. Destroy them with any Destroy...Distribution. */      \
+     NULL array with count > 0, a count above 2^26 (refused before any element of   \
+     the arrays is read), a NaN value, a total weight above 2^26, or count > 0      \
+     values whose weights are all 0. A count of 0 gives an empty set, whose bounds, \
+     queries and draws are NaN. The discrete uniform takes the integers min..max;   \
+     0 for min > max or more than 2^26 of them. A set keeps one entry per distinct  \
+     value (a discrete uniform its range alone), however large the weights. The     \
+     constant refuses NaN. Destroy them with any Destroy...Distribution. */         \
   FLAT(int, CreateBernoulliDistribution, (double p, IDistribution** out))             \
   FLAT(int, CreateDiscreteDistribution,                                               \
        (const double* values, unsigned count, IDistribution** out))                  \
@@ -26,13 +29,15 @@
   FLAT(double, GenericDiscreteValueByCDF, (double p, IDistribution* handle))          \
   /* The values of a generic discrete, discrete uniform, constant or Bernoulli       \
      handle in ascending order, each repeated as often as its weight, with their     \
-     number in *count. The array belongs to the handle and stays valid until it is   \
+     number in *count. The array is written out on the first call (8 bytes an       \
+     element: 512 MiB for 2^26), belongs to the handle and stays valid until it is  \
      refilled or destroyed. NULL and *count = 0 for an empty set, a NULL handle or  \
-     a handle of a continuous family. */                                             \
+     a handle of a continuous family, or when the array cannot be allocated. */     \
   FLAT(const double*, GenericDiscreteGetValues, (IDistribution* handle, unsigned* count)) \
   /* Replace the set of a generic discrete, discrete uniform or constant handle      \
      (which becomes a plain generic discrete one). Nothing changes for a NULL        \
-     handle, a Bernoulli or continuous handle, or values the creators refuse. */     \
+     handle, a Bernoulli or continuous handle, or values the creators refuse (a     \
+     count above 2^26 before any element is read, weights all 0, ...). */           \
   FLAT(void, GenericDiscreteSetValues,                                                \
        (IDistribution* handle, unsigned n, const double* values))                    \
   FLAT(void, GenericDiscreteSetWeightedValues,                                        \
