@@ -3,6 +3,7 @@
 
 #include <gsl/gsl_errno.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cfloat>
 #include <cmath>
@@ -100,29 +101,34 @@ void EnableSimplexMending(bool on) { mending = on; }
 SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, SimplexEnd first,
                        const SimplexMend& mend) {
   const bool converged = first.end == End::kConverged;
-  double best = converged ? gsl_multimin_fminimizer_minimum(s)
-                          : std::numeric_limits<double>::infinity();
-  const bool bad = (converged && !(best <= mend.enough)) || first.end == End::kCycle ||
-                   first.end == End::kStepFailed || (first.end == End::kLimit && first.cycled);
+  const bool any = mend.from_any_end && first.end != End::kNotStarted;
+  const double reached = gsl_multimin_fminimizer_minimum(s);
+  double best = converged || any ? reached : std::numeric_limits<double>::infinity();
+  const bool bad = any ? !(reached <= mend.enough)
+                       : (converged && !(best <= mend.enough)) || first.end == End::kCycle ||
+                             first.end == End::kStepFailed ||
+                             (first.end == End::kLimit && first.cycled);
   if (!mending || !bad) return first;
   gsl_multimin_fminimizer* spare = gsl_multimin_fminimizer_alloc(s->type, run.start->size);
   if (!spare) return first;
   SimplexEnd end = first;
-  bool have = converged;  // whether s holds a point that stands
+  bool have = converged || any;  // whether s holds a point to restart from
   SimplexRun again = run;
   again.rule.stop_on_cycle = true;
+  again.rule.limit = std::min(run.rule.limit, mend.limit);
   int restarts = 0;
   for (int round = 0; round < mend.rounds; ++round) {
     bool improved = false;
     for (const gsl_vector* steps : {run.steps, mend.steps}) {
       // From the run's own start with its own steps, the run would repeat.
-      if (!steps || (!have && steps == run.steps)) continue;
+      if (!steps || (steps == run.steps && (!have || !mend.own_steps))) continue;
       again.start = have ? gsl_multimin_fminimizer_x(s) : run.start;
       again.steps = steps;
       const SimplexEnd e = RunSimplex(spare, again);
       ++restarts;
       const double value = gsl_multimin_fminimizer_minimum(spare);
-      if (e.end != End::kConverged || !(value < best)) continue;
+          const bool landed = e.end == End::kConverged || (any && e.end == End::kGoodEnough);
+      if (!landed || !(value < best)) continue;
       std::swap(s, spare);
       best = value;
       end = e;
@@ -168,7 +174,7 @@ SimplexEnd Simplex::Run(gsl_multimin_function* function, const double* start,
 SimplexEnd Simplex::Run(gsl_multimin_function* function, const double* start,
                         const double* steps, const SimplexRule& rule,
                         std::function<void(const SimplexStep&)> trace, const double* scaled,
-                        double enough) {
+                        SimplexMend mend) {
   const SimplexEnd first = Run(function, start, steps, rule, trace);
   if (!ok()) return first;
   gsl_vector* scaled_steps = scaled ? gsl_vector_alloc(n_) : nullptr;
@@ -180,9 +186,7 @@ SimplexEnd Simplex::Run(gsl_multimin_function* function, const double* start,
   run.steps = steps_;
   run.rule = rule;
   run.trace = std::move(trace);
-  SimplexMend mend;
   mend.steps = scaled_steps;
-  mend.enough = enough;
   const SimplexEnd end = MendSimplex(s_, run, first, mend);
   if (scaled_steps) gsl_vector_free(scaled_steps);
   return end;

@@ -97,6 +97,15 @@ struct SimplexMend {
   const gsl_vector* steps = nullptr;  // the scaled steps; null: the run's own alone
   double enough = 0.0;
   int rounds = 8;
+  // The iteration limit of a restart, when below the run's own: a restart
+  // that has not landed by then is not going to.
+  int limit = 20000;
+  // Whether a round restarts with the run's own steps too.
+  bool own_steps = true;
+  // Whether the phase starts whenever the value reached is above enough,
+  // however the run ended, from the point reached. A restart then stands when
+  // it converges or ends below the rule's floor, lower than that value.
+  bool from_any_end = false;
 };
 
 // Mends the run that s holds and that ended as `first` (see SimplexMend).
@@ -123,10 +132,11 @@ class Simplex {
   // start and steps hold n values each.
   SimplexEnd Run(gsl_multimin_function* function, const double* start, const double* steps,
                  const SimplexRule& rule, std::function<void(const SimplexStep&)> trace);
-  // Run, then MendSimplex with the scaled steps (null: the run's own alone).
+  // Run, then MendSimplex with the scaled steps (null: the run's own alone)
+  // in place of mend.steps.
   SimplexEnd Run(gsl_multimin_function* function, const double* start, const double* steps,
                  const SimplexRule& rule, std::function<void(const SimplexStep&)> trace,
-                 const double* scaled, double enough);
+                 const double* scaled, SimplexMend mend);
   const gsl_vector* x() const { return gsl_multimin_fminimizer_x(s_); }
   double value() const { return gsl_multimin_fminimizer_minimum(s_); }
 
