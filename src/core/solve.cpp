@@ -115,6 +115,7 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
   bool have = converged || any;  // whether s holds a point to restart from
   SimplexRun again = run;
   again.rule.stop_on_cycle = true;
+  again.trace = nullptr;  // the progress lines stay those of the run
   again.rule.limit = std::min(run.rule.limit, mend.limit);
   int restarts = 0;
   for (int round = 0; round < mend.rounds; ++round) {

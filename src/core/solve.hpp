@@ -91,7 +91,8 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run);
 // run's start after a failure), once with the run's own steps and once with
 // `steps` (scaled to the problem); a restart stands only when it converges at
 // a strictly lower value than the best so far, and the rounds go on while
-// one of them stands, up to `rounds`. Restarts stop on a cycle. A run that
+// one of them stands, up to `rounds`. Restarts stop on a cycle and are not
+// traced. A run that
 // converged at or below `enough` is left exactly as it is.
 struct SimplexMend {
   const gsl_vector* steps = nullptr;  // the scaled steps; null: the run's own alone
