@@ -70,7 +70,9 @@ void RecordMisses(const Row& row, int result, const Recorded& fit) {
 
 }  // namespace stoka::fit
 
-extern "C" STOKA_API int stoka_fit_miss_count(void) { return stoka::fit::last.count; }
+extern "C" STOKA_API int stoka_fit_miss_count(void) {
+  return stoka::guard(0, [] { return stoka::fit::last.count; });
+}
 
 extern "C" STOKA_API int stoka_fit_miss(int i, double* percent, double* judged, double* fitted) {
   return stoka::guard(0, [&] {
