@@ -85,15 +85,15 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run);
 
 // A second phase for a run that ended badly: it converged at a value above
 // `enough`, it cycled (to the iteration limit or not), or an iteration
-// failed. A run that merely used up a limit without cycling keeps the
-// caller's budget, and a failed size test (a negative tolerance, a size that
-// is no number) no restart could pass. The simplex restarts from the point reached (from the
-// run's start after a failure), once with the run's own steps and once with
-// `steps` (scaled to the problem); a restart stands only when it converges at
-// a strictly lower value than the best so far, and the rounds go on while
-// one of them stands, up to `rounds`. Restarts stop on a cycle and are not
-// traced. A run that
-// converged at or below `enough` is left exactly as it is.
+// failed. A run that converged at or below `enough` is left exactly as it
+// is; so is one that merely used up its limit without cycling (the caller's
+// budget), and one whose size test failed (a negative tolerance, a size that
+// is no number: no restart could pass it). The simplex restarts from the
+// point reached (from the run's start after a failure), once with the run's
+// own steps and once with `steps` (scaled to the problem); a restart stands
+// only when it converges at a strictly lower value than the best so far, and
+// the rounds go on while one of them stands, up to `rounds`. Restarts stop on
+// a cycle and are not traced.
 struct SimplexMend {
   const gsl_vector* steps = nullptr;  // the scaled steps; null: the run's own alone
   double enough = 0.0;
