@@ -54,6 +54,7 @@ class Quantity {
     params = std::move(other.params);
     judged = std::move(other.judged);
     fit_case = std::move(other.fit_case);
+    miss = std::move(other.miss);
     return *this;
   }
   ~Quantity() { DestroyConstantDistribution(&handle); }
@@ -64,6 +65,9 @@ class Quantity {
   std::vector<std::pair<std::string, double>> params;
   std::vector<Judged> judged;
   std::string fit_case;  // the library's fitting entry point, when fitted
+  // When the fitted distribution misses a judged value by more than 0.1 % of
+  // the judged values' span: which value, and by how much, in words.
+  std::string miss;
 };
 
 // Families: creation from parameters, and fits from judged values.

@@ -4,7 +4,11 @@
 // library fits is reachable and none is typed twice.
 #include "fit_cases.hpp"
 
+#include <algorithm>
+#include <cmath>
+#include <iomanip>
 #include <set>
+#include <sstream>
 #include <type_traits>
 #include <utility>
 
@@ -22,6 +26,7 @@ struct Slots {
   const Row* row;
   int kind;
   const std::vector<Judged>* judged;
+  double tolerance;
   double fixed[stoka::fit::kFieldCount] = {};
   double out[stoka::fit::kFieldCount] = {};
 
@@ -34,7 +39,7 @@ struct Slots {
       return &out[a.index];
     } else {
       switch (a.what) {
-        case Arg::kTolerance: return eps;
+        case Arg::kTolerance: return tolerance;
         case Arg::kValue: return (*judged)[a.index].value;
         case Arg::kPercent: return LibraryPercent((*judged)[a.index].below);
         default: return fixed[a.index];
@@ -105,6 +110,75 @@ std::string Describe(const Case& c) {
   return s + std::to_string(c.row.points) + (c.row.points == 1 ? " value" : " values");
 }
 
+// The spread of the judged values, with the fixed bounds and mode: the scale
+// that a fit's tolerance and its misses are measured against.
+double Span(const QuantitySpec& spec, const std::map<std::string, double>& fixed) {
+  std::vector<double> v;
+  for (const auto& j : spec.judged) v.push_back(j.value);
+  for (const char* key : {"min", "mode", "max"})
+    if (fixed.count(key)) v.push_back(fixed.at(key));
+  const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+  if (*hi > *lo) return *hi - *lo;
+  return *lo != 0 ? std::fabs(*lo) : 1.0;
+}
+
+// The tolerance a fit is given: this share of the span.
+constexpr double kRelativeTolerance = 1e-9;
+// A judged value missed by more than this share of the span is reported.
+constexpr double kReportedMiss = 1e-3;
+
+const char* Noun(const std::string& family) {
+  if (family == "triangular") return "triangle";
+  if (family == "logtriangular") return "log-triangular distribution";
+  if (family == "pert") return "PERT distribution";
+  return family == "beta" ? "beta distribution" : family == "normal" ? "normal distribution"
+                                                                     : "lognormal distribution";
+}
+
+std::string Label(double library_percent) {
+  std::ostringstream s;
+  s << 'P' << 100.0 - library_percent;
+  return s.str();
+}
+
+// The library's record of how far the fit just made misses each judged value,
+// as a sentence naming the worst miss when it exceeds kReportedMiss of the span.
+std::string MissSentence(const QuantitySpec& spec, const std::map<std::string, double>& fixed,
+                         double span) {
+  struct Point {
+    double percent, judged, fitted;
+  };
+  std::vector<Point> points(stoka_fit_miss_count());
+  for (int i = 0; i < static_cast<int>(points.size()); ++i)
+    stoka_fit_miss(i, &points[i].percent, &points[i].judged, &points[i].fitted);
+  auto worst = std::max_element(points.begin(), points.end(), [](const Point& a, const Point& b) {
+    return std::fabs(a.fitted - a.judged) < std::fabs(b.fitted - b.judged);
+  });
+  if (worst == points.end() || !(std::fabs(worst->fitted - worst->judged) > kReportedMiss * span))
+    return "";
+  std::ostringstream s;
+  s << std::setprecision(8) << "no " << Noun(spec.family);
+  std::string with;
+  for (const auto& [key, value] : fixed) {
+    std::ostringstream item;
+    item << std::setprecision(8) << key << ' ' << value;
+    with += (with.empty() ? " with " : " and ") + item.str();
+  }
+  s << with << " puts " << Label(worst->percent) << " at " << worst->judged;
+  std::string others;
+  for (const auto& p : points) {
+    if (&p == &*worst) continue;
+    std::ostringstream item;
+    item << std::setprecision(8) << Label(p.percent) << " at " << p.judged;
+    others += (others.empty() ? " with " : " and ") + item.str();
+  }
+  // Enough decimals to show a thousandth of the span.
+  const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(span * 1e-3))), 0, 12);
+  s << others << "; the closest puts it at " << std::fixed << std::setprecision(decimals)
+    << worst->fitted;
+  return s.str();
+}
+
 }  // namespace
 
 std::string FitCasesHelp() {
@@ -161,7 +235,8 @@ Quantity FitQuantity(const QuantitySpec& spec) {
 
   // Arguments by role: values in ascending order with their percents in the
   // library's exceedance sense; the outputs by field.
-  Slots slots{&chosen->row, kind, &spec.judged};
+  const double span = Span(spec, spec.params);
+  Slots slots{&chosen->row, kind, &spec.judged, kRelativeTolerance * span};
   for (int f = 0; f < stoka::fit::kFieldCount; ++f)
     if (chosen->row.fixed & stoka::fit::Bit(Field(f)))
       slots.fixed[f] = fixed.at(Spoken(spec.family, Field(f)));
@@ -175,6 +250,7 @@ Quantity FitQuantity(const QuantitySpec& spec) {
                                                   : " refused the arguments (code " +
                                                         std::to_string(result) + ")"));
 
+  const std::string miss = MissSentence(spec, spec.params, span);
   auto out = [&](Field f) { return slots.out[f]; };
   using namespace stoka::fit;
   QuantitySpec made;
@@ -200,6 +276,7 @@ Quantity FitQuantity(const QuantitySpec& spec) {
   Quantity q = MakeQuantity(made);
   q.judged = spec.judged;
   q.fit_case = chosen->name;
+  q.miss = miss;
   return q;
 }
 

@@ -24,7 +24,8 @@ double MeanByQuantile(IDistribution* d) {
 
 }  // namespace
 
-int FitCommand(const std::string& family, const std::vector<std::string>& given, std::ostream& out) {
+int FitCommand(const std::string& family, const std::vector<std::string>& given, bool strict,
+               std::ostream& out) {
   QuantitySpec spec;
   spec.name = family;
   spec.family = family;
@@ -54,6 +55,7 @@ int FitCommand(const std::string& family, const std::vector<std::string>& given,
   CheckJudged(spec.judged, "stoka fit");
 
   Quantity q = FitQuantity(spec);
+  if (strict && !q.miss.empty()) throw InputError("stoka fit", q.miss);
   out << "Fitted " << q.family << " (" << q.fit_case << ")\n  parameters:";
   for (const auto& [name, value] : q.params) out << "  " << name << " = " << std::setprecision(8) << value;
   out << "\n\n  " << std::setw(8) << "given" << std::setw(16) << "judged value" << std::setw(16)
@@ -70,6 +72,7 @@ int FitCommand(const std::string& family, const std::vector<std::string>& given,
   for (double below : {5.0, 50.0, 95.0})
     out << "   P" << below << " " << GetInverseCDFValue(q.handle, below / 100.0);
   out << '\n';
+  if (!q.miss.empty()) out << "\n  note: " << q.miss << '\n';
   return 0;
 }
 

@@ -8,7 +8,10 @@
 
 namespace cli {
 
-int FitCommand(const std::string& family, const std::vector<std::string>& given, std::ostream& out);
+// With strict, a judged value that the fit misses by more than 0.1 % of the
+// judged values' span is an error; otherwise a note says so.
+int FitCommand(const std::string& family, const std::vector<std::string>& given, bool strict,
+               std::ostream& out);
 
 }  // namespace cli
 

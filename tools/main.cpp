@@ -34,6 +34,11 @@ int main(int argc, char** argv) {
                   "Judged values and fixed parameters as KEY=VALUE: P10=4.2 P90=9 min=1 mode=3 "
                   "max=12 mean=5 sd=2 location=0 alpha=2 beta=3");
   fit->footer(std::string(kConvention) + "\n\n" + cli::FitCasesHelp());
+  bool strict_fit = false;
+  const char* const kStrict =
+      "Fail (exit 1) when no distribution of the family meets a judged value within 0.1 % of "
+      "the judged values' span";
+  fit->add_flag("--strict", strict_fit, kStrict);
 
   auto* run = app.add_subcommand("run", "Sample a model file with target correlations");
   std::string model_file;
@@ -46,6 +51,7 @@ int main(int argc, char** argv) {
     command->add_option("--seed", run_options.seed, "Seed of both random sources");
     command->add_option("--samples", run_options.samples, "Sample count")
         ->check(CLI::Range(2u, 100000000u));
+    command->add_flag("--strict", run_options.strict, kStrict);
     command->footer(kConvention);
   }
   auto* demo = app.get_subcommand("demo");
@@ -62,7 +68,7 @@ int main(int argc, char** argv) {
   int status = 0;
   try {
     if (*fit) {
-      status = cli::FitCommand(family, given, std::cout);
+      status = cli::FitCommand(family, given, strict_fit, std::cout);
     } else if (*run) {
       status = cli::RunModel(cli::ParseModel(cli::ReadFile(model_file), model_file), run_options,
                              std::cout);

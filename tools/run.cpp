@@ -158,6 +158,8 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
   std::vector<Quantity> quantities;
   for (const auto& spec : model.quantities) {
     quantities.push_back(MakeQuantity(spec));
+    if (options.strict && !quantities.back().miss.empty())
+      throw InputError(spec.where, quantities.back().miss);
     progress.Step("fitting " + spec.name);
   }
 
@@ -210,6 +212,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     for (const auto& [name, value] : q.params) out << " " << name << "=" << value;
     if (!q.fit_case.empty()) out << "  (fitted by " << q.fit_case << ")";
     out << '\n';
+    if (!q.miss.empty()) out << "    note: " << q.miss << '\n';
   }
   out << "\nSummary\n  " << std::left << std::setw(18) << "quantity" << std::right;
   for (const char* h2 : {"mean", "sd", "min", "P5", "P50", "P95", "max"}) out << std::setw(12) << h2;

@@ -15,6 +15,9 @@ struct RunOptions {
   std::string plot;
   std::optional<uint32_t> seed;
   std::optional<unsigned> samples;
+  // A judged value that its fit misses by more than 0.1 % of the judged
+  // values' span is an error (otherwise a note).
+  bool strict = false;
 };
 
 int RunModel(const Model& model, const RunOptions& options, std::ostream& out);

@@ -3,8 +3,13 @@
 
 #include <gsl/gsl_errno.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cfloat>
 #include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
 
 #include "core/constants.hpp"
 #include "core/output.hpp"
@@ -22,6 +27,42 @@ constexpr double kUlpFloor = 4.0;
 // ---------------------------------------------------------------------------
 // Simplex.
 
+namespace {
+
+// Brent's cycle finder over the states a simplex reports: the state seen at
+// the last power of two is kept and each new one compared with it, so a cycle
+// of any length is found within twice its length of its start.
+class CycleWatch {
+ public:
+  bool Returned(const gsl_multimin_fminimizer* s, double size) {
+    const gsl_vector* x = gsl_multimin_fminimizer_x(s);
+    const double f = gsl_multimin_fminimizer_minimum(s);
+    const size_t n = x->size;
+    if (!kept_.empty()) {
+      bool same = kept_[n] == f && kept_[n + 1] == size;
+      for (size_t i = 0; same && i < n; ++i) same = kept_[i] == gsl_vector_get(x, i);
+      if (same) return true;
+    }
+    if (kept_.empty() || ++since_ >= power_) {
+      kept_.resize(n + 2);
+      for (size_t i = 0; i < n; ++i) kept_[i] = gsl_vector_get(x, i);
+      kept_[n] = f;
+      kept_[n + 1] = size;
+      power_ *= 2;
+      since_ = 0;
+    }
+    return false;
+  }
+
+ private:
+  std::vector<double> kept_;  // x, f, size
+  long power_ = 1, since_ = 0;
+};
+
+std::atomic<bool> mending{true};
+
+}  // namespace
+
 SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
   const SimplexRule& rule = run.rule;
   // A NaN tolerance is never met; a start where the objective is not finite
@@ -30,22 +71,76 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
       gsl_multimin_fminimizer_set(s, run.function, run.start, run.steps) != GSL_SUCCESS)
     return {End::kNotStarted, 0};
   int iterations = 0;
+  CycleWatch watch;
+  bool cycled = false;
   do {
     ++iterations;
     stoka_count_iteration();
     const int stepped = gsl_multimin_fminimizer_iterate(s);
-    if (stepped != GSL_SUCCESS && rule.stop_on_step_error) return {End::kStepFailed, iterations};
+    if (stepped != GSL_SUCCESS && rule.stop_on_step_error)
+      return {End::kStepFailed, iterations, cycled};
     const double size = gsl_multimin_fminimizer_size(s);
     const int status = rule.stop_on_infinite_size && !std::isfinite(size)
                            ? GSL_EBADFUNC
                            : gsl_multimin_test_size(size, rule.tolerance);
     if (run.trace) run.trace(SimplexStep{s, iterations, size, status});
-    if (status == GSL_SUCCESS) return {End::kConverged, iterations};
-    if (status != GSL_CONTINUE) return {End::kTestFailed, iterations};
+    if (status == GSL_SUCCESS) return {End::kConverged, iterations, cycled};
+    if (status != GSL_CONTINUE) return {End::kTestFailed, iterations, cycled};
     const double best = gsl_multimin_fminimizer_minimum(s);
-    if (std::fabs(best) < rule.floor) return {End::kGoodEnough, iterations};
+    if (std::fabs(best) < rule.floor) return {End::kGoodEnough, iterations, cycled};
+    if (!cycled && watch.Returned(s, size)) {
+      cycled = true;
+      if (rule.stop_on_cycle) return {End::kCycle, iterations, cycled};
+    }
   } while (iterations < rule.limit);
-  return {End::kLimit, iterations};
+  return {End::kLimit, iterations, cycled};
+}
+
+void EnableSimplexMending(bool on) { mending = on; }
+
+SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, SimplexEnd first,
+                       const SimplexMend& mend) {
+  const bool converged = first.end == End::kConverged;
+  const bool any = mend.from_any_end && first.end != End::kNotStarted;
+  const double reached = gsl_multimin_fminimizer_minimum(s);
+  double best = converged || any ? reached : std::numeric_limits<double>::infinity();
+  const bool bad = any ? !(reached <= mend.enough)
+                       : (converged && !(best <= mend.enough)) || first.end == End::kCycle ||
+                             first.end == End::kStepFailed ||
+                             (first.end == End::kLimit && first.cycled);
+  if (!mending || !bad) return first;
+  gsl_multimin_fminimizer* spare = gsl_multimin_fminimizer_alloc(s->type, run.start->size);
+  if (!spare) return first;
+  SimplexEnd end = first;
+  bool have = converged || any;  // whether s holds a point to restart from
+  SimplexRun again = run;
+  again.rule.stop_on_cycle = true;
+  again.trace = nullptr;  // the progress lines stay those of the run
+  again.rule.limit = std::min(run.rule.limit, mend.limit);
+  int restarts = 0;
+  for (int round = 0; round < mend.rounds; ++round) {
+    bool improved = false;
+    for (const gsl_vector* steps : {run.steps, mend.steps}) {
+      // From the run's own start with its own steps, the run would repeat.
+      if (!steps || (steps == run.steps && (!have || !mend.own_steps))) continue;
+      again.start = have ? gsl_multimin_fminimizer_x(s) : run.start;
+      again.steps = steps;
+      const SimplexEnd e = RunSimplex(spare, again);
+      ++restarts;
+      const double value = gsl_multimin_fminimizer_minimum(spare);
+          const bool landed = e.end == End::kConverged || (any && e.end == End::kGoodEnough);
+      if (!landed || !(value < best)) continue;
+      std::swap(s, spare);
+      best = value;
+      end = e;
+      have = improved = true;
+      if (best <= mend.enough) break;
+    }
+    if (!improved || best <= mend.enough) break;
+  }
+  gsl_multimin_fminimizer_free(spare);
+  end.restarts = restarts;
+  return end;
 }
 
 Simplex::Simplex(size_t n)
@@ -75,6 +170,27 @@ SimplexEnd Simplex::Run(gsl_multimin_function* function, const double* start,
   run.rule = rule;
   run.trace = std::move(trace);
   return RunSimplex(s_, run);
+}
+
+SimplexEnd Simplex::Run(gsl_multimin_function* function, const double* start,
+                        const double* steps, const SimplexRule& rule,
+                        std::function<void(const SimplexStep&)> trace, const double* scaled,
+                        SimplexMend mend) {
+  const SimplexEnd first = Run(function, start, steps, rule, trace);
+  if (!ok()) return first;
+  gsl_vector* scaled_steps = scaled ? gsl_vector_alloc(n_) : nullptr;
+  if (scaled_steps)
+    for (size_t i = 0; i < n_; ++i) gsl_vector_set(scaled_steps, i, scaled[i]);
+  SimplexRun run;
+  run.function = function;
+  run.start = x_;
+  run.steps = steps_;
+  run.rule = rule;
+  run.trace = std::move(trace);
+  mend.steps = scaled_steps;
+  const SimplexEnd end = MendSimplex(s_, run, first, mend);
+  if (scaled_steps) gsl_vector_free(scaled_steps);
+  return end;
 }
 
 // ---------------------------------------------------------------------------

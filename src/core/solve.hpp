@@ -32,6 +32,7 @@ enum class End {
   kStepFailed,  // an iteration reported an error and the rule stops on that
   kTestFailed,  // the test reported an error, or the simplex size was not finite
   kOutside,     // a Newton step could not be brought back into the domain
+  kCycle,       // the simplex came back to a state it had been in (a second phase only)
 };
 
 // ---------------------------------------------------------------------------
@@ -48,6 +49,11 @@ struct SimplexRule {
   bool stop_on_infinite_size = false;
   // A best value below this in magnitude ends the run (kGoodEnough); 0: never.
   double floor = 0.0;
+  // A simplex that comes back to a state it was in (its best point, value and
+  // size all equal) ends the run (kCycle): on a penalty plateau the simplex
+  // can reflect back and forth until the iteration limit. Otherwise such a
+  // return is only noted (SimplexEnd::cycled).
+  bool stop_on_cycle = false;
 };
 
 struct SimplexStep {
@@ -68,12 +74,51 @@ struct SimplexRun {
 struct SimplexEnd {
   End end = End::kNotStarted;
   int iterations = 0;
+  bool cycled = false;  // the simplex came back to a state it had been in
+  int restarts = 0;     // runs of the second phase (MendSimplex); 0 when it did not start
 };
 
 // Sets the minimizer on the run's function at its start and steps, then
 // iterates, measures the simplex and tests its size until the rule ends the
 // run. The minimizer then holds the point reached and its value.
 SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run);
+
+// A second phase for a run that ended badly: it converged at a value above
+// `enough`, it cycled (to the iteration limit or not), or an iteration
+// failed. A run that converged at or below `enough` is left exactly as it
+// is; so is one that merely used up its limit without cycling (the caller's
+// budget), and one whose size test failed (a negative tolerance, a size that
+// is no number: no restart could pass it). The simplex restarts from the
+// point reached (from the run's start after a failure), once with the run's
+// own steps and once with `steps` (scaled to the problem); a restart stands
+// only when it converges at a strictly lower value than the best so far, and
+// the rounds go on while one of them stands, up to `rounds`. Restarts stop on
+// a cycle and are not traced.
+struct SimplexMend {
+  const gsl_vector* steps = nullptr;  // the scaled steps; null: the run's own alone
+  double enough = 0.0;
+  int rounds = 8;
+  // The iteration limit of a restart, when below the run's own: a restart
+  // that has not landed by then is not going to.
+  int limit = 20000;
+  // Whether a round restarts with the run's own steps too.
+  bool own_steps = true;
+  // Whether the phase starts whenever the value reached is above enough,
+  // however the run ended, from the point reached. A restart then stands when
+  // it converges or ends below the rule's floor, lower than that value.
+  bool from_any_end = false;
+};
+
+// Mends the run that s holds and that ended as `first` (see SimplexMend).
+// Afterwards s holds the run whose end is returned: the first run, or the
+// best restart (the minimizer behind s may have been exchanged for the one
+// that ran it). restarts counts the runs made.
+SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, SimplexEnd first,
+                       const SimplexMend& mend);
+
+// For measurement: with false, MendSimplex returns the first run untouched,
+// so that a program can compare with the specified run alone. Process-wide.
+void EnableSimplexMending(bool on);
 
 // A minimizer of n dimensions with its start and step vectors, freed
 // together. ok() is false when memory ran out.
@@ -88,6 +133,11 @@ class Simplex {
   // start and steps hold n values each.
   SimplexEnd Run(gsl_multimin_function* function, const double* start, const double* steps,
                  const SimplexRule& rule, std::function<void(const SimplexStep&)> trace);
+  // Run, then MendSimplex with the scaled steps (null: the run's own alone)
+  // in place of mend.steps.
+  SimplexEnd Run(gsl_multimin_function* function, const double* start, const double* steps,
+                 const SimplexRule& rule, std::function<void(const SimplexStep&)> trace,
+                 const double* scaled, SimplexMend mend);
   const gsl_vector* x() const { return gsl_multimin_fminimizer_x(s_); }
   double value() const { return gsl_multimin_fminimizer_minimum(s_); }
 

@@ -17,6 +17,19 @@ const int iter_count = 1000000;
 // ---------------------------------------------------------------------------
 // The frame.
 
+namespace {
+// What a fitting entry point knows of its judged values and the frame's
+// published arguments do not carry: the steps of a restart scaled to the
+// values, and the objective value that counts as landed. The entry point
+// leaves it here for the one frame run it starts on this thread; a frame run
+// by a host with callbacks of its own finds none and runs as specified.
+struct MendRequest {
+  double steps[stoka::fit::kMaxFields];
+  double enough;
+};
+thread_local const MendRequest* pending_mend = nullptr;
+}  // namespace
+
 int CalcDistributionByParams(int max_iter, double tolerance, double* params, FitInitializer init,
                              FitTrace trace, FitResultWriter write, FitFailureWriter fail,
                              void* out) {
@@ -24,6 +37,8 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
   gsl_vector* step = nullptr;
   gsl_multimin_fminimizer* s = nullptr;
   gsl_multimin_function_struct f{};
+  const MendRequest* mend = pending_mend;
+  pending_mend = nullptr;
   init(params, &x, &step, &s, &f);
 
   bool converged = false;
@@ -42,7 +57,19 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
     run.trace = [trace](const stoka::SimplexStep& at) {
       trace(at.minimizer, at.iteration, at.size);
     };
-    converged = stoka::RunSimplex(s, run).end == stoka::End::kConverged;
+    stoka::SimplexEnd end = stoka::RunSimplex(s, run);
+    if (mend) {
+      gsl_vector* scaled = gsl_vector_alloc(f.n);
+      if (scaled) {
+        for (size_t i = 0; i < f.n; ++i) gsl_vector_set(scaled, i, mend->steps[i]);
+        stoka::SimplexMend m;
+        m.steps = scaled;
+        m.enough = mend->enough;
+        end = stoka::MendSimplex(s, run, end, m);
+        gsl_vector_free(scaled);
+      }
+    }
+    converged = end.end == stoka::End::kConverged;
   }
   const int result = converged ? write(s, params, out) : fail(out);
 
@@ -176,6 +203,22 @@ void SortPoints(Call& c) {
   for (int i = 0; i < c.points; ++i) c.p[i] = InvertPercentile(cumulative[i]);
 }
 
+// The share of the judged values' span that a scaled restart steps by.
+constexpr double kScaledStep = 0.1;
+
+// The spread of the judged values, with the fixed bounds and mode: the scale
+// of every value-like parameter. One value alone gives its own magnitude.
+double Span(const Call& call) {
+  double lo = call.x[0], hi = call.x[0];
+  auto take = [&](double v) { lo = std::fmin(lo, v), hi = std::fmax(hi, v); };
+  for (int i = 1; i < call.points; ++i) take(call.x[i]);
+  for (Field f : {kMl, kMin, kMax})
+    if (Has(call, f)) take(call.given[f]);
+  const double span = hi - lo;
+  if (span > 0 && std::isfinite(span)) return span;
+  return std::fabs(call.x[0]) > 0 ? std::fabs(call.x[0]) : 1.0;
+}
+
 int Fit(const Family& family, const Case& c, const char* name, const Call& call) {
   debug_log("%s \n", name);
   double block[kBlockCapacity];
@@ -186,8 +229,22 @@ int Fit(const Family& family, const Case& c, const char* name, const Call& call)
   }
   for (int f = 0; f < kFieldCount; ++f)
     if (call.fixed & Bit(Field(f))) block[family.fixed_pos[f]] = call.given[f];
+  // The restart steps: the span's share for values, the case's own for shapes.
+  MendRequest mend{};
+  const double span = Span(call);
+  for (int i = 0, j = 0; i < family.fields; ++i) {
+    const Field f = family.field[i];
+    if (c.fixed & Bit(f)) continue;
+    const bool shape = f == kAlpha || f == kBeta;
+    mend.steps[j] = shape ? Evaluate(family, c.step[c.steps == 1 ? 0 : j], block)
+                          : span * kScaledStep;
+    ++j;
+  }
+  mend.enough = std::sqrt(call.points * call.tolerance);
+  pending_mend = &mend;
   double v[kMaxFields] = {};
   const int result = family.run(call.max_iter, call.tolerance, block, c, v);
+  pending_mend = nullptr;
   for (int i = 0; i < family.fields; ++i) *call.out[family.field[i]] = v[i];
   return result;
 }

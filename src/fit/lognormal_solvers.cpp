@@ -527,9 +527,16 @@ int CalcLogNormalDistributionBy3PercWithStepAR(double x1, double x2, double x3, 
   rule.tolerance = kLocationTolerance;
   rule.limit = kLocationLimit;
   stoka::Simplex simplex(1);
+  // A run that ends badly restarts, with a tenth of the outer values' span as
+  // a step too; it has landed when the middle value is met within the
+  // location tolerance's share of that span.
+  const double scaled = (x3 - x1) * 0.1;
+  stoka::SimplexMend mend;
+  mend.enough = std::sqrt(kLocationTolerance * std::fabs(x3 - x1));
   double location, mean, sd;
   // A run that settles where every location is inadmissible found nothing.
-  if (simplex.Run(&function, &start, &step, rule, TraceLocation).end != stoka::End::kConverged ||
+  if (simplex.Run(&function, &start, &step, rule, TraceLocation, &scaled, mend).end !=
+          stoka::End::kConverged ||
       !(simplex.value() < kPenalty) ||
       ConvertParamsLogNormalLoc2Perc__(gsl_vector_get(simplex.x(), 0), q1, x1, q3, x3, &location,
                                        &mean, &sd) != kFind) {

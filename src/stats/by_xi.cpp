@@ -7,6 +7,7 @@
 // Every member is one row of a table; one driver and one objective run any row.
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_multimin.h>
+#include <gsl/gsl_statistics_double.h>
 
 #include <cmath>
 #include <vector>
@@ -90,6 +91,7 @@ struct XiCase {
   Objective objective;
   int dim;
   double step;
+  int shapes;  // leading parameters that are shapes, not values
   double (*penalty)(const gsl_vector* x);
   stoka_cdf_fn cdf;
   bool penalty_line;      // the objective's third output line
@@ -99,7 +101,7 @@ struct XiCase {
 };
 
 const XiCase kBeta = {
-    "CalcBetaByXi\n", "beta_xi_min \n", beta_xi_min, kBetaDParamSize, 1.0,
+    "CalcBetaByXi\n", "beta_xi_min \n", beta_xi_min, kBetaDParamSize, 1.0, 2,
     [](const gsl_vector* x) { return PenaltyFuncBeta(P(x, 0), P(x, 1), P(x, 2), P(x, 3)); },
     beta_cdf, true,
     "alpha = %.3f, beta = %.3f, min = %.3f, max = %.3f \n",
@@ -108,7 +110,7 @@ const XiCase kBeta = {
     "%5d alpha = %.3f beta = %.3f min = %.3f max = %.3f f() = %7.3f size = %.3f\n "
     "f_min_all_iter = %.3f"};
 const XiCase kLogNormal = {
-    "CalcLogNormalByXi \n", "lognormal_xi_min \n", lognormal_xi_min, kLNDParamSize, 100.0,
+    "CalcLogNormalByXi \n", "lognormal_xi_min \n", lognormal_xi_min, kLNDParamSize, 100.0, 0,
     [](const gsl_vector* x) { return PenaltyFuncLogNormalAr(P(x, 0), P(x, 1), P(x, 2)); },
     lognormal_cdf_arf, true,
     "mean = %.3f, st_dev = %.3f, location = %.3f \n",
@@ -117,7 +119,7 @@ const XiCase kLogNormal = {
     "f_min_all_iter = %.3f"};
 
 #define STOKA_XI_THREE(title, line, objective, penalty_fn, cdf, penalty_line, start)           \
-  {title, line, objective, 3, 1.0,                                                          \
+  {title, line, objective, 3, 1.0, 0,                                                       \
    [](const gsl_vector* x) { return penalty_fn(P(x, 0), P(x, 1), P(x, 2)); }, cdf,           \
    penalty_line, start, nullptr,                                                              \
    "%5d most_likely = %.3f min = %.3f max = %.3f f() = %7.3f size = %.3f\n "                 \
@@ -152,6 +154,12 @@ double XiObjective(const XiCase& c, const gsl_vector* x) {
 constexpr int kMaxIterations = 1000;
 constexpr double kSizeTolerance = 0.001;
 constexpr double kGoodEnough = stoka::kEpsilon;  // a statistic this small counts as found
+// A run that ends with the statistic above this many times its size under a
+// correct fit, (k - 1)/n, restarts once from where it ended, with steps of
+// this share of the sample's standard deviation for the values (the run's own
+// for shapes); the restart stands only where it ends lower.
+constexpr double kRestartAbove = 3.0;
+constexpr double kSpreadStep = 0.5;
 
 void LogValues(const char* format, int dim, const double* v) {
   if (dim == 4)
@@ -193,6 +201,15 @@ int RunXiFit(const XiCase& c, const double* start, int n, const double* data,
   double dummy = 0.0;  // the objective reads the sample from global_params
   gsl_multimin_function fn = {c.objective, static_cast<size_t>(c.dim), &dummy};
   const double steps[] = {c.step, c.step, c.step, c.step};
+  const double spread = gsl_stats_sd(data, 1, n);
+  double scaled[4];
+  for (int i = 0; i < c.dim; ++i)
+    scaled[i] = i < c.shapes || !(spread > 0) ? c.step : spread * kSpreadStep;
+  stoka::SimplexMend mend;
+  mend.enough = kRestartAbove * (stoka_ran_define_intervals_count_(n) - 1) / n;
+  mend.rounds = 1;
+  mend.own_steps = false;
+  mend.from_any_end = true;
   stoka::SimplexRule rule;
   rule.tolerance = kSizeTolerance;
   rule.limit = kMaxIterations;
@@ -210,8 +227,9 @@ int RunXiFit(const XiCase& c, const double* start, int n, const double* data,
         have_f = true;
         LogIteration(c, at.iteration, gsl_multimin_fminimizer_x(at.minimizer), f, at.size, f_min);
         if (at.status == GSL_SUCCESS) debug_log("converged to minimum at\n");
-      });
+      }, scaled, mend);
   const gsl_vector* reached = simplex.x();
+  if (end.restarts > 0) f = simplex.value();  // the run that stands
   if (!have_f) f = c.objective(reached, &dummy);
 
   const bool found = end.end == stoka::End::kConverged || std::fabs(f) < kGoodEnough;

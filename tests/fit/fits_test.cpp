@@ -12,6 +12,8 @@
 #include <climits>
 
 #include "core/output.hpp"
+#include "core/solve.hpp"
+#include "stoka/stoka.h"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
 #include "support/twin_check.hpp"
@@ -310,6 +312,45 @@ TEST(Fits, Table) {
   double a[3];
   EXPECT_THROW(CheckParamsLogNormalLocMeanPerc_(3, 0, 1, 10, 5), int);
   EXPECT_THROW(CalcLogNormalDistributionByLocMeanPerc_(3, 0, 1, 10, 5, &a[0], &a[1], &a[2]), int);
+}
+
+// The largest distance of the last flat fit from its judged values, over span.
+double WorstMiss(double span) {
+  double worst = stoka_fit_miss_count() ? 0.0 : INFINITY, judged, fitted;
+  for (int i = 0; stoka_fit_miss(i, nullptr, &judged, &fitted); ++i) worst = std::max(worst, std::fabs(fitted - judged) / span);
+  return worst;
+}
+
+// Runs that stop short restart and land: PERT 10/12/16 at every scale (the
+// specified run alone fails at 1e-3 and misses by 5 % at 1e3) and Beta(4, 4)
+// on [100, 200] at four percents. A triangle that cannot meet 780/900/1150
+// keeps the closest and tells by how much; a refused fit leaves no points.
+TEST(Fits, SecondPhaseLandsAndMissesAreReported) {
+  const Capture quiet;
+  struct Mending { ~Mending() { stoka::EnableSimplexMending(true); } } restore;
+  double o[4], x[4], percent, judged, fitted;
+  for (double s : {1e-3, 1.0, 1e3, 1e5, 1e7})
+    for (bool on : {false, true}) {
+      stoka::EnableSimplexMending(on);
+      const int found = CalcPertDistributionBy3Perc(iter_count, 6e-9 * s, 10 * s, 12 * s, 16 * s, 90, 50, 10, &o[0], &o[1], &o[2]);
+      if (on) EXPECT_TRUE(found == 1 && WorstMiss(6 * s) < 1e-6) << s << ": " << WorstMiss(6 * s);
+      if (!on && s == 1e-3) EXPECT_EQ(found, 0);
+      if (!on && s == 1e3) EXPECT_GT(WorstMiss(6 * s), 0.05);
+    }
+  for (int i = 0; i < 4; ++i) x[i] = stoka_ran_beta_cdf_inv_(0.05 + 0.3 * i, 4, 4, 100, 200);
+  for (bool on : {false, true}) {
+    stoka::EnableSimplexMending(on);
+    EXPECT_EQ(CalcBetaDistributionBy4Perc(iter_count, 1e-6 * (x[3] - x[0]), x[0], x[1], x[2], x[3], 95, 65, 35, 5, &o[0], &o[1], &o[2], &o[3]), 1);
+    EXPECT_TRUE(on ? WorstMiss(x[3] - x[0]) < 1e-6 : WorstMiss(x[3] - x[0]) > 1e-4) << on;
+  }
+  EXPECT_TRUE(std::fabs(o[0] - 4) < 1e-4 && std::fabs(o[1] - 4) < 1e-4 && std::fabs(o[2] - 100) < 1e-3 && std::fabs(o[3] - 200) < 1e-3);
+  EXPECT_EQ(CalcTriangularDistributionBy3Perc(iter_count, 1e-9 * 370, 780, 900, 1150, 90, 50, 10, &o[0], &o[1], &o[2]), 1);
+  EXPECT_EQ(stoka_fit_miss_count(), 3);
+  EXPECT_TRUE(stoka_fit_miss(1, &percent, &judged, &fitted) && percent == 50 && judged == 900) << percent;
+  EXPECT_NEAR(fitted, 921.327, 1e-3);
+  EXPECT_EQ(stoka_fit_miss(3, &percent, &judged, &fitted) + stoka_fit_miss(-1, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(CalcTriangularDistributionBy3Perc(iter_count, 1e-9, 780, 700, 1150, 90, 50, 10, &o[0], &o[1], &o[2]), 0);
+  EXPECT_EQ(stoka_fit_miss_count(), 0);
 }
 
 // Every flat twin of the fitters forwards unchanged. The sample iteration

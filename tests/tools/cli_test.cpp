@@ -91,10 +91,11 @@ TEST_F(Cli, BadInputNamesThePlaceAndLeavesNoFile) {
       {"cycle", "the correlations form a cycle (A - B - C - A); pairwise correlations must form a tree, "
                 "while \"correlation_method\": \"rank\" takes any matrix"},
       {"bad_correlation_method", "correlation_method: must be \"pairwise\" or \"rank\""},
-      {"bad_samples", "samples: must be a whole number from 2"}};
+      {"bad_samples", "samples: must be a whole number from 2"},
+      {"unmeetable", "quantities[0] (\"A\"): no triangle puts P50 at 900 with P10 at 780 and P90 at 1150; the closest puts it at 921.3"}};
 
   for (const auto& c : cases) {
-    const Result r = Stoka("run --csv " + (dir_ / "out.csv").string() + " " + Model(c[0]));
+    const Result r = Stoka("run --strict --csv " + (dir_ / "out.csv").string() + " " + Model(c[0]));
     EXPECT_TRUE(r.status == 1 && r.Says(Model(c[0])) && r.Says(c[1])) << c[1] << "\n" << r.out;
     EXPECT_TRUE(fs::is_empty(dir_)) << "left behind";
   }
@@ -106,6 +107,10 @@ TEST_F(Cli, FitStatsAndHelp) {
   const Result t = Stoka("fit triangular P10=80 P50=100 P90=150"), n = Stoka("fit normal P5=10 P95=20");
   EXPECT_TRUE(t.status == 0 && t.Says("CalcTriangularDistributionBy3Perc") && t.Says("P50")) << t.out;
   EXPECT_TRUE(n.status == 0 && n.Says("mean = 15")) << n.out;
+  const std::string triangle = "triangular P10=780 P50=900 P90=1150";
+  const Result near = Stoka("fit " + triangle), strict = Stoka("fit --strict " + triangle);
+  EXPECT_TRUE(near.status == 0 && near.Says("note: no triangle puts P50 at 900 with P10 at 780 and P90 at 1150; the closest puts it at 921.3\n")) << near.out;
+  EXPECT_TRUE(strict.status == 1 && strict.Says("the closest puts it at 921.3")) << strict.out;
   const Result none = Stoka("fit beta min=0 P50=3");
   EXPECT_TRUE(none.status == 1 && none.Says("the cases are")) << none.out;
   std::string csv = "cost,other\n";

@@ -40,7 +40,24 @@ extern STOKA_API const int kSolveCantFind;
    is eps, 1e-4). */
 extern STOKA_API const int iter_count;
 
-#define STOKA_FLAT_FIT(TWIN, FLAT) STOKA_FIT_ROWS(STOKA_FIT_TWIN, TWIN)
+#define STOKA_FLAT_FIT(TWIN, FLAT) \
+  STOKA_FIT_ROWS(STOKA_FIT_TWIN, TWIN) STOKA_FIT_MISSES(TWIN, FLAT)
+
+#define STOKA_FIT_MISSES(TWIN, FLAT)                                                         \
+  /* How far the last fit misses its judged values. Every flat fitting function of the       \
+     rows (the Calc...Distribution... fits here and in stoka/flat/fit_normal.h) keeps, on     \
+     the thread that called it, its judged points beside the fitted distribution's values    \
+     at their percents, until the next such fit on that thread. A fit that does not return   \
+     1 keeps no points. A percentile fit returns the closest member of its family also when  \
+     no member meets every judged value; this is how a host learns by how much. */           \
+  /** The number of judged points of the last fit on this thread; 0 before any fit and       \
+      after one that did not return 1. */                                                     \
+  FLAT(int, stoka_fit_miss_count, (void))                                                     \
+  /** Point i (0-based, in the order the fit took them): its percent as given (exceedance     \
+      sense), the judged value, and the fitted distribution's value at that percent. 1, or 0  \
+      with nothing written when i is not below stoka_fit_miss_count(). A NULL pointer is      \
+      skipped. */                                                                             \
+  FLAT(int, stoka_fit_miss, (int i, double* percent, double* judged, double* fitted))
 
 #define STOKA_FIT_ROWS(ROW, TWIN)    \
   STOKA_FIT_TRIANGULAR(ROW, TWIN)    \
