@@ -11,6 +11,7 @@
 
 #include "core/constants.hpp"
 #include "core/output.hpp"
+#include "correlation/induction.hpp"
 #include "stoka/correlation.hpp"
 
 namespace {
@@ -18,6 +19,9 @@ using stoka::kNaN;
 // The probabilities nearest 0 and 1 whose mirror images are both exact.
 constexpr double kTinyProbability = 0x1p-53;
 constexpr int kMaxHalvings = 64;
+}  // namespace
+
+namespace stoka::induction {
 
 // The quantile at u, finite: an unbounded family is infinite at 0 and 1, and
 // a wide one overflows short of them; such a u moves toward the median until
@@ -45,6 +49,30 @@ double IndependentQuantile(const IDistribution& d) {
   }
   return FiniteQuantile(d, u);
 }
+
+double PairedQuantile(const IDistribution& first, const IDistribution& second, double x,
+                      double target) {
+  const double u = first.CdfValue(x);
+  return FiniteQuantile(second, target < 0 ? 1.0 - u : u);
+}
+
+std::vector<std::size_t> ReplacementOrder(std::size_t n) {
+  std::vector<std::size_t> indices(n);
+  std::iota(indices.begin(), indices.end(), std::size_t{0});
+  // The minimal standard engine (multiplier 16807) afresh for every sample:
+  // every attempt on a sample of one size replaces the same positions.
+  std::minstd_rand0 engine(1);
+  std::shuffle(indices.begin(), indices.end(), engine);
+  return indices;
+}
+
+std::size_t ReplacedCount(std::size_t n, double target) {
+  return static_cast<std::size_t>(std::floor(n * (1.0 - std::fabs(target))));
+}
+}  // namespace stoka::induction
+
+namespace {
+using namespace stoka::induction;
 
 bool ValidTarget(double target) { return std::fabs(target) <= 1.0; }  // false for NaN
 
@@ -77,21 +105,14 @@ struct Induction {
   Induction(const std::vector<double>& data, const IDistribution& first,
             const IDistribution& second, double target) {
     const std::size_t n = data.size();
-    std::vector<std::size_t> indices(n);
-    std::iota(indices.begin(), indices.end(), std::size_t{0});
-    // The minimal standard engine (multiplier 16807) afresh for every sample:
-    // every attempt on a sample of one size replaces the same positions.
-    std::minstd_rand0 engine(1);
-    const auto k = static_cast<std::size_t>(std::floor(n * (1.0 - std::fabs(target))));
-    std::shuffle(indices.begin(), indices.end(), engine);
+    const std::vector<std::size_t> indices = ReplacementOrder(n);
+    const std::size_t k = ReplacedCount(n, target);
     replaced.assign(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(k));
     std::vector<bool> is_replaced(n, false);
     for (std::size_t j : replaced) is_replaced[j] = true;
     kept.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-      if (is_replaced[i]) continue;
-      const double u = first.CdfValue(data[i]);
-      kept[i] = FiniteQuantile(second, target < 0 ? 1.0 - u : u);
+      if (!is_replaced[i]) kept[i] = PairedQuantile(first, second, data[i], target);
     }
   }
 
