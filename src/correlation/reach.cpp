@@ -106,9 +106,10 @@ void ReachTarget(const std::vector<double>& data, const IDistribution& first,
     else
       guess = 0.5 * (double(a) + double(b));
     // Strictly past a, and strictly short of b once b is known.
-    const double near = b > a ? a + 1.0 : a - 1.0, far = b > a ? b - double(bracketed) : b + double(bracketed);
-    const double clamped = b > a ? std::min(std::max(guess, near), far) : std::min(std::max(guess, far), near);
-    const auto k = static_cast<std::size_t>(std::llround(clamped));
+    const double up = b > a ? 1.0 : -1.0;
+    const double near = a + up, far = b - up * double(bracketed);
+    const auto k = static_cast<std::size_t>(
+        std::llround(std::min(std::max(guess, std::min(near, far)), std::max(near, far))));
     const double fk = excess(shares.MoveTo(k));
     if (std::isnan(fk)) break;
     if (std::fabs(fk) < best_error) {
