@@ -31,6 +31,8 @@ std::size_t ReplacedCount(std::size_t n, double target);
 // until the correlation with data lies within tolerance of the target, or the
 // share is exhausted. Positions already replaced keep their draws; newly kept
 // ones take the paired quantile, newly replaced ones a fresh independent draw.
+// Paired quantiles are held within second's quantiles at 1/(2n) and
+// 1 - 1/(2n). The result is never farther from the target than sample was.
 void ReachTarget(const std::vector<double>& data, const IDistribution& first,
                  const IDistribution& second, double target, double tolerance,
                  std::vector<double>& sample);
