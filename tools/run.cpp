@@ -200,7 +200,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
           << std::fixed << std::setprecision(3) << std::setw(10) << c.coefficient << std::setw(10)
           << achieved;
       // A target beyond what the two marginals allow is missed, and said so.
-      if (!met) out << "  missed: the two allow at most " << bound;
+      if (!met) out << "  missed; the bound of the two is " << bound;
       out << std::defaultfloat << '\n';
     }
   }
