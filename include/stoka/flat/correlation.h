@@ -73,7 +73,8 @@ enum stoka_manager_code {
                                     double* reached, int* met, double* bound))        \
   /** Into *missed the number of edges (|c| >= 1e-6) whose samples miss their target \
      by more than the tolerance; an edge with a missing or empty sample counts as    \
-     missed. RecalculateManager returns 0 with misses; this tells them. */            \
+     missed. RecalculateManager returns 0 with misses; this tells them. -1 for a NULL \
+     missed. */                                                                        \
   FLAT(int, CountMissedCorrelations, (CorrelationManager* handle, unsigned* missed))   \
   /** Copies count values as the sample of id. */                                    \
   FLAT(int, SetDistributedData,                                                       \
