@@ -26,7 +26,8 @@ std::vector<std::size_t> ReplacementOrder(std::size_t n);
 std::size_t ReplacedCount(std::size_t n, double target);
 
 // The search for a missed target (reach.cpp). sample is the best of the
-// attempts on data, off the target by more than tolerance. The share of kept
+// attempts on data (of its size, at least 2), off the target by more than
+// tolerance. The share of kept
 // positions moves along the same order (a longer or shorter replaced prefix)
 // until the correlation with data lies within tolerance of the target, or the
 // share is exhausted. Positions already replaced keep their draws; newly kept

@@ -223,8 +223,8 @@ int CorrelationManager::CorrelationOutcome(stoka_id a, stoka_id b, double* reach
   if (reached) *reached = r;
   if (met) *met = std::fabs(r - target) <= correlation_tolerance_;  // false for NaN
   if (bound)
-    *bound = stoka::induction::ExtremeCorrelation(distributed_data_.at(a), distributed_data_.at(b),
-                                                  target);
+    *bound = stoka::induction::ExtremeCorrelation(distributed_data_.find(a)->second,
+                                                  distributed_data_.find(b)->second, target);
   return STOKA_MANAGER_OK;
 }
 

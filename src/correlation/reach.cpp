@@ -77,7 +77,6 @@ class Shares {
 void ReachTarget(const std::vector<double>& data, const IDistribution& first,
                  const IDistribution& second, double target, double tolerance,
                  std::vector<double>& sample) {
-  if (data.size() < 2 || sample.size() != data.size()) return;
   const std::vector<double> attempts = sample;
   const double missed_by = std::fabs(Correlation(sample, data) - target);
   Shares shares(data, first, second, target, sample);
@@ -91,7 +90,9 @@ void ReachTarget(const std::vector<double>& data, const IDistribution& first,
   std::size_t b = fa < 0 ? 0 : shares.size();
   double fb = NAN;
   bool bisect = false;
-  for (int step = 0; step < kMaxSearchSteps && best_error > tolerance && !std::isnan(fa); ++step) {
+  // NaN never arises here (the attempts' correlation is defined, so the
+  // second distribution has spread); the step cap bounds the loop regardless.
+  for (int step = 0; step < kMaxSearchSteps && best_error > tolerance; ++step) {
     const bool bracketed = !std::isnan(fb);
     const std::size_t width = a > b ? a - b : b - a;
     if (width <= (bracketed ? 1u : 0u)) break;  // no position left between them
@@ -103,7 +104,7 @@ void ReachTarget(const std::vector<double>& data, const IDistribution& first,
     else if (fa + std::fabs(target) > 0)
       // Through the origin of the share: rho * (n - k) / n at a gives rho.
       guess = n - std::fabs(target) * (n - a) / (fa + std::fabs(target));
-    else
+    else  // the attempts' correlation points the wrong way
       guess = 0.5 * (double(a) + double(b));
     // Strictly past a, and strictly short of b once b is known.
     const double up = b > a ? 1.0 : -1.0;
@@ -111,7 +112,6 @@ void ReachTarget(const std::vector<double>& data, const IDistribution& first,
     const auto k = static_cast<std::size_t>(
         std::llround(std::min(std::max(guess, std::min(near, far)), std::max(near, far))));
     const double fk = excess(shares.MoveTo(k));
-    if (std::isnan(fk)) break;
     if (std::fabs(fk) < best_error) {
       best = k;
       best_error = std::fabs(fk);

@@ -209,14 +209,16 @@ TEST(CorrelationManager, MissedTargetsSearchedAndReported) {
     unsigned missed = 7;
     SetCorrelation(x.m, a, b, row.target, 1);
     SetCorrelationTolerance(x.m, row.tolerance);
-    EXPECT_EQ(GetCorrelationOutcome(x.m, a, b, &r, &met, &bound), 8);
+    EXPECT_TRUE(GetCorrelationOutcome(x.m, a, b, &r, &met, &bound) == 8 && CountMissedCorrelations(x.m, &missed) == 0 &&
+                missed == 1 && met == -1);  // no sample yet
     Seed(2385u);
     ASSERT_EQ(RecalculateManager(x.m), 0);
     std::vector<double> own(20000);
     Seed(2385u);
     for (double& v : own) GetRandomValueFromMethod(x.methods[0], &v, nullptr);
     const auto alone = MakeCorrelated(own, x.dists[0], x.dists[1], row.target, row.tolerance, 10);
-    ASSERT_EQ(GetCorrelationOutcome(x.m, a, b, &r, &met, &bound), 0);
+    ASSERT_TRUE(GetCorrelationOutcome(x.m, a, b, &r, &met, &bound) == 0 &&
+                GetCorrelationOutcome(x.m, a, b, nullptr, nullptr, nullptr) == 0);
     EXPECT_TRUE(met == row.met && CountMissedCorrelations(x.m, &missed) == 0 && missed == 1u - met);
     EXPECT_NEAR(bound, row.bound, 0.02);
     EXPECT_NEAR(r, row.met ? row.target : bound, row.met ? row.tolerance : 1e-12) << row.target;
