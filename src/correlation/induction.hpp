@@ -26,8 +26,8 @@ std::vector<std::size_t> ReplacementOrder(std::size_t n);
 std::size_t ReplacedCount(std::size_t n, double target);
 
 // The search for a missed target (reach.cpp). sample is the best of the
-// attempts on data (of its size, at least 2), off the target by more than
-// tolerance. The share of kept
+// attempts on data (of its size, at least 2), whose correlation with data,
+// reached, is off the target by more than tolerance. The share of kept
 // positions moves along the same order (a longer or shorter replaced prefix)
 // until the correlation with data lies within tolerance of the target, or the
 // share is exhausted. Positions already replaced keep their draws; newly kept
@@ -35,7 +35,7 @@ std::size_t ReplacedCount(std::size_t n, double target);
 // Paired quantiles are held within second's quantiles at 1/(2n) and
 // 1 - 1/(2n). The result is never farther from the target than sample was.
 void ReachTarget(const std::vector<double>& data, const IDistribution& first,
-                 const IDistribution& second, double target, double tolerance,
+                 const IDistribution& second, double target, double tolerance, double reached,
                  std::vector<double>& sample);
 
 // Pearson's coefficient of the most extreme arrangement of the two samples on

@@ -323,8 +323,10 @@ int CorrelationManager::RecalculateComponent(stoka_id root, std::unordered_set<s
           MakeCorrelated(parent, from, to, c, correlation_tolerance_, correlation_max_steps_);
       // Attempts that keep a share |c| reach about c * rho_max: a miss is
       // searched on along the kept share.
-      if (!derived.empty() && std::fabs(Correlation(derived, parent) - c) > correlation_tolerance_)
-        stoka::induction::ReachTarget(parent, *from, *to, c, correlation_tolerance_, derived);
+      const double reached = derived.empty() ? c : Correlation(derived, parent);
+      if (std::fabs(reached - c) > correlation_tolerance_)
+        stoka::induction::ReachTarget(parent, *from, *to, c, correlation_tolerance_, reached,
+                                      derived);
       distributed_data_[y] = std::move(derived);
       frontier.push_back(y);
     }

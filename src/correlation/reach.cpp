@@ -12,10 +12,6 @@
 
 namespace stoka::induction {
 namespace {
-// Secant steps on a near-linear function, a bisection after any that does not
-// halve the bracket; 24 halvings resolve 10^7 positions.
-constexpr int kMaxSearchSteps = 24;
-
 // The sample with a replaced prefix of k positions of the order: independent
 // draws before k, paired quantiles from k on. Values are computed only when a
 // prefix first reaches them; those of the attempts are taken over. Paired
@@ -75,10 +71,10 @@ class Shares {
 }  // namespace
 
 void ReachTarget(const std::vector<double>& data, const IDistribution& first,
-                 const IDistribution& second, double target, double tolerance,
+                 const IDistribution& second, double target, double tolerance, double reached,
                  std::vector<double>& sample) {
   const std::vector<double> attempts = sample;
-  const double missed_by = std::fabs(Correlation(sample, data) - target);
+  const double missed_by = std::fabs(reached - target);
   Shares shares(data, first, second, target, sample);
   const double n = static_cast<double>(shares.size()), sign = target < 0 ? -1.0 : 1.0;
   // The signed shortfall, falling as k grows (more positions replaced).
@@ -90,9 +86,10 @@ void ReachTarget(const std::vector<double>& data, const IDistribution& first,
   std::size_t b = fa < 0 ? 0 : shares.size();
   double fb = NAN;
   bool bisect = false;
-  // NaN never arises here (the attempts' correlation is defined, so the
-  // second distribution has spread); the step cap bounds the loop regardless.
-  for (int step = 0; step < kMaxSearchSteps && best_error > tolerance; ++step) {
+  // Secant steps on a near-linear function, a bisection after any that does
+  // not halve the bracket: every step narrows it, so the search ends after
+  // about 2 log2(n) steps at most.
+  while (best_error > tolerance) {
     const bool bracketed = !std::isnan(fb);
     const std::size_t width = a > b ? a - b : b - a;
     if (width <= (bracketed ? 1u : 0u)) break;  // no position left between them
@@ -112,11 +109,11 @@ void ReachTarget(const std::vector<double>& data, const IDistribution& first,
     const auto k = static_cast<std::size_t>(
         std::llround(std::min(std::max(guess, std::min(near, far)), std::max(near, far))));
     const double fk = excess(shares.MoveTo(k));
+    if (std::isnan(fk)) break;  // a share whose sample has no spread
     if (std::fabs(fk) < best_error) {
       best = k;
       best_error = std::fabs(fk);
     }
-    if (best_error <= tolerance) break;
     if ((fk < 0) == (fa < 0)) {
       if (!bracketed && k == b) break;  // the share is exhausted short of the target
       a = k;
@@ -138,10 +135,8 @@ double ExtremeCorrelation(const std::vector<double>& a, const std::vector<double
   const std::size_t m = std::min(a.size(), b.size());
   std::vector<double> x(a.begin(), a.begin() + m), y(b.begin(), b.begin() + m);
   std::sort(x.begin(), x.end());
-  if (target < 0)
-    std::sort(y.begin(), y.end(), std::greater<double>());
-  else
-    std::sort(y.begin(), y.end());
+  const bool up = target >= 0;
+  std::sort(y.begin(), y.end(), [up](double p, double q) { return up ? p < q : p > q; });
   return Correlation(x, y);
 }
 

@@ -203,9 +203,8 @@ TEST(CorrelationManager, MissedTargetsSearchedAndReported) {
     double r = kNaN, bound = kNaN;
     int met = -1;
     unsigned missed = 7;
-    SetCorrelation(x.m, a, b, row.target, 1);
-    SetCorrelationTolerance(x.m, row.tolerance);
-    EXPECT_TRUE(GetCorrelationOutcome(x.m, a, b, &r, &met, &bound) == 8 && CountMissedCorrelations(x.m, &missed) == 0 &&
+    EXPECT_TRUE(SetCorrelation(x.m, a, b, row.target, 1) == 0 && SetCorrelationTolerance(x.m, row.tolerance) == 0 &&
+                GetCorrelationOutcome(x.m, a, b, &r, &met, &bound) == 8 && CountMissedCorrelations(x.m, &missed) == 0 &&
                 missed == 1 && met == -1);  // no sample yet
     Seed(2385u);
     ASSERT_EQ(RecalculateManager(x.m), 0);
