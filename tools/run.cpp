@@ -231,11 +231,15 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
         << std::setw(10) << "achieved" << '\n';
     for (size_t k = 0; k < model.correlations.size(); ++k) {
       const auto& c = model.correlations[k];
-      double reached = model.rank ? achieved[k] : stoka::kNaN;
-      if (!model.rank) CalculateCorrelation(h.manager, ids[c.a], ids[c.b], &reached);
+      double reached = model.rank ? achieved[k] : stoka::kNaN, bound = stoka::kNaN;
+      int met = 1;
+      if (!model.rank) GetCorrelationOutcome(h.manager, ids[c.a], ids[c.b], &reached, &met, &bound);
       out << "  " << std::left << std::setw(36) << (c.a + " / " + c.b).substr(0, 36) << std::right
           << std::fixed << std::setprecision(3) << std::setw(10) << c.coefficient << std::setw(10)
-          << reached << std::defaultfloat << '\n';
+          << reached;
+      // A target beyond what the two marginals allow is missed, and said so.
+      if (!met) out << "  missed; the bound of the two is " << bound;
+      out << std::defaultfloat << '\n';
     }
     if (repaired > 0)
       out << "  The targets cannot all be met together: they were moved to the nearest matrix\n"

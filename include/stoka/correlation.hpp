@@ -62,6 +62,14 @@ class STOKA_API CorrelationManager {
   std::vector<double> GetDistributedData(stoka_id id) const;
   void ClearData();
   int CalculateCorrelation(stoka_id a, stoka_id b, double* out) const;
+  // Over the current samples of a and b: Pearson's coefficient reached, whether
+  // it lies within the tolerance of the pair's target (0 without one), and the
+  // coefficient of the samples' most extreme arrangement on the target's side
+  // (the bound of what the two marginals allow). Null outputs are skipped;
+  // codes as CalculateCorrelation.
+  int CorrelationOutcome(stoka_id a, stoka_id b, double* reached, bool* met, double* bound) const;
+  // The number of edges whose samples miss their target (or are missing).
+  int CountMissedCorrelations(unsigned* missed) const;
 
   // Every registered identifier, in registration order, as of the last rebuild.
   stoka_id* GetAllDistributions(unsigned* count);
@@ -71,6 +79,8 @@ class STOKA_API CorrelationManager {
 
   bool HasCycles() const;
   bool HasCyclesInComponent(stoka_id start, std::unordered_set<stoka_id>& visited) const;
+  // A derived member whose attempts miss its target by more than the
+  // tolerance is searched on along the share of paired positions kept.
   int Recalculate();
   int RecalculateComponent(stoka_id root, std::unordered_set<stoka_id>& visited);
 

@@ -95,6 +95,19 @@ STOKA_API int SetDistributedData(CorrelationManager* h, stoka_id id, const doubl
                                  unsigned count) {
   return Code(h, [&](CorrelationManager& m) { return m.SetDistributedData(id, data, count); });
 }
+STOKA_API int GetCorrelationOutcome(CorrelationManager* h, stoka_id a, stoka_id b, double* reached,
+                                    int* met, double* bound) {
+  return Code(h, [&](CorrelationManager& m) {
+    bool is_met = false;
+    const int r = m.CorrelationOutcome(a, b, reached, met ? &is_met : nullptr, bound);
+    if (met && r == STOKA_MANAGER_OK) *met = is_met ? 1 : 0;
+    return r;
+  });
+}
+STOKA_API int CountMissedCorrelations(CorrelationManager* h, unsigned* missed) {
+  if (missed == nullptr) return STOKA_MANAGER_NULL;
+  return Code(h, [&](CorrelationManager& m) { return m.CountMissedCorrelations(missed); });
+}
 STOKA_API const double* GetDistributedData(CorrelationManager* h, stoka_id id, unsigned* count) {
   if (count) *count = 0;
   return With(h, static_cast<const double*>(nullptr),

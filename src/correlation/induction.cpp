@@ -11,6 +11,7 @@
 
 #include "core/constants.hpp"
 #include "core/output.hpp"
+#include "correlation/induction.hpp"
 #include "sampling/quantile_table.hpp"
 #include "stoka/correlation.hpp"
 
@@ -21,6 +22,9 @@ using stoka::QuantileTable;
 // The probabilities nearest 0 and 1 whose mirror images are both exact.
 constexpr double kTinyProbability = 0x1p-53;
 constexpr int kMaxHalvings = 64;
+}  // namespace
+
+namespace stoka::induction {
 
 // The quantile at u, finite: an unbounded family is infinite at 0 and 1, and
 // a wide one overflows short of them; such a u moves toward the median until
@@ -52,6 +56,34 @@ double IndependentQuantile(const PreparedLaw& d, QuantileTable* table) {
   return FiniteQuantile(d, u);
 }
 
+// The same for the search after missed attempts, on the distributions themselves.
+double FiniteQuantile(const IDistribution& d, double u) { return FiniteQuantile(PreparedLaw(d), u); }
+double IndependentQuantile(const IDistribution& d) { return IndependentQuantile(PreparedLaw(d), nullptr); }
+
+double PairedQuantile(const IDistribution& first, const IDistribution& second, double x,
+                      double target) {
+  const double u = first.CdfValue(x);
+  return FiniteQuantile(PreparedLaw(second), target < 0 ? 1.0 - u : u);
+}
+
+std::vector<std::size_t> ReplacementOrder(std::size_t n) {
+  std::vector<std::size_t> indices(n);
+  std::iota(indices.begin(), indices.end(), std::size_t{0});
+  // The minimal standard engine (multiplier 16807) afresh for every sample:
+  // every attempt on a sample of one size replaces the same positions.
+  std::minstd_rand0 engine(1);
+  std::shuffle(indices.begin(), indices.end(), engine);
+  return indices;
+}
+
+std::size_t ReplacedCount(std::size_t n, double target) {
+  return static_cast<std::size_t>(std::floor(n * (1.0 - std::fabs(target))));
+}
+}  // namespace stoka::induction
+
+namespace {
+using namespace stoka::induction;
+
 bool ValidTarget(double target) { return std::fabs(target) <= 1.0; }  // false for NaN
 }  // namespace
 
@@ -82,13 +114,8 @@ struct Induction {
       : second_law(second) {
     const PreparedLaw first_law(first);
     const std::size_t n = data.size();
-    std::vector<std::size_t> indices(n);
-    std::iota(indices.begin(), indices.end(), std::size_t{0});
-    // The minimal standard engine (multiplier 16807) afresh for every sample:
-    // every attempt on a sample of one size replaces the same positions.
-    std::minstd_rand0 engine(1);
-    const auto k = static_cast<std::size_t>(std::floor(n * (1.0 - std::fabs(target))));
-    std::shuffle(indices.begin(), indices.end(), engine);
+    const std::vector<std::size_t> indices = ReplacementOrder(n);
+    const std::size_t k = ReplacedCount(n, target);
     replaced.assign(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(k));
     tabled = second_law.Tabled() && replaced.size() >= QuantileTable::kWorthwhile;
     std::vector<bool> is_replaced(n, false);

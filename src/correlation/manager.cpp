@@ -8,6 +8,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "correlation/induction.hpp"
 #include "stoka/correlation.hpp"
 #include "stoka/stoka.h"
 
@@ -213,6 +214,33 @@ int CorrelationManager::CalculateCorrelation(stoka_id a, stoka_id b, double* out
   return STOKA_MANAGER_OK;
 }
 
+int CorrelationManager::CorrelationOutcome(stoka_id a, stoka_id b, double* reached, bool* met,
+                                           double* bound) const {
+  double r = 0;
+  const int code = CalculateCorrelation(a, b, &r);
+  if (code != STOKA_MANAGER_OK) return code;
+  const double target = GetCorrelation(a, b);
+  if (reached) *reached = r;
+  if (met) *met = std::fabs(r - target) <= correlation_tolerance_;  // false for NaN
+  if (bound)
+    *bound = stoka::induction::ExtremeCorrelation(distributed_data_.find(a)->second,
+                                                  distributed_data_.find(b)->second, target);
+  return STOKA_MANAGER_OK;
+}
+
+int CorrelationManager::CountMissedCorrelations(unsigned* missed) const {
+  unsigned count = 0;
+  for (const auto& [a, partners] : correlations_)
+    for (const auto& [b, c] : partners) {
+      bool met = false;
+      // Each edge once, from its smaller identifier.
+      if (a < b && IsEdge(c) && (CorrelationOutcome(a, b, nullptr, &met, nullptr) != 0 || !met))
+        ++count;
+    }
+  *missed = count;
+  return STOKA_MANAGER_OK;
+}
+
 stoka_id* CorrelationManager::GetAllDistributions(unsigned* count) {
   if (count) *count = distributions_built_ ? static_cast<unsigned>(distributions_.size()) : 0;
   return distributions_built_ ? distributions_.data() : nullptr;
@@ -288,9 +316,17 @@ int CorrelationManager::RecalculateComponent(stoka_id root, std::unordered_set<s
     const Partners partners = *PartnersOf(x);  // a copy: derivations add entries
     for (const auto& [y, c] : partners) {
       if (!IsEdge(c) || visited.count(y)) continue;
-      std::vector<double> derived = MakeCorrelated(
-          distributed_data_[x], MethodOf(x)->GetDistribution(), MethodOf(y)->GetDistribution(),
-          c, correlation_tolerance_, correlation_max_steps_);
+      const std::vector<double>& parent = distributed_data_[x];
+      IDistribution* from = MethodOf(x)->GetDistribution();
+      IDistribution* to = MethodOf(y)->GetDistribution();
+      std::vector<double> derived =
+          MakeCorrelated(parent, from, to, c, correlation_tolerance_, correlation_max_steps_);
+      // Attempts that keep a share |c| reach about c * rho_max: a miss is
+      // searched on along the kept share.
+      const double reached = derived.empty() ? c : Correlation(derived, parent);
+      if (std::fabs(reached - c) > correlation_tolerance_)
+        stoka::induction::ReachTarget(parent, *from, *to, c, correlation_tolerance_, reached,
+                                      derived);
       distributed_data_[y] = std::move(derived);
       frontier.push_back(y);
     }

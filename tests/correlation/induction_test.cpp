@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "correlation/induction.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/correlation.hpp"
 #include "support/rows.hpp"
@@ -107,6 +108,22 @@ TEST(MakeCorrelated, KeptQuantilesEqualPlainOnes) {
     const int next = std::rand();
     std::srand(808u);
     EXPECT_TRUE(MakeCorrelated(data, plain_first, plain_second, target, 0.0, 2) == kept && std::rand() == next);
+  }
+}
+
+// The search never leaves a sample farther from its target than it found it:
+// not one whose kept share points the wrong way (the attempt for -target), nor
+// under a tolerance that no share can meet, nor at a target beyond the bound.
+TEST(MakeCorrelated, SearchNeverWorsens) {
+  NormalDistribution n(new NormalRandomGenerator(2.385, 1.25));
+  LogNormalDistribution ln(new LogNormalRandomGenerator(0.2, 0.5, 1.0));
+  const auto data = Sample(n, 2000, 5u);
+  for (auto [target, attempt] : {std::pair{0.3, -0.3}, {-0.7, 0.7}, {0.05, -0.05}, {0.9, 0.9}, {1.0, 1.0}}) {
+    std::srand(9u);
+    auto sample = MakeCorrelatedStep(data, &n, &ln, attempt);
+    const double before = Correlation(sample, data);
+    stoka::induction::ReachTarget(data, n, ln, target, 1e-6, before, sample);
+    EXPECT_LE(std::fabs(Correlation(sample, data) - target), std::fabs(before - target)) << target;
   }
 }
 

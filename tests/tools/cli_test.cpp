@@ -77,6 +77,10 @@ TEST_F(Cli, RunWritesSamplesAndPicturesAndRepeatsItsSeed) {
   EXPECT_NE(Stoka("run --seed 12 " + model).out, again.out);
   const Result rank = Stoka("run " + Model("rank"));
   EXPECT_TRUE(rank.status == 0 && rank.Says("of ranks (Spearman)") && rank.Says("0.500     0.50")) << rank.out;
+  // Normal against LogNormal(sigma 1) allows 0.763 at most; against sigma 0.5, 0.943.
+  const std::string missed = Stoka("run " + Model("missed")).out, mark = "missed; the bound of the two is 0.7";
+  EXPECT_TRUE(missed.find("0.900     0.7") < missed.find(mark) && missed.find("0.900     0.89") > missed.find(mark) &&
+              missed.rfind("missed;") == missed.find(mark)) << missed;
   ASSERT_EQ(Stoka("demo --samples 500 --plot " + (dir_ / "p.html").string()).status, 0);
   EXPECT_TRUE(fs::exists(dir_ / "p.html"));
 }

@@ -69,6 +69,21 @@ enum stoka_manager_code {
   /** Pearson's coefficient of the two samples into *out. */                         \
   FLAT(int, CalculateCorrelation,                                                     \
        (CorrelationManager* handle, stoka_id a, stoka_id b, double* out))             \
+  /** How the pair a, b stands over its current samples: into *reached Pearson's   \
+     coefficient; into *met 1 when it lies within the tolerance of the pair's target \
+     (0 for a pair without one), else 0; into *bound the coefficient of the two     \
+     samples' most extreme arrangement on the target's side (both ascending for a  \
+     target >= 0, one descending for a negative one): the largest magnitude their  \
+     marginals allow, so a target beyond it cannot be met. A NULL output is        \
+     skipped. 6 when a or b is not registered, 8 when either has no sample, and     \
+     then nothing is written. */                                                    \
+  FLAT(int, GetCorrelationOutcome, (CorrelationManager* handle, stoka_id a, stoka_id b, \
+                                    double* reached, int* met, double* bound))        \
+  /** Into *missed the number of edges (|c| >= 1e-6) whose samples miss their target \
+     by more than the tolerance; an edge with a missing or empty sample counts as    \
+     missed. RecalculateManager returns 0 with misses; this tells them. -1 for a NULL \
+     missed. */                                                                        \
+  FLAT(int, CountMissedCorrelations, (CorrelationManager* handle, unsigned* missed))   \
   /** Copies count values as the sample of id. */                                    \
   FLAT(int, SetDistributedData,                                                       \
        (CorrelationManager* handle, stoka_id id, const double* data, unsigned count)) \
@@ -82,7 +97,11 @@ enum stoka_manager_code {
   /** Rebuilds that list; 1 when the correlation graph has a cycle. */               \
   FLAT(int, RebuildDistributions, (CorrelationManager* handle))                       \
   /** New samples of data-count values: each component's root drawn by its method, \
-     every other member derived from its parent. 1 (samples untouched) for a cycle. */ \
+     every other member derived from its parent. A member whose attempts end       \
+     farther from its target than the tolerance is searched on over the share of  \
+     positions paired with its parent, until it meets the target or the share is   \
+     exhausted (a target beyond what the two marginals allow); 0 either way, and    \
+     GetCorrelationOutcome tells each pair. 1 (samples untouched) for a cycle. */   \
   FLAT(int, RecalculateManager, (CorrelationManager* handle))                         \
   /** What a result code means, as a constant text (never free it); a text that      \
      says so for a code outside the list. */                                          \
