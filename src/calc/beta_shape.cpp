@@ -27,23 +27,19 @@ double BetaContFrac(const double a, const double b, const double x, const double
   cf = den_term;
   while (iter_count < max_iter) {
     const int k = iter_count + 1;
-    double coeff = k * (b - k) * x / (((a - 1.0) + 2 * k) * (a + 2 * k));
-    double delta_frac;
-    den_term = 1.0 + coeff * den_term;
-    num_term = 1.0 + coeff / num_term;
-    if (std::fabs(den_term) < cutoff) den_term = kNaN;
-    if (std::fabs(num_term) < cutoff) num_term = kNaN;
-    den_term = 1.0 / den_term;
-    delta_frac = den_term * num_term;
-    cf *= delta_frac;
-    coeff = -(a + k) * (a + b + k) * x / ((a + 2 * k) * (a + 2 * k + 1.0));
-    den_term = 1.0 + coeff * den_term;
-    num_term = 1.0 + coeff / num_term;
-    if (std::fabs(den_term) < cutoff) den_term = kNaN;
-    if (std::fabs(num_term) < cutoff) num_term = kNaN;
-    den_term = 1.0 / den_term;
-    delta_frac = den_term * num_term;
-    cf *= delta_frac;
+    // One half step of the fraction: its two terms, guarded against zero.
+    auto half_step = [&](double coeff) {
+      den_term = 1.0 + coeff * den_term;
+      num_term = 1.0 + coeff / num_term;
+      if (std::fabs(den_term) < cutoff) den_term = kNaN;
+      if (std::fabs(num_term) < cutoff) num_term = kNaN;
+      den_term = 1.0 / den_term;
+      const double delta_frac = den_term * num_term;
+      cf *= delta_frac;
+      return delta_frac;
+    };
+    half_step(k * (b - k) * x / (((a - 1.0) + 2 * k) * (a + 2 * k)));
+    const double delta_frac = half_step(-(a + k) * (a + b + k) * x / ((a + 2 * k) * (a + 2 * k + 1.0)));
     if (std::fabs(delta_frac - 1.0) < 2.0 * GSL_DBL_EPSILON) break;
     if (cf * std::fabs(delta_frac - 1.0) < epsabs) break;
     ++iter_count;

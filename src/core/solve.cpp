@@ -163,12 +163,7 @@ SimplexEnd Simplex::Run(gsl_multimin_function* function, const double* start,
     gsl_vector_set(x_, i, start[i]);
     gsl_vector_set(steps_, i, steps[i]);
   }
-  SimplexRun run;
-  run.function = function;
-  run.start = x_;
-  run.steps = steps_;
-  run.rule = rule;
-  run.trace = std::move(trace);
+  SimplexRun run{function, x_, steps_, rule, std::move(trace)};
   return RunSimplex(s_, run);
 }
 
@@ -181,12 +176,7 @@ SimplexEnd Simplex::Run(gsl_multimin_function* function, const double* start,
   gsl_vector* scaled_steps = scaled ? gsl_vector_alloc(n_) : nullptr;
   if (scaled_steps)
     for (size_t i = 0; i < n_; ++i) gsl_vector_set(scaled_steps, i, scaled[i]);
-  SimplexRun run;
-  run.function = function;
-  run.start = x_;
-  run.steps = steps_;
-  run.rule = rule;
-  run.trace = std::move(trace);
+  SimplexRun run{function, x_, steps_, rule, std::move(trace)};
   mend.steps = scaled_steps;
   const SimplexEnd end = MendSimplex(s_, run, first, mend);
   if (scaled_steps) gsl_vector_free(scaled_steps);
