@@ -95,6 +95,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(BM_LatinCycle)->Apply(Sizes);
+BENCHMARK(BM_LatinCycle)->Args({4, 1000000})->Unit(benchmark::kMillisecond)->MinTime(0.2);
 BENCHMARK(BM_MonteCarlo)->Apply(Sizes);
 BENCHMARK(BM_MonteCarlo)
     ->ArgsProduct({benchmark::CreateDenseRange(3, kFamilies - 1, 1), {1000000}})

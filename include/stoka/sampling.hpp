@@ -58,6 +58,11 @@ class STOKA_API MonteCarloMethod : public AbstractGenerationMethod {
 
 // The strata still free in the current cycle (kept by the library).
 class FreeStrata;
+// The distribution's quantile with its shape terms worked out once (kept by
+// the library).
+namespace stoka {
+class PreparedLaw;
+}
 
 // The window divided into count_ equal strata; each cycle of count_ draws takes
 // every stratum once, in random order. The position returned is the unit
@@ -88,6 +93,7 @@ class STOKA_API LatinCubeMethod : public AbstractGenerationMethod {
   int count_;
   double width_;
   std::unique_ptr<FreeStrata> segment_indices_;
+  std::unique_ptr<stoka::PreparedLaw> law_;
 };
 
 // Index-list helpers: remove the element at a zero-based position (nothing at

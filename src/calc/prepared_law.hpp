@@ -20,6 +20,8 @@ class PreparedLaw {
   // The distribution must outlive the law and keep its parameters meanwhile.
   explicit PreparedLaw(const IDistribution& distribution);
 
+  // The distribution it was prepared for.
+  const IDistribution* For() const { return distribution_; }
   // distribution.ValueByCDF(p)
   double Quantile(double p) const {
     return shape_ ? min_ + (max_ - min_) * shape_->Quantile(p) : distribution_->ValueByCDF(p);

@@ -42,9 +42,8 @@ void MonteCarloMethod::SetBounds(double min, double max) {
 }
 
 std::pair<double, double> MonteCarloMethod::RandomValue() {
-  if (!table_ || table_->For() != distribution_)
-    table_ = std::make_unique<MonteCarloTable>(*distribution_);
-  if (table_->Tabled()) return table_->Draw(min_, max_);
+  MonteCarloTable& table = stoka::KeptFor(table_, *distribution_);
+  if (table.Tabled()) return table.Draw(min_, max_);
   return stoka::DrawFinite(min_, max_, [&](int, double p) { return distribution_->ValueByCDF(p); });
 }
 
@@ -88,6 +87,7 @@ unsigned LatinCubeMethod::FreeCount() const { return segment_indices_->Size(); }
 
 std::pair<double, double> LatinCubeMethod::RandomValue() {
   if (segment_indices_->Empty()) RebuildSegmentIndices();
+  const stoka::PreparedLaw& law = stoka::KeptFor(law_, *plot_.distribution);
   double p = kNaN;
   // A value outside the plot's window (rounding at its ends) or not finite (an
   // unbounded family at 0 or 1) sends the draw to a new position; nothing is
@@ -99,8 +99,10 @@ std::pair<double, double> LatinCubeMethod::RandomValue() {
     const unsigned stratum = segment_indices_->Take(static_cast<unsigned>(position));
     const auto [lower, upper] = Segment(stratum);
     p = lower + (upper - lower) * KessaRandom();
-    double value = kNaN;
-    if (plot_.ValueByCDFOnPlot(&p, &value) && std::isfinite(value)) {
+    // The plot's quantile at p (DistributionPlot::ValueByCDFOnPlot, p >= 0)
+    // through the kept law: the same number, the shape terms not recomputed.
+    const double value = law.Quantile(p * plot_.cdf_range_ + plot_.cdf_min_);
+    if (plot_.min_ <= value && value <= plot_.max_ && std::isfinite(value)) {
       if (segment_indices_->Empty()) RebuildSegmentIndices();
       return {value, p};
     }

@@ -69,6 +69,15 @@ std::pair<double, double> DrawFinite(double min, double max, Quantile quantile) 
   return {std::numeric_limits<double>::quiet_NaN(), p};
 }
 
+// What a method keeps for the distribution it draws from (a MonteCarloTable, a
+// PreparedLaw): made on the first draw, made again whenever the method draws
+// from another distribution than the one it was made for.
+template <class Kept>
+Kept& KeptFor(std::unique_ptr<Kept>& kept, const IDistribution& distribution) {
+  if (!kept || kept->For() != &distribution) kept = std::make_unique<Kept>(distribution);
+  return *kept;
+}
+
 }  // namespace stoka
 
 // What a Monte Carlo method keeps between draws for one distribution: its

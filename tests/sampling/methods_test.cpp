@@ -59,6 +59,10 @@ TEST(GenerationMethods, MonteCarloKeepsTheRuntimeSequence) {
       }
     }
   }
+  for (auto make : {Beta, Pert, Normal, Costs}) {  // Latin hypercube: the plain quantile at each position
+    Method lhs(make, 0.05, 0.9, 700);
+    for (auto [value, p] : lhs.Draw(1500)) ASSERT_EQ(value, static_cast<LatinCubeMethod*>(lhs.h)->Plot().ValueByCDF(p)) << p;
+  }
 }
 
 // Draws are always finite: 2 * 10^5 draws meet KessaRandom's exact 0 and 1 (1
