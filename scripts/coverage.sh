@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh gcovr
 dir=${1:-build-coverage}
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS=--coverage -DCMAKE_CXX_FLAGS="--coverage -O0" \
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic -O0" \
   -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage >/dev/null
 cmake --build "$dir" -j"$(nproc)" >/dev/null
 find "$dir" -name '*.gcda' -delete
