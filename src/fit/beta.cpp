@@ -46,8 +46,8 @@ BETA_CASES(STOKA_FIT_SIMPLEX_CASE)
 constexpr const Case* kCases[] = {BETA_CASES(STOKA_FIT_CASE_ADDRESS)};
 
 double Penalty(const double* v) { return PenaltyFuncBeta(v[0], v[1], v[2], v[3]); }
-double Quantile(double q, const double* v) {
-  return BetaQuantile(q, v[0], v[1], v[2], v[3]);
+void Quantiles(const double* v, const double* q, int n, double* out) {
+  BetaQuantiles(v[0], v[1], v[2], v[3], q, n, out);
 }
 using Record = RecordOf<OutDataBeta, &OutDataBeta::alpha, &OutDataBeta::beta, &OutDataBeta::min,
                         &OutDataBeta::max>;
@@ -56,7 +56,7 @@ using Record = RecordOf<OutDataBeta, &OutDataBeta::alpha, &OutDataBeta::beta, &O
 // at 8..11; fixed bounds are not compared with the values.
 constexpr Family kFamily = {
     12, 0, 4, 4, {kAlpha, kBeta, kMin, kMax}, {-1, 10, 11, 8, 9},
-    false, false, &Penalty, &Quantile, &Record::Store,
+    false, false, &Penalty, &Quantiles, &Record::Store,
     &RunFrame<OutDataBeta, Record, &CalcBetaDistributionByParams,
               &initialization_result_beta_err>,
     kCases, static_cast<int>(sizeof kCases / sizeof kCases[0])};

@@ -89,9 +89,10 @@ struct Family {
   int fixed_pos[kFieldCount];  // block position by Field; -1: none (Valid keeps rows to the record)
   bool positive;              // every value and fixed parameter must be > 0
   bool values_within_bounds;  // a fixed min (max) must lie below (above) every value
-  // penalty and quantile of the full parameter set v, in record order
+  // penalty of the full parameter set v, in record order, and its quantiles
+  // at the n probabilities q (one trial point: shape terms worked out once)
   double (*penalty)(const double* v);
-  double (*quantile)(double q, const double* v);
+  void (*quantiles)(const double* v, const double* q, int n, double* out);
   void (*store)(void* record, const double* v);
   // Runs the family's frame wrapper with the case's callbacks; v receives the record.
   int (*run)(int max_iter, double tolerance, double* block, const Case& c, double* v);
@@ -148,6 +149,16 @@ constexpr bool Valid(const Family& family, const Row& r) {
 // carry such shapes past the penalty: those get NaN, which the simplex treats
 // as a bad point.
 double BetaQuantile(double q, double alpha, double beta, double min, double max);
+// BetaQuantile at the n probabilities q, ln B and the other shape terms worked
+// out once for them all; the same numbers, bit for bit.
+void BetaQuantiles(double alpha, double beta, double min, double max, const double* q, int n,
+                   double* out);
+
+// The quantiles of a law with no terms to share, one call each.
+template <double (*Quantile)(double q, const double* v)>
+void EachQuantile(const double* v, const double* q, int n, double* out) {
+  for (int i = 0; i < n; ++i) out[i] = Quantile(q[i], v);
+}
 
 // ---------------------------------------------------------------------------
 // The engine (frame.cpp).

@@ -2,6 +2,8 @@
 // the result codes, and the engine that runs any fitting case from its row.
 #include <cmath>
 
+#include "calc/beta_shape.hpp"
+#include "calc/prepared_law.hpp"
 #include "core/constants.hpp"
 #include "core/output.hpp"
 #include "core/solve.hpp"
@@ -256,6 +258,17 @@ double BetaQuantile(double q, double alpha, double beta, double min, double max)
   return stoka_ran_beta_cdf_inv_(q, alpha, beta, min, max);
 }
 
+void BetaQuantiles(double alpha, double beta, double min, double max, const double* q, int n,
+                   double* out) {
+  if (!BetaShapeServes(alpha, beta)) {
+    for (int i = 0; i < n; ++i) out[i] = BetaQuantile(q[i], alpha, beta, min, max);
+    return;
+  }
+  const BetaShape shape(alpha, beta);
+  for (int i = 0; i < n; ++i)
+    out[i] = std::isnan(q[i]) ? kNaN : min + (max - min) * shape.Quantile(q[i]);
+}
+
 int Check(const Family& family, const Call& c) {
   bool ok = true;
   if (family.positive) {
@@ -331,9 +344,9 @@ double Objective(const Family& family, const Case& c, const gsl_vector* x, void*
   if (penalty != 0.0) return penalty;
   double sum = 0.0;
   const int points = Dimension(family, c);
-  for (int i = 0; i < points; ++i)
-    sum += std::fabs(family.quantile(block[family.percent_pos + i], v) -
-                     block[family.value_pos + i]);
+  double fitted[kMaxFields];
+  family.quantiles(v, block + family.percent_pos, points, fitted);
+  for (int i = 0; i < points; ++i) sum += std::fabs(fitted[i] - block[family.value_pos + i]);
   return std::sqrt(sum);
 }
 

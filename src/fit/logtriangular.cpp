@@ -39,7 +39,7 @@ using Record = RecordOf<OutDataLTD, &OutDataLTD::ml, &OutDataLTD::min, &OutDataL
 // values and fixed parameters positive, values inside fixed bounds.
 constexpr Family kFamily = {
     9, 0, 3, 3, {kMl, kMin, kMax}, {6, 7, 8, -1, -1},
-    true, true, &Penalty, &Quantile, &Record::Store,
+    true, true, &Penalty, &EachQuantile<&Quantile>, &Record::Store,
     &RunFrame<OutDataLTD, Record, &CalcLogTriangularDistributionByParams,
               &initialization_result_logtriangular_err>,
     kCases, static_cast<int>(sizeof kCases / sizeof kCases[0])};

@@ -31,10 +31,10 @@ PERT_CASES(STOKA_FIT_SIMPLEX_CASE)
 constexpr const Case* kCases[] = {PERT_CASES(STOKA_FIT_CASE_ADDRESS)};
 
 double Penalty(const double* v) { return PenaltyFuncPert(v[0], v[1], v[2]); }
-double Quantile(double q, const double* v) {
+void Quantiles(const double* v, const double* q, int n, double* out) {
   double alpha = 0.0, beta = 0.0;
   CalcBetaParamsByPert(v[1], v[2], v[0], &alpha, &beta);
-  return BetaQuantile(q, alpha, beta, v[1], v[2]);
+  BetaQuantiles(alpha, beta, v[1], v[2], q, n, out);
 }
 using Record = RecordOf<OutDataPert, &OutDataPert::ml, &OutDataPert::min, &OutDataPert::max>;
 
@@ -42,7 +42,7 @@ using Record = RecordOf<OutDataPert, &OutDataPert::ml, &OutDataPert::min, &OutDa
 // values must lie inside fixed bounds.
 constexpr Family kFamily = {
     9, 0, 3, 3, {kMl, kMin, kMax}, {6, 7, 8, -1, -1},
-    false, true, &Penalty, &Quantile, &Record::Store,
+    false, true, &Penalty, &Quantiles, &Record::Store,
     &RunFrame<OutDataPert, Record, &CalcPertDistributionByParams,
               &initialization_result_pert_err>,
     kCases, static_cast<int>(sizeof kCases / sizeof kCases[0])};

@@ -130,7 +130,7 @@ using Record = RecordOf<OutDataTD, &OutDataTD::ml, &OutDataTD::min, &OutDataTD::
 // values must lie inside fixed bounds.
 constexpr Family kFamily = {
     9, 0, 3, 3, {kMl, kMin, kMax}, {6, 7, 8, -1, -1},
-    false, true, &Penalty, &Quantile, &Record::Store,
+    false, true, &Penalty, &EachQuantile<&Quantile>, &Record::Store,
     &RunFrame<OutDataTD, Record, &CalcTriangularDistributionByParams,
               &initialization_result_triangular_err>,
     kCases, static_cast<int>(sizeof kCases / sizeof kCases[0])};

@@ -140,6 +140,9 @@ const Case kFlat[] = {
   FIT_STEPS(1, CalcTriangularDistributionBy3Perc(100, 1e3, 3.1, 5.2, 8.2, 90, 50, 10, &o[0], &o[1], &o[2]), 1, 0),
   FIT_STEPS(1, CalcTriangularDistributionBy3Perc(100, -1, 3.1, 5.2, 8.2, 90, 50, 10, &o[0], &o[1], &o[2]), 0, 0, 0, 0, 0),
   FIT_STEPS(0, CalcBetaDistributionBy4Perc(INT_MAX, kNaN, 1.0, 2.0, 3.0, 4.0, 95, 70, 30, 5, &o[0], &o[1], &o[2], &o[3]), 0, 0, 0, 0, 0, 0),
+  // Converged Beta and Pert fits, held bit for bit with their steps.
+  FIT_STEPS(1314, CalcBetaDistributionBy4Perc(2000, 1e-4, 1.5, 2.385, 3.1, 4.75, 95, 70, 30, 5, &o[0], &o[1], &o[2], &o[3]), 1, 0, 2.5703040950251439, 15.175758105487208, 1.0360771216479334, 13.481386265508498),
+  FIT_STEPS(106, CalcPertDistributionBy3Perc(500, 1e-6, 3.1, 5.2, 8.2, 90, 50, 10, &o[0], &o[1], &o[2]), 1, 0, 4.3578231419805427, 2.0746368122913688, 13.232390636216039),
   // The closed forms as written (where squaring ((a - b)(1 - q)) whole matters).
   FIT_CASE(CalcTriangularDistributionByMinMlPerc(-1.5, 3.7, 6.35, 75, &o[0], &o[1], &o[2]), 1, 0, -1.5, 3.7, TriMax(-1.5, 3.7, 6.35, 0.25)),
   FIT_CASE(CalcTriangularDistributionByMlMaxPerc(5.3, 11.7, 1.2, 80, &o[0], &o[1], &o[2]), 1, 0, TriMin(5.3, 11.7, 1.2, 0.2), 5.3, 11.7),
