@@ -56,14 +56,9 @@ double IndependentQuantile(const PreparedLaw& d, QuantileTable* table) {
   return FiniteQuantile(d, u);
 }
 
-// The same for the search after missed attempts, on the distributions themselves.
-double FiniteQuantile(const IDistribution& d, double u) { return FiniteQuantile(PreparedLaw(d), u); }
-double IndependentQuantile(const IDistribution& d) { return IndependentQuantile(PreparedLaw(d), nullptr); }
-
-double PairedQuantile(const IDistribution& first, const IDistribution& second, double x,
-                      double target) {
-  const double u = first.CdfValue(x);
-  return FiniteQuantile(PreparedLaw(second), target < 0 ? 1.0 - u : u);
+double PairedQuantile(const PreparedLaw& first, const PreparedLaw& second, double x, double target) {
+  const double u = first.Cdf(x);
+  return FiniteQuantile(second, target < 0 ? 1.0 - u : u);
 }
 
 std::vector<std::size_t> ReplacementOrder(std::size_t n) {
@@ -121,11 +116,8 @@ struct Induction {
     std::vector<bool> is_replaced(n, false);
     for (std::size_t j : replaced) is_replaced[j] = true;
     kept.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-      if (is_replaced[i]) continue;
-      const double u = first_law.Cdf(data[i]);
-      kept[i] = FiniteQuantile(second_law, target < 0 ? 1.0 - u : u);
-    }
+    for (std::size_t i = 0; i < n; ++i)
+      if (!is_replaced[i]) kept[i] = PairedQuantile(first_law, second_law, data[i], target);
   }
 
   std::vector<double> Attempt() const {

@@ -7,18 +7,23 @@
 #include <cstddef>
 #include <vector>
 
+#include "calc/prepared_law.hpp"
 #include "stoka/correlation.hpp"
+
+namespace stoka {
+class QuantileTable;
+}  // namespace stoka
 
 namespace stoka::induction {
 
 // The quantile of d at u, moved toward the median until it is finite.
-double FiniteQuantile(const IDistribution& d, double u);
-// A replaced position: second's quantile at an independent KessaRandom draw.
-double IndependentQuantile(const IDistribution& d);
+double FiniteQuantile(const PreparedLaw& d, double u);
+// A replaced position: d's quantile at an independent KessaRandom draw, kept
+// in table by runtime outcome when one is given.
+double IndependentQuantile(const PreparedLaw& d, QuantileTable* table = nullptr);
 // A kept position: second's quantile at first's probability of x, mirrored
 // for a negative target.
-double PairedQuantile(const IDistribution& first, const IDistribution& second, double x,
-                      double target);
+double PairedQuantile(const PreparedLaw& first, const PreparedLaw& second, double x, double target);
 // 0..n-1 shuffled by the minimal standard engine in state 1: induction
 // replaces a prefix of this list, the same for every attempt.
 std::vector<std::size_t> ReplacementOrder(std::size_t n);

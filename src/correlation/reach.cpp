@@ -27,8 +27,8 @@ class Shares {
         order_(ReplacementOrder(data.size())), k_(ReplacedCount(data.size(), target)),
         low_(k_), high_(k_), paired_(data.size()), independent_(data.size()) {
     const double edge = 0.5 / static_cast<double>(data.size());
-    lowest_ = FiniteQuantile(second, edge);
-    highest_ = FiniteQuantile(second, 1.0 - edge);
+    lowest_ = FiniteQuantile(second_, edge);
+    highest_ = FiniteQuantile(second_, 1.0 - edge);
     for (std::size_t j = 0; j < order_.size(); ++j) {
       double& value = sample[order_[j]];
       if (j < k_) {
@@ -59,8 +59,7 @@ class Shares {
   double Held(double value) const { return std::min(std::max(value, lowest_), highest_); }
 
   const std::vector<double>& data_;
-  const IDistribution& first_;
-  const IDistribution& second_;
+  const PreparedLaw first_, second_;  // shape terms kept for every quantile of the search
   const double target_;
   std::vector<double>& sample_;
   const std::vector<std::size_t> order_;
