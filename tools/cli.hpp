@@ -2,6 +2,7 @@
 #ifndef STOKA_TOOLS_CLI_HPP
 #define STOKA_TOOLS_CLI_HPP
 
+#include <limits>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -38,6 +39,18 @@ struct QuantitySpec {
   std::vector<double> values;  // discrete
   std::vector<unsigned> weights;
   std::string where;  // for messages
+  // A risk event: the quantity occurs with this chance and then costs its
+  // distribution (1: always).
+  double occurs = 1.0;
+  // Truncation: the distribution kept within [low, high].
+  double low = -std::numeric_limits<double>::infinity();
+  double high = std::numeric_limits<double>::infinity();
+  bool in_total = true;  // false for a quantity that is not a cost (a count, a rate)
+};
+
+// A judged value beside the fitted distribution's value at its percentile.
+struct FitPoint {
+  double below, judged, fitted;
 };
 
 // A distribution made from a spec, with the parameters that define it.
@@ -55,6 +68,7 @@ class Quantity {
     judged = std::move(other.judged);
     fit_case = std::move(other.fit_case);
     miss = std::move(other.miss);
+    fit_points = std::move(other.fit_points);
     return *this;
   }
   ~Quantity() { DestroyConstantDistribution(&handle); }
@@ -68,6 +82,7 @@ class Quantity {
   // When the fitted distribution misses a judged value by more than 0.1 % of
   // the judged values' span: which value, and by how much, in words.
   std::string miss;
+  std::vector<FitPoint> fit_points;  // of a fit: every judged value and the fit's value there
 };
 
 // Families: creation from parameters, and fits from judged values.
@@ -85,10 +100,8 @@ Summary Summarise(const std::vector<double>& sample);
 std::string ReadFile(const std::string& path);
 void WriteFileAtomically(const std::string& path, const std::string& text);
 
-// Output of a run.
+// Output of a run (the pictures are in charts.hpp).
 std::string Histogram(const std::vector<double>& sample, int bins, int width);
-std::string PlotDocument(const std::vector<Quantity>& quantities,
-                         const std::vector<std::vector<double>>& samples, bool html);
 
 }  // namespace cli
 

@@ -4,6 +4,7 @@
 namespace cli {
 
 const char* const kDemoModel = R"json({
+  "title": "Small building project: cost risk",
   "description": "Cost of a small building project (k EUR): five work packages judged by the team",
   "samples": 20000,
   "method": "latin",

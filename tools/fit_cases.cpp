@@ -141,16 +141,22 @@ std::string Label(double library_percent) {
   return s.str();
 }
 
-// The library's record of how far the fit just made misses each judged value,
-// as a sentence naming the worst miss when it exceeds kReportedMiss of the span.
-std::string MissSentence(const QuantitySpec& spec, const std::map<std::string, double>& fixed,
-                         double span) {
-  struct Point {
-    double percent, judged, fitted;
-  };
-  std::vector<Point> points(stoka_fit_miss_count());
+// The library's record of the fit just made: each judged value with its percent
+// (exceedance) beside the fitted distribution's value there.
+struct Point {
+  double percent, judged, fitted;
+};
+std::vector<Point> FitRecord() {
+  std::vector<Point> points(std::max(0, stoka_fit_miss_count()));
   for (int i = 0; i < static_cast<int>(points.size()); ++i)
     stoka_fit_miss(i, &points[i].percent, &points[i].judged, &points[i].fitted);
+  return points;
+}
+
+// How far the fit misses each judged value, as a sentence naming the worst miss
+// when it exceeds kReportedMiss of the span.
+std::string MissSentence(const QuantitySpec& spec, const std::map<std::string, double>& fixed,
+                         double span, const std::vector<Point>& points) {
   auto worst = std::max_element(points.begin(), points.end(), [](const Point& a, const Point& b) {
     return std::fabs(a.fitted - a.judged) < std::fabs(b.fitted - b.judged);
   });
@@ -250,7 +256,8 @@ Quantity FitQuantity(const QuantitySpec& spec) {
                                                   : " refused the arguments (code " +
                                                         std::to_string(result) + ")"));
 
-  const std::string miss = MissSentence(spec, spec.params, span);
+  const std::vector<Point> record = FitRecord();
+  const std::string miss = MissSentence(spec, spec.params, span, record);
   auto out = [&](Field f) { return slots.out[f]; };
   using namespace stoka::fit;
   QuantitySpec made;
@@ -277,6 +284,7 @@ Quantity FitQuantity(const QuantitySpec& spec) {
   q.judged = spec.judged;
   q.fit_case = chosen->name;
   q.miss = miss;
+  for (const auto& p : record) q.fit_points.push_back({100.0 - p.percent, p.judged, p.fitted});
   return q;
 }
 

@@ -6,6 +6,7 @@
 
 #include "cli.hpp"
 #include "fit_command.hpp"
+#include "model.hpp"
 #include "run.hpp"
 #include "stats_command.hpp"
 
@@ -15,6 +16,16 @@ const char* const kConvention =
     "Percentiles: P10 is the value with a 10 % chance that the quantity lies BELOW it (the\n"
     "usual convention of risk tools). The library itself reads a percent as the chance of\n"
     "exceeding a value; stoka converts (P10 is given to the library as 90).";
+
+const char* const kModelHelp =
+    "Model files are JSON (see the README). A quantity may also carry \"occurs\": p (a risk\n"
+    "event: it occurs with chance p and then costs its distribution; correlated through that\n"
+    "cost), \"low\" and \"high\" (the distribution truncated to [low, high]) and \"total\": false\n"
+    "(left out of the total). Correlations: the pairwise method (default) targets Pearson\n"
+    "coefficients, \"correlation_method\": \"rank\" Spearman coefficients; run reports both\n"
+    "reached beside each target. The tornado ranks the total's inputs by their rank\n"
+    "correlation with the total, with each one's share cov(input, total) / var(total) of the\n"
+    "total's variance.";
 
 }  // namespace
 
@@ -43,6 +54,7 @@ int main(int argc, char** argv) {
   auto* run = app.add_subcommand("run", "Sample a model file with target correlations");
   std::string model_file;
   cli::RunOptions run_options;
+  std::vector<std::string> percentile_list;
   run->add_option("model", model_file, "Model file (JSON)")->required()->check(CLI::ExistingFile);
   for (auto* command : {run, app.add_subcommand("demo", "Run the shipped project cost model")}) {
     command->add_option("--csv", run_options.csv, "Write the samples to this CSV file");
@@ -52,7 +64,13 @@ int main(int argc, char** argv) {
     command->add_option("--samples", run_options.samples, "Sample count")
         ->check(CLI::Range(2u, 100000000u));
     command->add_flag("--strict", run_options.strict, kStrict);
-    command->footer(kConvention);
+    command->add_option("--percentiles", percentile_list,
+                        "Percentiles of the total to report and mark on its S-curve, e.g. "
+                        "10,50,80,90 (the default)")
+        ->delimiter(',');
+    command->add_flag("--json", run_options.json, "Print the report as JSON instead of text");
+    command->add_flag("-q,--quiet", run_options.quiet, "Print nothing but errors");
+    command->footer(std::string(kConvention) + "\n\n" + kModelHelp);
   }
   auto* demo = app.get_subcommand("demo");
 
@@ -67,6 +85,14 @@ int main(int argc, char** argv) {
   if (!verbose) stoka_silence_output();
   int status = 0;
   try {
+    if (!percentile_list.empty()) {
+      run_options.percentiles.clear();
+      for (const auto& p : percentile_list) {
+        run_options.percentiles.push_back(cli::ParsePercentName("P" + p, "--percentiles"));
+        if (!(run_options.percentiles.back() >= 0 && run_options.percentiles.back() <= 100))
+          throw cli::InputError("--percentiles", "P" + p + " lies outside P0 to P100");
+      }
+    }
     if (*fit) {
       status = cli::FitCommand(family, given, strict_fit, std::cout);
     } else if (*run) {

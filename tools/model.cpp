@@ -67,6 +67,15 @@ QuantitySpec ParseQuantity(const json& q, const std::string& file, size_t index)
       std::sort(spec.judged.begin(), spec.judged.end(),
                 [](const Judged& a, const Judged& b) { return a.below < b.below; });
       CheckJudged(spec.judged, where);
+    } else if (key == "occurs") {
+      spec.occurs = Number(*it, where);
+      if (!(spec.occurs >= 0 && spec.occurs <= 1))
+        throw InputError(where, "the chance that a risk event occurs lies from 0 to 1");
+    } else if (key == "low" || key == "high") {
+      (key == "low" ? spec.low : spec.high) = Number(*it, where);
+    } else if (key == "total") {
+      if (!it->is_boolean()) throw InputError(where, "must be true or false");
+      spec.in_total = it->get<bool>();
     } else if (key == "values") {
       if (!it->is_array()) throw InputError(where, "must be a list of numbers");
       for (size_t i = 0; i < it->size(); ++i)
@@ -84,6 +93,8 @@ QuantitySpec ParseQuantity(const json& q, const std::string& file, size_t index)
       spec.params[key] = Number(*it, where);
     }
   }
+  if (!(spec.low < spec.high))
+    throw InputError(spec.where, "\"low\" must lie below \"high\"");
   return spec;
 }
 
@@ -135,12 +146,18 @@ Model ParseModel(const std::string& text, const std::string& file) {
   if (!root.is_object()) throw InputError(file, "a model is a JSON object");
   for (auto it = root.begin(); it != root.end(); ++it) {
     static const std::set<std::string> known = {"samples", "method", "seed", "quantities",
-                                                "correlations", "correlation_method", "description"};
+                                                "correlations", "correlation_method", "description",
+                                                "title"};
     if (!known.count(it.key()))
       throw InputError(Place(file, it.key()),
                        "unknown field (a model has samples, method, seed, quantities, "
-                       "correlations, correlation_method and description)");
+                       "correlations, correlation_method, title and description)");
   }
+  for (auto [key, text] : {std::pair{"title", &model.title}, {"description", &model.description}})
+    if (root.contains(key)) {
+      if (!root[key].is_string()) throw InputError(Place(file, key), "must be a text");
+      *text = root[key].get<std::string>();
+    }
   if (root.contains("correlation_method")) {
     const json& m = root["correlation_method"];
     const std::string method = m.is_string() ? m.get<std::string>() : "";

@@ -19,6 +19,7 @@ struct CorrelationSpec {
 
 struct Model {
   std::string file;
+  std::string title, description;  // for the reports
   unsigned samples = 10000;
   bool latin = true;
   bool rank = false;  // correlations as a full rank matrix instead of a tree of pairs

@@ -1,4 +1,4 @@
-// Statistics, files, terminal histograms and pictures of the stoka program.
+// Statistics, files and terminal histograms of the stoka program.
 #include <unistd.h>
 
 #include <algorithm>
@@ -76,11 +76,6 @@ Bins Count(const std::vector<double>& sample, int bins) {
   return b;
 }
 
-std::string Number(double x) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.4g", x);
-  return text;
-}
 }  // namespace
 
 std::string Histogram(const std::vector<double>& sample, int bins, int width) {
@@ -95,58 +90,6 @@ std::string Histogram(const std::vector<double>& sample, int bins, int width) {
     out << label << std::string(bar, '#') << ' ' << b.counts[k] << '\n';
   }
   return out.str();
-}
-
-std::string PlotDocument(const std::vector<Quantity>& quantities,
-                         const std::vector<std::vector<double>>& samples, bool html) {
-  // One panel per quantity: histogram bars, the cumulative curve over them, and
-  // the judged values marked on the curve.
-  const int panel_w = 560, panel_h = 240, margin = 40, bins = 30;
-  const int height = static_cast<int>(quantities.size()) * (panel_h + margin) + margin;
-  std::ostringstream svg;
-  svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << panel_w + 2 * margin
-      << "\" height=\"" << height << "\" font-family=\"sans-serif\" font-size=\"12\">\n";
-  for (size_t q = 0; q < quantities.size(); ++q) {
-    const auto& sample = samples[q];
-    if (sample.empty()) continue;
-    const Bins b = Count(sample, bins);
-    const int most = std::max(1, *std::max_element(b.counts.begin(), b.counts.end()));
-    const double x0 = margin, y0 = margin + q * (panel_h + margin);
-    const double lo = b.low, span = b.width > 0 ? b.width * bins : 1.0;
-    auto X = [&](double v) { return x0 + (v - lo) / span * panel_w; };
-    auto Y = [&](double share) { return y0 + panel_h * (1 - share); };
-    svg << "<text x=\"" << x0 << "\" y=\"" << y0 - 8 << "\" font-weight=\"bold\">"
-        << quantities[q].name << " (" << quantities[q].family << ")</text>\n";
-    svg << "<rect x=\"" << x0 << "\" y=\"" << y0 << "\" width=\"" << panel_w << "\" height=\""
-        << panel_h << "\" fill=\"none\" stroke=\"#999\"/>\n";
-    for (int k = 0; k < bins; ++k) {
-      const double h = static_cast<double>(b.counts[k]) / most;
-      svg << "<rect x=\"" << X(lo + k * b.width) << "\" y=\"" << Y(h) << "\" width=\""
-          << panel_w / static_cast<double>(bins) - 1 << "\" height=\"" << panel_h * h
-          << "\" fill=\"#8fb3d9\"/>\n";
-    }
-    std::vector<double> sorted = sample;
-    std::sort(sorted.begin(), sorted.end());
-    svg << "<polyline fill=\"none\" stroke=\"#c0392b\" stroke-width=\"1.5\" points=\"";
-    const size_t step = std::max<size_t>(1, sorted.size() / 200);
-    for (size_t i = 0; i < sorted.size(); i += step)
-      svg << X(sorted[i]) << ',' << Y(static_cast<double>(i + 1) / sorted.size()) << ' ';
-    svg << X(sorted.back()) << ',' << Y(1.0) << "\"/>\n";
-    for (const auto& j : quantities[q].judged) {
-      svg << "<circle cx=\"" << X(j.value) << "\" cy=\"" << Y(j.below / 100) << "\" r=\"4\" "
-          << "fill=\"#2c3e50\"><title>P" << Number(j.below) << " = " << Number(j.value)
-          << "</title></circle>\n";
-    }
-    svg << "<text x=\"" << x0 << "\" y=\"" << y0 + panel_h + 14 << "\">" << Number(lo)
-        << "</text><text x=\"" << x0 + panel_w << "\" y=\"" << y0 + panel_h + 14
-        << "\" text-anchor=\"end\">" << Number(lo + span) << "</text>\n";
-  }
-  svg << "</svg>\n";
-  if (!html) return svg.str();
-  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>stoka run</title></head>"
-         "<body>\n<p>Bars: histogram of each sample. Red curve: cumulative share. Dots: judged "
-         "values at their percentiles.</p>\n" +
-         svg.str() + "</body></html>\n";
 }
 
 }  // namespace cli

@@ -12,7 +12,9 @@
 #include <set>
 #include <sstream>
 
+#include "charts.hpp"
 #include "core/constants.hpp"
+#include "outcome.hpp"
 
 namespace cli {
 namespace {
@@ -107,9 +109,8 @@ std::string FindCycle(const Model& model) {
 }
 
 // The samples rearranged so that their rank correlations meet the model's
-// pairs (every other pair 0); the coefficient reached for each pair, and the
-// largest change the matrix needed to be valid.
-std::vector<double> RankReorder(const Model& model, std::vector<std::vector<double>>& samples,
+// pairs (every other pair 0); the largest change the matrix needed to be valid.
+void RankReorder(const Model& model, std::vector<std::vector<double>>& samples,
                                 RankCorrelation*& engine, double& repaired) {
   std::map<std::string, unsigned> index;
   for (const auto& q : model.quantities) index.emplace(q.name, static_cast<unsigned>(index.size()));
@@ -126,10 +127,6 @@ std::vector<double> RankReorder(const Model& model, std::vector<std::vector<doub
   for (const auto& s : samples) data.insert(data.end(), s.begin(), s.end());
   check(ApplyRankCorrelation(engine, data.data(), n), model.file);
   for (unsigned k = 0; k < d; ++k) std::copy_n(data.begin() + size_t{k} * n, n, samples[k].begin());
-  std::vector<double> achieved;
-  for (const auto& c : model.correlations)
-    check(GetRankAchieved(engine, index[c.a], index[c.b], &achieved.emplace_back()), model.file);
-  return achieved;
 }
 
 void PrintSummaryRow(std::ostream& out, const std::string& name, const Summary& s) {
@@ -141,10 +138,13 @@ void PrintSummaryRow(std::ostream& out, const std::string& name, const Summary& 
 
 }  // namespace
 
-int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
+int RunModel(const Model& model, const RunOptions& options, std::ostream& report) {
   const unsigned n = options.samples ? *options.samples : model.samples;
   const uint32_t seed = options.seed ? *options.seed : model.seed;
-  Progress progress(n >= 200000, static_cast<int>(model.quantities.size()) + 3);
+  // The text report goes nowhere when the report is JSON or nothing is asked.
+  std::ostream nowhere(nullptr);
+  std::ostream& out = options.json || options.quiet ? nowhere : report;
+  Progress progress(!options.quiet && n >= 200000, static_cast<int>(model.quantities.size()) + 3);
 
   std::set<std::pair<std::string, std::string>> pairs;
   for (const auto& c : model.correlations)
@@ -179,6 +179,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     if (!method) CreateMonteCarloMethod(&method, q.handle, 0.0, 1.0);
     if (!method) throw InputError(model.file, "cannot sample \"" + q.name + "\"");
     h.methods.push_back(method);
+    SetWindow(method, model.quantities[h.methods.size() - 1], q.handle);
     const stoka_id id = reinterpret_cast<stoka_id>(method);
     if (int code = AddDistribution(h.manager, id); code != STOKA_MANAGER_OK)
       throw InputError(model.file, q.name + ": " + ManagerSentence(code));
@@ -199,10 +200,21 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     if (!data || count != n) throw InputError(model.file, "no sample was drawn for " + q.name);
     samples.emplace_back(data, data + count);
   }
-  std::vector<double> achieved;
   double repaired = 0.0;
-  if (model.rank) achieved = RankReorder(model, samples, h.rank, repaired);
+  if (model.rank) RankReorder(model, samples, h.rank, repaired);
+  KeepDerivedInWindows(model, quantities, samples);
+  // Correlations are measured on what was correlated: a risk event's impact.
+  std::vector<PairOutcome> reached = PairsReached(model, samples);
+  for (auto& p : reached) {
+    int met = 1;
+    if (!model.rank) GetCorrelationOutcome(h.manager, ids[p.a], ids[p.b], nullptr, &met, &p.bound);
+    p.missed = !met;
+  }
+  ApplyOccurrences(model, samples);
   progress.Step("statistics");
+  Outcome outcome = Analyse(model, quantities, samples, n, seed, options.percentiles);
+  outcome.pairs = std::move(reached);
+  outcome.repaired = repaired;
 
   out << "Model " << model.file << ": " << quantities.size() << " quantities, " << n << " "
       << (model.latin ? "Latin hypercube" : "Monte Carlo") << " samples, seed " << seed << "\n\n";
@@ -211,40 +223,40 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     out << "  " << q.name << ": " << q.family;
     for (const auto& [name, value] : q.params) out << " " << name << "=" << value;
     if (!q.fit_case.empty()) out << "  (fitted by " << q.fit_case << ")";
+    const QuantitySpec& spec = model.quantities[&q - quantities.data()];
+    if (spec.occurs < 1) out << "; occurs with chance " << spec.occurs;
+    if (std::isfinite(spec.low) || std::isfinite(spec.high))
+      out << "; kept within " << spec.low << " to " << spec.high;
+    if (!spec.in_total) out << "; not in the total";
     out << '\n';
     if (!q.miss.empty()) out << "    note: " << q.miss << '\n';
   }
   out << "\nSummary\n  " << std::left << std::setw(18) << "quantity" << std::right;
   for (const char* h2 : {"mean", "sd", "min", "P5", "P50", "P95", "max"}) out << std::setw(12) << h2;
   out << '\n';
-  std::vector<double> total(n, 0.0);
-  for (size_t q = 0; q < quantities.size(); ++q) {
-    PrintSummaryRow(out, quantities[q].name, Summarise(samples[q]));
-    for (unsigned i = 0; i < n; ++i) total[i] += samples[q][i];
-  }
-  PrintSummaryRow(out, "Total", Summarise(total));
+  for (size_t q = 0; q < quantities.size(); ++q)
+    PrintSummaryRow(out, quantities[q].name, outcome.summaries[q]);
+  PrintSummaryRow(out, "Total", outcome.total_summary);
+  PrintPercentiles(out, outcome);
 
   if (!model.correlations.empty()) {
-    out << (model.rank ? "\nCorrelations of ranks (Spearman), every pair of a full matrix\n  "
-                       : "\nCorrelations\n  ")
+    out << (model.rank ? "\nCorrelations: targets of ranks (Spearman), every pair of a full matrix\n  "
+                       : "\nCorrelations: Pearson targets, met by the pairwise method\n  ")
         << std::left << std::setw(36) << "pair" << std::right << std::setw(10) << "target"
-        << std::setw(10) << "achieved" << '\n';
-    for (size_t k = 0; k < model.correlations.size(); ++k) {
-      const auto& c = model.correlations[k];
-      double reached = model.rank ? achieved[k] : stoka::kNaN, bound = stoka::kNaN;
-      int met = 1;
-      if (!model.rank) GetCorrelationOutcome(h.manager, ids[c.a], ids[c.b], &reached, &met, &bound);
-      out << "  " << std::left << std::setw(36) << (c.a + " / " + c.b).substr(0, 36) << std::right
-          << std::fixed << std::setprecision(3) << std::setw(10) << c.coefficient << std::setw(10)
-          << reached;
+        << std::setw(10) << "Pearson" << std::setw(10) << "Spearman" << '\n';
+    for (const PairOutcome& p : outcome.pairs) {
+      out << "  " << std::left << std::setw(36) << (p.a + " / " + p.b).substr(0, 36) << std::right
+          << std::fixed << std::setprecision(3) << std::setw(10) << p.target << std::setw(10)
+          << p.pearson << std::setw(10) << p.spearman;
       // A target beyond what the two marginals allow is missed, and said so.
-      if (!met) out << "  missed; the bound of the two is " << bound;
+      if (p.missed) out << "  missed; the bound of the two is " << p.bound;
       out << std::defaultfloat << '\n';
     }
     if (repaired > 0)
       out << "  The targets cannot all be met together: they were moved to the nearest matrix\n"
              "  that can, each by at most " << std::setprecision(3) << repaired << ".\n";
   }
+  PrintTornado(out, outcome);
   out << "\nHistograms\n";
   for (size_t q = 0; q < quantities.size(); ++q)
     out << "  " << quantities[q].name << '\n' << Histogram(samples[q], 12, 40);
@@ -266,9 +278,15 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     const bool html = options.plot.size() >= 5 &&
                       (options.plot.substr(options.plot.size() - 5) == ".html" ||
                        options.plot.substr(options.plot.size() - 4) == ".htm");
-    WriteFileAtomically(options.plot, PlotDocument(quantities, samples, html));
+    std::ostringstream picture;
+    if (html)
+      WriteHtml(picture, outcome);
+    else
+      WriteSvg(picture, outcome);
+    WriteFileAtomically(options.plot, picture.str());
     out << "Picture written to " << options.plot << '\n';
   }
+  if (options.json) WriteJson(report, outcome);
   return 0;
 }
 

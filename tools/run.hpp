@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "model.hpp"
 
@@ -18,6 +19,10 @@ struct RunOptions {
   // A judged value that its fit misses by more than 0.1 % of the judged
   // values' span is an error (otherwise a note).
   bool strict = false;
+  // The total's percentiles to report and mark (percent below).
+  std::vector<double> percentiles = {10, 50, 80, 90};
+  bool json = false;   // the report as JSON instead of text
+  bool quiet = false;  // no report at all: errors only
 };
 
 int RunModel(const Model& model, const RunOptions& options, std::ostream& out);

@@ -1,0 +1,172 @@
+// What a run found: correlations reached, the total's S-curve, the tornado;
+// and the truncation windows and risk events of the quantities.
+#include "outcome.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <numeric>
+
+#include "core/constants.hpp"
+
+namespace cli {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Ranks from 1, ties sharing their mean rank.
+std::vector<double> Ranks(const std::vector<double>& x) {
+  std::vector<size_t> order(x.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::sort(order.begin(), order.end(), [&](size_t i, size_t j) { return x[i] < x[j]; });
+  std::vector<double> rank(x.size());
+  for (size_t i = 0; i < order.size();) {
+    size_t j = i;
+    while (j + 1 < order.size() && x[order[j + 1]] == x[order[i]]) ++j;
+    const double shared = (static_cast<double>(i) + static_cast<double>(j)) / 2 + 1;
+    for (size_t k = i; k <= j; ++k) rank[order[k]] = shared;
+    i = j + 1;
+  }
+  return rank;
+}
+
+// The index of the first quantity (in the model's order) of each quantity's
+// group of correlated quantities: the one the correlation manager draws by its
+// method, deriving the others from it. Union by first index, iteratively.
+std::vector<size_t> GroupFirst(const Model& model) {
+  std::map<std::string, size_t> index;
+  for (const auto& q : model.quantities) index.emplace(q.name, index.size());
+  std::vector<size_t> parent(model.quantities.size());
+  std::iota(parent.begin(), parent.end(), size_t{0});
+  auto find = [&](size_t x) {
+    while (parent[x] != x) x = parent[x] = parent[parent[x]];
+    return x;
+  };
+  for (const auto& c : model.correlations) {
+    if (!(std::fabs(c.coefficient) > 1e-6)) continue;  // the manager's test of an edge
+    const size_t a = find(index[c.a]), b = find(index[c.b]);
+    parent[std::max(a, b)] = std::min(a, b);
+  }
+  for (size_t i = 0; i < parent.size(); ++i) parent[i] = find(i);
+  return parent;
+}
+
+// The window's ends as cumulative probabilities. The lower end is taken just
+// below low, so that a discrete family keeps low itself.
+std::pair<double, double> WindowProbabilities(const QuantitySpec& spec, IDistribution* d) {
+  const double below = std::nextafter(spec.low, -kInf);
+  return {std::isfinite(spec.low) ? GetCDFValue(d, below) : 0.0,
+          std::isfinite(spec.high) ? GetCDFValue(d, spec.high) : 1.0};
+}
+
+bool Truncated(const QuantitySpec& spec) {
+  return std::isfinite(spec.low) || std::isfinite(spec.high);
+}
+
+}  // namespace
+
+double Pearson(const std::vector<double>& a, const std::vector<double>& b) {
+  return stoka_stats_correlation(a.data(), b.data(), static_cast<int>(a.size()));
+}
+
+double Spearman(const std::vector<double>& a, const std::vector<double>& b) {
+  return Pearson(Ranks(a), Ranks(b));
+}
+
+std::vector<PairOutcome> PairsReached(const Model& model,
+                                      const std::vector<std::vector<double>>& samples) {
+  std::map<std::string, size_t> index;
+  for (const auto& q : model.quantities) index.emplace(q.name, index.size());
+  std::vector<PairOutcome> pairs;
+  for (const auto& c : model.correlations) {
+    const auto& a = samples[index[c.a]];
+    const auto& b = samples[index[c.b]];
+    pairs.push_back({c.a, c.b, c.coefficient, Pearson(a, b), Spearman(a, b)});
+  }
+  return pairs;
+}
+
+Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
+                const std::vector<std::vector<double>>& samples, unsigned n, uint32_t seed,
+                const std::vector<double>& percents) {
+  Outcome o;
+  o.model = &model;
+  o.quantities = &quantities;
+  o.samples = &samples;
+  o.n = n;
+  o.seed = seed;
+  std::vector<double> total(n, 0.0);
+  for (size_t q = 0; q < quantities.size(); ++q) {
+    o.summaries.push_back(Summarise(samples[q]));
+    if (model.quantities[q].in_total)
+      for (unsigned i = 0; i < n; ++i) total[i] += samples[q][i];
+  }
+  o.total_summary = Summarise(total);
+  o.percents = percents;
+  for (double p : percents)
+    o.total_at.push_back(stoka_stats_percentile(total.data(), static_cast<int>(n), p, false));
+
+  const double total_sd = o.total_summary.sd;
+  for (size_t q = 0; q < quantities.size(); ++q) {
+    if (!model.quantities[q].in_total) continue;
+    // A constant input, or a constant total, moves nothing: 0 for both.
+    Sensitivity s{quantities[q].name, 0.0, 0.0};
+    if (o.summaries[q].sd > 0 && total_sd > 0) {
+      s.rank_correlation = Spearman(samples[q], total);
+      s.variance_share = Pearson(samples[q], total) * o.summaries[q].sd / total_sd;
+    }
+    o.sensitivity.push_back(s);
+  }
+  std::stable_sort(o.sensitivity.begin(), o.sensitivity.end(),
+                   [](const Sensitivity& a, const Sensitivity& b) {
+                     return std::fabs(a.rank_correlation) > std::fabs(b.rank_correlation);
+                   });
+  std::sort(total.begin(), total.end());
+  o.sorted_total = std::move(total);
+  return o;
+}
+
+void SetWindow(AbstractGenerationMethod* method, const QuantitySpec& spec, IDistribution* d) {
+  if (!Truncated(spec)) return;
+  const auto [lo, hi] = WindowProbabilities(spec, d);
+  if (!(hi > lo))
+    throw InputError(spec.where, "no value of the distribution lies between \"low\" and \"high\"");
+  MethodSetBounds(method, std::isfinite(spec.low) ? std::nextafter(spec.low, -kInf) : -kInf,
+                  std::isfinite(spec.high) ? spec.high : kInf);
+}
+
+void KeepDerivedInWindows(const Model& model, const std::vector<Quantity>& quantities,
+                          std::vector<std::vector<double>>& samples) {
+  if (model.rank) return;  // every quantity drawn by its method, then reordered
+  const std::vector<size_t> first = GroupFirst(model);
+  for (size_t q = 0; q < quantities.size(); ++q) {
+    if (first[q] == q || !Truncated(model.quantities[q])) continue;
+    IDistribution* d = quantities[q].handle;
+    const auto [lo, hi] = WindowProbabilities(model.quantities[q], d);
+    for (double& x : samples[q]) x = GetInverseCDFValue(d, lo + GetCDFValue(d, x) * (hi - lo));
+  }
+}
+
+void ApplyOccurrences(const Model& model, std::vector<std::vector<double>>& samples) {
+  for (size_t q = 0; q < samples.size(); ++q) {
+    const double p = model.quantities[q].occurs;
+    if (!(p < 1)) continue;
+    IDistribution* event = nullptr;
+    AbstractGenerationMethod* method = nullptr;
+    CreateBernoulliDistribution(p, &event);
+    // A certain outcome (p = 0) has no strata: Monte Carlo, as for a constant.
+    if (model.latin)
+      CreateLatinCubeMethod(&method, event, 0.0, 1.0, static_cast<int>(samples[q].size()));
+    if (!method) CreateMonteCarloMethod(&method, event, 0.0, 1.0);
+    for (double& x : samples[q]) {
+      double occurred = 0.0;
+      GetRandomValueFromMethod(method, &occurred, nullptr);
+      if (!(occurred > 0)) x = 0.0;  // not -0 for a negative impact
+    }
+    DestroyLatinCubeMethod(&method);
+    DestroyConstantDistribution(&event);
+  }
+}
+
+}  // namespace cli

@@ -1,0 +1,86 @@
+// What a run found, for its text report, its pictures and its JSON report;
+// and the steps of a run that turn the correlated draws into the quantities:
+// truncation windows and risk events.
+#ifndef STOKA_TOOLS_OUTCOME_HPP
+#define STOKA_TOOLS_OUTCOME_HPP
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "model.hpp"
+
+namespace cli {
+
+// A target correlation beside what the samples reached.
+struct PairOutcome {
+  std::string a, b;
+  double target, pearson, spearman;
+  // Pairwise targets only: the target lies beyond what the two marginals
+  // allow (bound, the largest coefficient of their most extreme arrangement).
+  bool missed = false;
+  double bound = 0.0;
+};
+
+// An input of the total: its rank (Spearman) correlation with the total and
+// its share of the total's variance, cov(input, total) / var(total). The
+// shares of all inputs add up to 1; a share is negative for an input that
+// moves against the rest.
+struct Sensitivity {
+  std::string name;
+  double rank_correlation, variance_share;
+};
+
+struct Outcome {
+  const Model* model = nullptr;
+  const std::vector<Quantity>* quantities = nullptr;
+  const std::vector<std::vector<double>>* samples = nullptr;  // as the quantities came out
+  unsigned n = 0;
+  uint32_t seed = 0;
+  std::vector<Summary> summaries;  // one per quantity
+  Summary total_summary{};
+  std::vector<double> sorted_total;  // the total's samples, ascending: its S-curve
+  std::vector<double> percents;      // asked for (percent below)
+  std::vector<double> total_at;      // the total at each of them
+  std::vector<PairOutcome> pairs;    // in the model's order
+  double repaired = 0.0;             // rank matrices: the largest change made to the targets
+  std::vector<Sensitivity> sensitivity;  // largest rank correlation (in magnitude) first
+};
+
+// Pearson's coefficient, and Spearman's (Pearson's of the ranks, ties sharing
+// their mean rank).
+double Pearson(const std::vector<double>& a, const std::vector<double>& b);
+double Spearman(const std::vector<double>& a, const std::vector<double>& b);
+
+// Every pair's target beside the Pearson and Spearman coefficients reached.
+std::vector<PairOutcome> PairsReached(const Model& model,
+                                      const std::vector<std::vector<double>>& samples);
+
+// Summaries, the total's S-curve at the percents asked for, and the tornado.
+Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
+                const std::vector<std::vector<double>>& samples, unsigned n, uint32_t seed,
+                const std::vector<double>& percents);
+
+// Truncation: the window [low, high] of a quantity set on its method, checked
+// to hold some probability.
+void SetWindow(AbstractGenerationMethod* method, const QuantitySpec& spec, IDistribution* d);
+
+// The correlation manager derives each correlated quantity but the first of
+// its group from another, over the whole distribution: a truncated one is
+// brought into its window by the window's quantile map, which keeps its ranks.
+void KeepDerivedInWindows(const Model& model, const std::vector<Quantity>& quantities,
+                          std::vector<std::vector<double>>& samples);
+
+// Risk events: each sample of a quantity that occurs with chance p < 1 is
+// multiplied by an independent Bernoulli(p) draw (stratified when the model
+// is sampled by Latin hypercube). Drawn after everything else, so a model
+// without risk events draws exactly what it drew before.
+void ApplyOccurrences(const Model& model, std::vector<std::vector<double>>& samples);
+
+// The report as JSON, for other programs.
+void WriteJson(std::ostream& out, const Outcome& outcome);
+
+}  // namespace cli
+
+#endif
