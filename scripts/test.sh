@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds libstoka and runs every test: a plain build (every test program three
 # times in shuffled order and every test alone, the examples, hosts built
-# against an installed copy and through add_subdirectory), then the test
+# against an installed copy and through add_subdirectory), the HTML page of a
+# run loaded in headless Chromium, then the test
 # programs under AddressSanitizer and UndefinedBehaviorSanitizer (shuffled,
 # built by clang), then the fuzzer. Each stage builds only what it runs.
 set -euo pipefail
@@ -17,6 +18,14 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTOKA_SANITIZE=OFF 
 cmake --build build-test -j"$jobs"
 ctest --test-dir build-test --output-on-failure -j"$jobs"
 stage_done "plain build and tests"
+
+echo "== the HTML page of a run in headless Chromium"
+if bash scripts/deps.sh chromium fonts-liberation python3; then
+  /usr/bin/python3 scripts/check_page.py build-test/tools/stoka
+else
+  echo "skipped: chromium could not be installed"
+fi
+stage_done "page check"
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build (clang)"
 # clang builds the sanitized suite in less than half the time GCC takes, and

@@ -168,8 +168,10 @@ void SCurve(std::ostream& out, const Outcome& o) {
     Line(out, f.left, y, x, y, dash);
     Line(out, x, y, x, f.Bottom(), dash);
     out << "<circle cx=\"" << At(x) << "\" cy=\"" << At(y) << "\" r=\"4\" fill=\"#c0392b\"/>\n";
-    Text(out, x < f.Right() - 120 ? x + 7 : x - 7, y - 6, "P" + Short(p) + " = " + Short(v),
-         x < f.Right() - 120 ? "" : " text-anchor=\"end\"");
+    // Below and right of the point, clear of a curve that rises to the right.
+    const bool room = x < f.Right() - 120;
+    Text(out, room ? x + 8 : x - 8, room ? y + 15 : y - 6, "P" + Short(p) + " = " + Short(v),
+         room ? "" : " text-anchor=\"end\"");
   }
   Text(out, f.left, f.Bottom() + 52, OutsideWords(Outside(o.sorted_total, lo, hi), "the total"),
        " fill=\"#555\"");

@@ -32,8 +32,7 @@ std::vector<double> Ranks(const std::vector<double>& x) {
 }
 
 // The index of the first quantity (in the model's order) of each quantity's
-// group of correlated quantities: the one the correlation manager draws by its
-// method, deriving the others from it. Union by first index, iteratively.
+// group of correlated quantities. Union by first index, iteratively.
 std::vector<size_t> GroupFirst(const Model& model) {
   std::map<std::string, size_t> index;
   for (const auto& q : model.quantities) index.emplace(q.name, index.size());
@@ -127,23 +126,33 @@ Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
   return o;
 }
 
-void SetWindow(AbstractGenerationMethod* method, const QuantitySpec& spec, IDistribution* d) {
+Windows::Windows(const Model& model) : model_(model), grouped_(model.quantities.size(), false) {
+  if (model.rank) return;
+  const std::vector<size_t> first = GroupFirst(model);
+  for (size_t q = 0; q < first.size(); ++q)
+    if (first[q] != q) grouped_[q] = grouped_[first[q]] = true;
+}
+
+void Windows::Set(size_t q, AbstractGenerationMethod* method, bool latin, IDistribution* d) const {
+  const QuantitySpec& spec = model_.quantities[q];
   if (!Truncated(spec)) return;
   const auto [lo, hi] = WindowProbabilities(spec, d);
   if (!(hi > lo))
     throw InputError(spec.where, "no value of the distribution lies between \"low\" and \"high\"");
-  MethodSetBounds(method, std::isfinite(spec.low) ? std::nextafter(spec.low, -kInf) : -kInf,
-                  std::isfinite(spec.high) ? spec.high : kInf);
+  if (grouped_[q]) return;
+  // A Latin hypercube window opens at the bottom of the atom of its lowest
+  // value; a Monte Carlo window opens at the CDF of its lower bound, so it is
+  // given the value just below low. The two agree for continuous families.
+  const double low = latin ? spec.low : std::nextafter(spec.low, -kInf);
+  MethodSetBounds(method, std::isfinite(low) ? low : -kInf, std::isfinite(spec.high) ? spec.high : kInf);
 }
 
-void KeepDerivedInWindows(const Model& model, const std::vector<Quantity>& quantities,
-                          std::vector<std::vector<double>>& samples) {
-  if (model.rank) return;  // every quantity drawn by its method, then reordered
-  const std::vector<size_t> first = GroupFirst(model);
+void Windows::MapGrouped(const std::vector<Quantity>& quantities,
+                         std::vector<std::vector<double>>& samples) const {
   for (size_t q = 0; q < quantities.size(); ++q) {
-    if (first[q] == q || !Truncated(model.quantities[q])) continue;
+    if (!grouped_[q] || !Truncated(model_.quantities[q])) continue;
     IDistribution* d = quantities[q].handle;
-    const auto [lo, hi] = WindowProbabilities(model.quantities[q], d);
+    const auto [lo, hi] = WindowProbabilities(model_.quantities[q], d);
     for (double& x : samples[q]) x = GetInverseCDFValue(d, lo + GetCDFValue(d, x) * (hi - lo));
   }
 }

@@ -62,15 +62,26 @@ Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
                 const std::vector<std::vector<double>>& samples, unsigned n, uint32_t seed,
                 const std::vector<double>& percents);
 
-// Truncation: the window [low, high] of a quantity set on its method, checked
-// to hold some probability.
-void SetWindow(AbstractGenerationMethod* method, const QuantitySpec& spec, IDistribution* d);
+// Truncation: each quantity's window [low, high]. A quantity its method draws
+// by itself (uncorrelated, or under the rank method, which reorders what the
+// methods drew) gets the window through its method's bounds. The correlation
+// manager derives the members of a group of correlated quantities from each
+// other over their whole distributions, so the members of a group are drawn
+// whole and brought into their windows afterwards by the window's quantile
+// map, x -> Q(F(low) + F(x) (F(high) - F(low))), which keeps their ranks.
+class Windows {
+ public:
+  explicit Windows(const Model& model);
+  // Checks that the window holds some probability; sets it on the method of
+  // quantity q when the method draws it by itself.
+  void Set(size_t q, AbstractGenerationMethod* method, bool latin, IDistribution* d) const;
+  void MapGrouped(const std::vector<Quantity>& quantities,
+                  std::vector<std::vector<double>>& samples) const;
 
-// The correlation manager derives each correlated quantity but the first of
-// its group from another, over the whole distribution: a truncated one is
-// brought into its window by the window's quantile map, which keeps its ranks.
-void KeepDerivedInWindows(const Model& model, const std::vector<Quantity>& quantities,
-                          std::vector<std::vector<double>>& samples);
+ private:
+  const Model& model_;
+  std::vector<bool> grouped_;
+};
 
 // Risk events: each sample of a quantity that occurs with chance p < 1 is
 // multiplied by an independent Bernoulli(p) draw (stratified when the model

@@ -172,14 +172,16 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& report
   if (int code = SetDataCount(h.manager, n); code != STOKA_MANAGER_OK)
     throw InputError(model.file + ": samples", ManagerSentence(code));
   std::map<std::string, stoka_id> ids;
+  const Windows windows(model);
   for (auto& q : quantities) {
     AbstractGenerationMethod* method = nullptr;
     // A constant has no strata: it is drawn by Monte Carlo whatever the method.
     if (model.latin) CreateLatinCubeMethod(&method, q.handle, 0.0, 1.0, static_cast<int>(n));
+    const bool latin = method != nullptr;
     if (!method) CreateMonteCarloMethod(&method, q.handle, 0.0, 1.0);
     if (!method) throw InputError(model.file, "cannot sample \"" + q.name + "\"");
     h.methods.push_back(method);
-    SetWindow(method, model.quantities[h.methods.size() - 1], q.handle);
+    windows.Set(h.methods.size() - 1, method, latin, q.handle);
     const stoka_id id = reinterpret_cast<stoka_id>(method);
     if (int code = AddDistribution(h.manager, id); code != STOKA_MANAGER_OK)
       throw InputError(model.file, q.name + ": " + ManagerSentence(code));
@@ -202,7 +204,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& report
   }
   double repaired = 0.0;
   if (model.rank) RankReorder(model, samples, h.rank, repaired);
-  KeepDerivedInWindows(model, quantities, samples);
+  windows.MapGrouped(quantities, samples);
   // Correlations are measured on what was correlated: a risk event's impact.
   std::vector<PairOutcome> reached = PairsReached(model, samples);
   for (auto& p : reached) {
