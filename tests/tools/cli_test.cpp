@@ -1,5 +1,6 @@
 // End to end: the stoka program on model files, its output and exit codes.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,14 +65,17 @@ TEST_F(Cli, RunWritesSamplesAndPicturesAndRepeatsItsSeed) {
   const std::string model = Model("model"), csv = (dir_ / "s.csv").string();
   const Result r = Stoka("run --csv " + csv + " --plot " + (dir_ / "p.svg").string() + " " + model);
   ASSERT_EQ(r.status, 0) << r.out;
-  for (const char* part : {"Summary", "Total", "Correlations", "A / B", "Histograms",
+  for (const char* part : {"Summary", "Total", "Correlations", "A / B", "Histograms", "total lies below)\n  P10 ",
+                           "  P80 ", "Pearson  Spearman", "Sensitivity of the total (tornado)",
                            "CalcPertDistributionBy3Perc", "4000 Latin hypercube samples"})
     EXPECT_TRUE(r.Says(part)) << part << "\n" << r.out;
   const std::string samples = Read(csv);
   EXPECT_EQ(samples.substr(0, 6), "A,B,C\n");
   EXPECT_EQ(std::count(samples.begin(), samples.end(), '\n'), 4001);
   const std::string svg = Read(dir_ / "p.svg");
-  EXPECT_TRUE(svg.find("<svg") != std::string::npos && svg.find("P90 = 22") != std::string::npos);
+  for (const char* part : {"<svg", "P90 = 22", "S-curve of the total", "Tornado", "P80 = ", "Axis from P0.5 to P99.5",
+                           "rings: where the fit puts those it misses", "<title>the fit puts P50 at 15.1189"})
+    EXPECT_NE(svg.find(part), std::string::npos) << part;
   const Result again = Stoka("run " + model);
   EXPECT_EQ(r.out.substr(0, r.out.find("\nSamples written")), again.out);
   EXPECT_NE(Stoka("run --seed 12 " + model).out, again.out);
@@ -82,7 +86,96 @@ TEST_F(Cli, RunWritesSamplesAndPicturesAndRepeatsItsSeed) {
   EXPECT_TRUE(missed.find("0.900     0.7") < missed.find(mark) && missed.find("0.900     0.89") > missed.find(mark) &&
               missed.rfind("missed;") == missed.find(mark)) << missed;
   ASSERT_EQ(Stoka("demo --samples 500 --plot " + (dir_ / "p.html").string()).status, 0);
-  EXPECT_TRUE(fs::exists(dir_ / "p.html"));
+  const std::string page = Read(dir_ / "p.html");
+  for (const char* part : {"<h1>Small building project: cost risk</h1>", "<td>P95</td>", "<th>Total</th>", "<th>P80</th>"})
+    EXPECT_NE(page.find(part), std::string::npos) << part;
+}
+
+// Command, model and what comes out: options of the report, and model fields
+// that are refused with a message.
+TEST_F(Cli, ReportOptionsAndModelFields) {
+  const std::string model = Model("model");
+  const struct {
+    std::string args, model_text;  // the model file: model.json when no text is given
+    int status;
+    std::string says;
+  } cases[] = {
+      {"--quiet", "", 0, ""},
+      {"--quiet --percentiles 5,99.5", "", 0, ""},
+      {"--percentiles 10,abc", "", 1, "--percentiles: \"Pabc\" is not a percentile"},
+      {"--percentiles 120", "", 1, "P120 lies outside P0 to P100"},
+      {"", R"({"quantities": [{"name": "E", "family": "pert", "min": 1, "mode": 2, "max": 4, "occurs": 1.5}]})", 1,
+       "quantities[0] (\"E\").occurs: the chance that a risk event occurs lies from 0 to 1"},
+      {"", R"({"quantities": [{"name": "E", "family": "uniform", "min": 1, "max": 4, "low": 3, "high": 2}]})", 1,
+       "\"low\" must lie below \"high\""},
+      {"", R"({"quantities": [{"name": "E", "family": "uniform", "min": 1, "max": 4, "low": 5}]})", 1,
+       "quantities[0] (\"E\"): no value of the distribution lies between \"low\" and \"high\""},
+      {"", R"({"quantities": [{"name": "E", "family": "uniform", "min": 1, "max": 4, "total": 0}]})", 1,
+       "quantities[0] (\"E\").total: must be true or false"},
+      {"", R"({"title": 3, "quantities": [{"name": "E", "family": "uniform", "min": 1, "max": 4}]})", 1,
+       "title: must be a text"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Stoka("run " + c.args + " " + (c.model_text.empty() ? model : Write("m.json", c.model_text)));
+    EXPECT_EQ(r.status, c.status) << c.args << c.model_text << "\n" << r.out;
+    EXPECT_TRUE(c.says.empty() ? r.out.empty() : r.Says(c.says)) << c.says << "\n" << r.out;
+  }
+  EXPECT_TRUE(Stoka("run --help").Says("pairwise method (default) targets Pearson"));
+}
+
+// Risk events, truncation and quantities outside the total, through the JSON
+// report: each number beside its closed form.
+TEST_F(Cli, RiskEventsWindowsAndTheTotalInJson) {
+  const Result r = Stoka("run --json --percentiles 10,50,80,90 " + Model("events"));
+  ASSERT_EQ(r.status, 0) << r.out;
+  const auto j = nlohmann::json::parse(r.out);
+  using P = nlohmann::json::json_pointer;
+  const struct {
+    const char* at;
+    double expected, tolerance;
+  } numbers[] = {
+      // Normal(100, 20) within [80, 150]: 100 + 20 (phi(-1) - phi(2.5)) / (Phi(2.5) - Phi(-1)).
+      {"/quantities/0/summary/mean", 105.37500, 0.05}, {"/quantities/0/summary/min", 80.02, 0.02},
+      {"/quantities/0/summary/max", 149.96, 0.04},
+      // Triangular(10, 20, 60) occurring with chance 0.3: mean 0.3 * 30, P50 zero.
+      {"/quantities/1/summary/mean", 9.0, 0.15}, {"/quantities/1/summary/P50", 0.0, 0.0},
+      // A standard normal above 0: sqrt(2 / pi); discrete 1..4 within [2, 3].
+      {"/quantities/3/summary/mean", 0.797885, 0.005}, {"/quantities/4/summary/mean", 2.5, 0.01},
+      {"/quantities/4/summary/min", 2, 0}, {"/quantities/4/summary/max", 3, 0},
+      {"/total/summary/mean", 105.375 + 9 + 0.797885 + 2.5, 0.2},
+      {"/total/percentiles/2/percentile", 80, 0},
+      // The impact of the risk event is correlated.
+      {"/correlations/0/pearson", 0.7, 0.02}, {"/correlations/0/spearman", 0.7, 0.03},
+  };
+  for (const auto& n : numbers) EXPECT_NEAR(j.at(P(n.at)).get<double>(), n.expected, n.tolerance) << n.at;
+  EXPECT_EQ(j.at(P("/quantities/2/in_total")), false);
+  double shares = 0;
+  for (const auto& s : j["sensitivity"]) {
+    EXPECT_NE(s["name"], "Rate");
+    shares += s["variance_share"].get<double>();
+  }
+  EXPECT_EQ(j["sensitivity"].size(), 4u);
+  EXPECT_NEAR(shares, 1.0, 1e-9);
+  EXPECT_EQ(j["sensitivity"][0]["name"], "A");
+  EXPECT_EQ(j["title"], "Events <and> windows");
+}
+
+// Names are data: in the SVG and HTML they are escaped, in JSON kept verbatim.
+TEST_F(Cli, HostileNamesStayText) {
+  const std::string names[] = {"<script>alert(1)</script>", "</text><image href=x onerror=alert(2) />", "a\\\"b'&"};
+  std::string model = R"({"title": "<i>", "quantities": [)";
+  for (int i = 0; i < 3; ++i)
+    model += std::string(i ? "," : "") + R"({"family": "uniform", "min": 1, "max": 2, "name": ")" +
+             (i == 1 ? names[1] : i == 0 ? names[0] : std::string("a\\\"b'&")) + "\"}";
+  model = Write("h.json", model + "]}");
+  for (const char* picture : {"h.svg", "h.html"}) {
+    ASSERT_EQ(Stoka("run --quiet --plot " + (dir_ / picture).string() + " " + model).status, 0);
+    const std::string text = Read(dir_ / picture);
+    for (const char* markup : {"<script", "<image", "<i>", "'&"}) EXPECT_EQ(text.find(markup), std::string::npos) << markup;
+    EXPECT_NE(text.find("&lt;/text&gt;&lt;image href=x onerror=alert(2) /&gt;"), std::string::npos);
+  }
+  const auto j = nlohmann::json::parse(Stoka("run --json " + model).out);
+  EXPECT_EQ(j["quantities"][1]["name"], names[1]);
 }
 
 // Bad input gets a message naming the file and the place, exit status 1, and
