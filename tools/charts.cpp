@@ -57,10 +57,14 @@ struct Ticks {
 Ticks NiceTicks(double lo, double hi, int want) {
   Ticks t;
   const double raw = (hi - lo) / want, power = std::pow(10.0, std::floor(std::log10(raw)));
+  if (!(raw > 0) || !std::isfinite(raw) || !(power > 0)) return t;
   const double r = raw / power, step = (r < 1.5 ? 1 : r < 3 ? 2 : r < 7 ? 5 : 10) * power;
-  t.decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
-  for (double k = std::ceil(lo / step - 1e-9); k * step <= hi + step * 1e-9; ++k)
-    t.at.push_back(k * step);
+  t.decimals = std::min(12, std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9))));
+  // Counted, not stepped: a step below the spacing of doubles near lo would
+  // never move.
+  const double first = std::ceil(lo / step - 1e-9);
+  for (int k = 0; k <= 2 * want && (first + k) * step <= hi + step * 1e-9; ++k)
+    t.at.push_back((first + k) * step);
   return t;
 }
 
@@ -220,7 +224,7 @@ void Panel(std::ostream& out, const Outcome& o, size_t q) {
       share[std::min(bins - 1, static_cast<int>((x - lo) / (hi - lo) * bins))] += 100.0 / sorted.size();
   const double most = std::max(*std::max_element(share.begin(), share.end()), 1e-9);
   const Ticks left = NiceTicks(0, most, 4);
-  Frame f{80, 36, kWidth - 160.0, 200, lo, hi, 0, std::max(most, left.at.back())};
+  Frame f{80, 36, kWidth - 160.0, 200, lo, hi, 0, left.at.empty() ? most : std::max(most, left.at.back())};
 
   std::string title = quantity.name + " (" + quantity.family;
   if (spec.occurs < 1) title += "; a risk event occurring with chance " + Short(spec.occurs);
