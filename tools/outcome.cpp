@@ -15,17 +15,18 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// Ranks from 1, ties sharing their mean rank.
+// Ranks from 1, ties sharing their mean rank. Values sorted with their
+// positions beside them: one pass over contiguous memory.
 std::vector<double> Ranks(const std::vector<double>& x) {
-  std::vector<size_t> order(x.size());
-  std::iota(order.begin(), order.end(), size_t{0});
-  std::sort(order.begin(), order.end(), [&](size_t i, size_t j) { return x[i] < x[j]; });
+  std::vector<std::pair<double, size_t>> order(x.size());
+  for (size_t i = 0; i < x.size(); ++i) order[i] = {x[i], i};
+  std::sort(order.begin(), order.end());
   std::vector<double> rank(x.size());
   for (size_t i = 0; i < order.size();) {
     size_t j = i;
-    while (j + 1 < order.size() && x[order[j + 1]] == x[order[i]]) ++j;
+    while (j + 1 < order.size() && order[j + 1].first == order[i].first) ++j;
     const double shared = (static_cast<double>(i) + static_cast<double>(j)) / 2 + 1;
-    for (size_t k = i; k <= j; ++k) rank[order[k]] = shared;
+    for (size_t k = i; k <= j; ++k) rank[order[k].second] = shared;
     i = j + 1;
   }
   return rank;
@@ -107,12 +108,13 @@ Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
     o.total_at.push_back(stoka_stats_percentile(total.data(), static_cast<int>(n), p, false));
 
   const double total_sd = o.total_summary.sd;
+  const std::vector<double> total_ranks = Ranks(total);
   for (size_t q = 0; q < quantities.size(); ++q) {
     if (!model.quantities[q].in_total) continue;
     // A constant input, or a constant total, moves nothing: 0 for both.
     Sensitivity s{quantities[q].name, 0.0, 0.0};
     if (o.summaries[q].sd > 0 && total_sd > 0) {
-      s.rank_correlation = Spearman(samples[q], total);
+      s.rank_correlation = Pearson(Ranks(samples[q]), total_ranks);
       s.variance_share = Pearson(samples[q], total) * o.summaries[q].sd / total_sd;
     }
     o.sensitivity.push_back(s);

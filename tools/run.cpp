@@ -111,7 +111,7 @@ std::string FindCycle(const Model& model) {
 // The samples rearranged so that their rank correlations meet the model's
 // pairs (every other pair 0); the largest change the matrix needed to be valid.
 void RankReorder(const Model& model, std::vector<std::vector<double>>& samples,
-                                RankCorrelation*& engine, double& repaired) {
+                 RankCorrelation*& engine, double& repaired) {
   std::map<std::string, unsigned> index;
   for (const auto& q : model.quantities) index.emplace(q.name, static_cast<unsigned>(index.size()));
   const unsigned d = static_cast<unsigned>(samples.size()), n = static_cast<unsigned>(samples[0].size());
