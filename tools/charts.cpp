@@ -228,8 +228,7 @@ void Panel(std::ostream& out, const Outcome& o, size_t q) {
 
   std::string title = quantity.name + " (" + quantity.family;
   if (spec.occurs < 1) title += "; a risk event occurring with chance " + Short(spec.occurs);
-  if (std::isfinite(spec.low) || std::isfinite(spec.high))
-    title += "; kept within " + Short(spec.low) + " to " + Short(spec.high);
+  if (!WindowWords(spec).empty()) title += "; " + WindowWords(spec);
   if (!spec.in_total) title += "; not in the total";
   Text(out, 20, 20, title + ")", " font-weight=\"bold\"");
   for (int k = 0; k < bins; ++k)

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iomanip>
 #include <limits>
 #include <map>
 #include <numeric>
+#include <sstream>
 
 #include "core/constants.hpp"
 
@@ -157,6 +159,18 @@ void Windows::MapGrouped(const std::vector<Quantity>& quantities,
     const auto [lo, hi] = WindowProbabilities(model_.quantities[q], d);
     for (double& x : samples[q]) x = GetInverseCDFValue(d, lo + GetCDFValue(d, x) * (hi - lo));
   }
+}
+
+std::string WindowWords(const QuantitySpec& spec) {
+  std::ostringstream s;
+  s << std::setprecision(6);
+  if (std::isfinite(spec.low) && std::isfinite(spec.high))
+    s << "kept within " << spec.low << " to " << spec.high;
+  else if (std::isfinite(spec.low))
+    s << "kept at or above " << spec.low;
+  else if (std::isfinite(spec.high))
+    s << "kept at or below " << spec.high;
+  return s.str();
 }
 
 void ApplyOccurrences(const Model& model, std::vector<std::vector<double>>& samples) {

@@ -83,6 +83,10 @@ class Windows {
   std::vector<bool> grouped_;
 };
 
+// The window in words ("kept within 80 to 150", "kept at or above 0"); empty
+// for a quantity without one.
+std::string WindowWords(const QuantitySpec& spec);
+
 // Risk events: each sample of a quantity that occurs with chance p < 1 is
 // multiplied by an independent Bernoulli(p) draw (stratified when the model
 // is sampled by Latin hypercube). Drawn after everything else, so a model

@@ -227,8 +227,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& report
     if (!q.fit_case.empty()) out << "  (fitted by " << q.fit_case << ")";
     const QuantitySpec& spec = model.quantities[&q - quantities.data()];
     if (spec.occurs < 1) out << "; occurs with chance " << spec.occurs;
-    if (std::isfinite(spec.low) || std::isfinite(spec.high))
-      out << "; kept within " << spec.low << " to " << spec.high;
+    if (!WindowWords(spec).empty()) out << "; " << WindowWords(spec);
     if (!spec.in_total) out << "; not in the total";
     out << '\n';
     if (!q.miss.empty()) out << "    note: " << q.miss << '\n';
