@@ -24,6 +24,10 @@ class STOKA_API AbstractGenerationMethod {
   // drawn again. A window that gives no finite value in kMaxRedraws tries
   // yields NaN.
   virtual std::pair<double, double> RandomValue() = 0;
+  // n draws in a row into values[0..n) and, unless it is null, probabilities:
+  // RandomValue's results in order, (NaN, NaN) for a draw that throws (as the
+  // flat one-value draw gives). The same runtime sequence and state after.
+  virtual void RandomValues(int n, double* values, double* probabilities);
 
   IDistribution* GetDistribution() { return distribution_; }
   double GetMin() const { return min_; }

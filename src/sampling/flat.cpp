@@ -55,6 +55,15 @@ STOKA_API void GetRandomValueFromMethod(AbstractGenerationMethod* handle, double
   Put(probability, drawn.second);
 }
 
+STOKA_API int GetRandomValuesFromMethod(AbstractGenerationMethod* handle, int n, double* values,
+                                       double* probabilities) {
+  if (handle == nullptr || values == nullptr || n < 1) return 0;
+  return stoka::guard(0, [&] {
+    handle->RandomValues(n, values, probabilities);
+    return n;
+  });
+}
+
 STOKA_API void MethodSetBounds(AbstractGenerationMethod* handle, double min, double max) {
   if (handle == nullptr || !(max > min)) return;
   stoka::guard(STOKA_VOID, [&] {

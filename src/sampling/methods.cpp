@@ -28,6 +28,18 @@ AbstractGenerationMethod::AbstractGenerationMethod(IDistribution* distribution)
 
 AbstractGenerationMethod::~AbstractGenerationMethod() = default;
 
+void AbstractGenerationMethod::RandomValues(int n, double* values, double* probabilities) {
+  for (int i = 0; i < n; ++i) {
+    std::pair<double, double> drawn{kNaN, kNaN};
+    try {
+      drawn = RandomValue();
+    } catch (...) {
+    }
+    values[i] = drawn.first;
+    if (probabilities != nullptr) probabilities[i] = drawn.second;
+  }
+}
+
 MonteCarloMethod::MonteCarloMethod(IDistribution* distribution, double min, double max)
     : AbstractGenerationMethod(distribution) {
   min_ = min;

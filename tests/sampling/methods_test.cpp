@@ -65,6 +65,45 @@ TEST(GenerationMethods, MonteCarloKeepsTheRuntimeSequence) {
   }
 }
 
+// The array calls give what one-value calls in a row give, bit for bit: the
+// draws (in two calls, the second without positions) and the runtime state
+// after them, and the queries over the values drawn and the edges. Refusals
+// write nothing and answer 0.
+TEST(GenerationMethods, ArrayCallsRepeatOneValueCalls) {
+  using Query = double (*)(IDistribution*, double);
+  using Queries = int (*)(IDistribution*, int, const double*, double*);
+  const std::pair<Query, Queries> queries[] = {{GetCDFValue, GetCDFValues}, {GetPDFValue, GetPDFValues},
+                                               {GetInverseCDFValue, GetInverseCDFValues}, {GetSFValue, GetSFValues}};
+  for (auto make : {Triangular, Normal, LogNormal, Beta, Pert, LogTriangular, Costs, Dice, Risk})
+    for (int count : {0, 97, 40000}) {
+      Method one(make, 0.05, 0.95, count), many(make, 0.05, 0.95, count);
+      std::srand(count + 7u);
+      const auto want = one.Draw(5000);
+      const int next = std::rand();
+      std::srand(count + 7u);
+      std::vector<double> x(5000, -7), p(1234, -7), out(5008, -7);
+      ASSERT_EQ(GetRandomValuesFromMethod(many.h, 1234, x.data(), p.data()), 1234);
+      ASSERT_EQ(GetRandomValuesFromMethod(many.h, 3766, x.data() + 1234, nullptr), 3766);
+      ASSERT_EQ(std::rand(), next);
+      for (int i = 0; i < 5000; ++i)
+        ASSERT_TRUE(rows::Same(x[i], want[i].first) && (i >= 1234 || rows::Same(p[i], want[i].second))) << i;
+      x.insert(x.end(), {-kInf, kInf, kNaN, 0.0, 1.0, 1e-300, -1.0, 0.5});
+      for (auto [query, array] : queries) {
+        ASSERT_EQ(array(many.d, 5008, x.data(), out.data()), 5008);
+        for (int i = 0; i < 5008; ++i) ASSERT_TRUE(rows::Same(out[i], query(many.d, x[i]))) << i;
+        rows::Check({ROW(array(nullptr, 1, x.data(), p.data()), 0), ROW(array(many.d, 0, x.data(), p.data()), 0),
+                     ROW(array(many.d, 1, nullptr, p.data()), 0), ROW(array(many.d, 1, x.data(), nullptr), 0)});
+      }
+      std::srand(1u);
+      const int first = std::rand();
+      std::srand(1u);
+      rows::Check({ROW(GetRandomValuesFromMethod(nullptr, 1, x.data(), p.data()), 0),
+                   ROW(GetRandomValuesFromMethod(many.h, -1, x.data(), p.data()), 0),
+                   ROW(GetRandomValuesFromMethod(many.h, 1, nullptr, p.data()), 0), ROW(std::rand(), first),
+                   ROW(p[0], want[0].second)});
+    }
+}
+
 // Draws are always finite: 2 * 10^5 draws meet KessaRandom's exact 0 and 1 (1
 // in 16384) a dozen times. A window without finite values gives NaN, at once.
 TEST(GenerationMethods, UnboundedFamiliesDrawOnlyFiniteValues) {
