@@ -126,17 +126,27 @@ TEST(GenerationMethods, UnboundedFamiliesDrawOnlyFiniteValues) {
 TEST(GenerationMethods, DiscreteWindowsDrawEveryValueInProportion) {
   const std::tuple<int (*)(IDistribution**), double, double> rows[] = {{Costs, 0, 1}, {Costs, 0, 0.9}, {Costs, 0.7 + 1e-9, 1}, {Dice, 0, 1}, {Dice, 1 / 6.0 + 1e-9, 5 / 6.0}, {Risk, 0, 1}};
   for (auto [make, lo, hi] : rows)
-    for (int n : {997, 991, 0}) {
+    for (int n : {997, 991, 0, -1}) {  // -1: Monte Carlo, window set again by values
       Method m(make, lo, hi, n);
       const double a = GetInverseCDFValue(m.d, lo), b = GetInverseCDFValue(m.d, hi), all[] = {0, 1, 2, 3, 4, 5, 6, 100, 250};
-      if (n == 991) MethodSetBounds(m.h, a, b);
+      if (n == 991 || n < 0) MethodSetBounds(m.h, a, b);
+      const int draws = n > 0 ? n : 20000;
       std::map<double, double> seen, q;
-      for (auto [value, p] : m.Draw(n ? n : 20000)) ++seen[value];
+      for (auto [value, p] : m.Draw(draws)) ++seen[value];
       double w = 0;
       for (double v : all) w += q[v] = (v >= a && v <= b) * GetPDFValue(m.d, v);
-      for (double v : all) EXPECT_LE(std::fabs(seen[v] - q[v] / w * (n ? n : 20000)), n ? 2 : 6 * std::sqrt(q[v] / w * 20000)) << v << " " << lo << " " << n;
+      for (double v : all) EXPECT_LE(std::fabs(seen[v] - q[v] / w * draws), n > 0 ? 2 : 6 * std::sqrt(q[v] / w * draws)) << v << " " << lo << " " << n;
       EXPECT_EQ(seen.size(), 9u);
     }
+  for (int n : {0, 600}) {  // a window between atoms draws the values inside it, and reports them
+    Method m(Dice, 0, 1, n);
+    MethodSetBounds(m.h, 1.5, 4.5);
+    std::map<double, int> seen;
+    for (auto [value, p] : m.Draw(600)) ++seen[value];
+    double lo = 0, hi = 0;
+    MethodGetBounds(m.h, &lo, &hi);
+    EXPECT_TRUE(seen.size() == 3 && seen.begin()->first == 2 && lo == 2 && hi == 4) << n;
+  }
   double sum = 0;
   for (auto make : {Triangular, Normal, LogNormal}) {
     Method m(make, 0.137, 0.862, 97);
