@@ -52,8 +52,11 @@ class STOKA_API MonteCarloMethod : public AbstractGenerationMethod {
   ~MonteCarloMethod() override;
   void SetBounds(double min, double max) override;
   std::pair<double, double> RandomValue() override;
+  void RandomValues(int n, double* values, double* probabilities) override;
 
  private:
+  template <class Source>
+  std::pair<double, double> Draw(Source& source);
   // KessaRandom has 32768 outcomes: after some thousands of draws from one of
   // the library's continuous families the window's quantiles are kept by
   // outcome (256 KiB), the same numbers without computing them again.
@@ -80,6 +83,7 @@ class STOKA_API LatinCubeMethod : public AbstractGenerationMethod {
   // Sets the window by probabilities and starts a new cycle.
   void SetBounds(double min, double max) override;
   std::pair<double, double> RandomValue() override;
+  void RandomValues(int n, double* values, double* probabilities) override;
 
   void RebuildSegmentList();
   void RebuildSegmentIndices();
@@ -93,6 +97,8 @@ class STOKA_API LatinCubeMethod : public AbstractGenerationMethod {
   const DistributionPlot& Plot() const { return plot_; }
 
  private:
+  template <class Source>
+  std::pair<double, double> Draw(Source& source, const stoka::PreparedLaw& law);
   DistributionPlot plot_;
   int count_;
   double width_;
