@@ -113,9 +113,18 @@ inline unsigned Take(const FreeStrata::Layout& s, unsigned k) noexcept {
     node = node * kFanOut + child;
     first = first * kFanOut + 1;
   }
-  // The block holds the stratum as its k-th set bit.
-  std::size_t word = node * kBlockWords;
-  for (unsigned c; k >= (c = PopCount(s.words[word])); ++word) k -= c;
+  // The block holds the stratum as its k-th set bit: the word is the one where
+  // the running count passes k, found without a branch on the data.
+  const std::uint64_t* block = s.words + node * kBlockWords;
+  unsigned total = 0, index = 0, before = 0;
+  for (unsigned i = 0; i < kBlockWords; ++i) {
+    total += PopCount(block[i]);
+    const bool passed = total <= k;
+    index += passed;
+    before = passed ? total : before;
+  }
+  k -= before;
+  const std::size_t word = node * kBlockWords + index;
   const unsigned bit = SelectBit(s.words[word], k);
   s.words[word] &= ~(std::uint64_t{1} << bit);
   return static_cast<unsigned>(word * kWordBits + bit);
