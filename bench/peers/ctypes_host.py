@@ -6,14 +6,21 @@ array call, and SciPy's qmc.LatinHypercube with the frozen distribution's ppf.
     /usr/bin/python3 bench/peers/ctypes_host.py [--build build] [--repeats 5]
 
 prints one markdown row per family: median process CPU time of each way, the
-runs of the ways interleaved. The C host's figure is bench_sampling's
+runs of the ways interleaved, under compare.py's malloc settings. The C host's figure is bench_sampling's
 BM_LatinArray (the same array call from compiled code), run by compare.py.
 """
 import argparse
 import ctypes
 import os
 import statistics
+import sys
 import time
+
+# The malloc settings of compare.py, for every process of a comparison.
+TUNABLES = "glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=1099511627776"
+if os.environ.get("GLIBC_TUNABLES") != TUNABLES:
+    os.environ["GLIBC_TUNABLES"] = TUNABLES
+    os.execv(sys.executable, [sys.executable] + sys.argv)
 
 os.environ.setdefault("OPENBLAS_NUM_THREADS", "1")
 import numpy as np  # noqa: E402

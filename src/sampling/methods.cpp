@@ -133,9 +133,9 @@ void LatinCubeMethod::RandomValues(int n, double* values, double* probabilities)
   stoka::RuntimeRun run;
   if (!run.Stepped())
     return Fill(n, values, probabilities, [&] { return Draw(run, law, kMaxRedraws, kNaN); });
-  // Draws in batches that do as a run of single draws does, in three passes:
-  // the positions and strata (one chain through the free set), then the
-  // quantiles (independent of one another), then the checks. A refused draw,
+  // Draws in batches that do as a run of single draws does, in passes: the
+  // runtime draws, the strata (one chain through the free set), the quantiles
+  // (independent of one another), the checks. A refused draw,
   // rare, ends its batch: the strata from it on are handed back, the
   // generator is set back to just after its first try, and it goes on alone.
   constexpr int kBatch = 64;
@@ -149,10 +149,10 @@ void LatinCubeMethod::RandomValues(int n, double* values, double* probabilities)
     const int batch = static_cast<int>(std::min<unsigned>({kBatch, static_cast<unsigned>(n - i), free}));
     run.Save(&mark);
     for (int j = 0; j < batch; ++j) {
-      strata[j] = segment_indices_->Take(
-          static_cast<unsigned>(stoka::RandomInt(run, static_cast<int>(free) - j)));
+      strata[j] = static_cast<unsigned>(stoka::RandomInt(run, static_cast<int>(free) - j));
       offsets[j] = run.Next15();
     }
+    for (int j = 0; j < batch; ++j) strata[j] = segment_indices_->Take(strata[j]);
     for (int j = 0; j < batch; ++j) {
       const auto [lower, upper] = Segment(strata[j]);
       positions[j] = lower + (upper - lower) * (offsets[j] / static_cast<double>(kKessaMax));
