@@ -83,11 +83,14 @@ class RuntimeRun {
                                             0x7fffffffu);
       return state_[0] >> 16;
     }
+    // The positions move on before the state word is written, so that the
+    // compiler need not read them back after a store that might reach them.
+    const int front = front_, rear = rear_;
+    front_ = front + 1 == degree_ ? 0 : front + 1;
+    rear_ = rear + 1 == degree_ ? 0 : rear + 1;
     const std::uint32_t v =
-        static_cast<std::uint32_t>(state_[front_]) + static_cast<std::uint32_t>(state_[rear_]);
-    state_[front_] = static_cast<std::int32_t>(v);
-    if (++front_ == degree_) front_ = 0;
-    if (++rear_ == degree_) rear_ = 0;
+        static_cast<std::uint32_t>(state_[front]) + static_cast<std::uint32_t>(state_[rear]);
+    state_[front] = static_cast<std::int32_t>(v);
     return static_cast<int>(v >> 17);  // (v >> 1) is rand(); its high 15 bits
   }
 
