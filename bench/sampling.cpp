@@ -4,7 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <vector>
 
+#include "core/stream.hpp"
+#include "sampling/free_strata.hpp"
 #include "stoka/sampling.hpp"
 #include "stoka/stoka.h"
 
@@ -58,6 +61,37 @@ void BM_LatinCycle(benchmark::State& state) {
   Label(state);
 }
 
+// The same cycle through the flat array call, values and positions into
+// buffers reused by every iteration.
+void BM_LatinArray(benchmark::State& state) {
+  const auto d = Family(static_cast<int>(state.range(0)));
+  const int n = static_cast<int>(state.range(1));
+  AbstractGenerationMethod* method = nullptr;
+  CreateLatinCubeMethod(&method, d.get(), 0.0, 1.0, n);
+  std::vector<double> values(n), positions(n);
+  for (auto _ : state) {
+    GetRandomValuesFromMethod(method, n, values.data(), positions.data());
+    benchmark::DoNotOptimize(values.data());
+  }
+  DestroyLatinCubeMethod(&method);
+  Label(state);
+}
+
+// Monte Carlo through the array call, a fresh method every iteration.
+void BM_MonteCarloArray(benchmark::State& state) {
+  const auto d = Family(static_cast<int>(state.range(0)));
+  const int n = static_cast<int>(state.range(1));
+  std::vector<double> values(n), positions(n);
+  for (auto _ : state) {
+    AbstractGenerationMethod* method = nullptr;
+    CreateMonteCarloMethod(&method, d.get(), 0.0, 1.0);
+    GetRandomValuesFromMethod(method, n, values.data(), positions.data());
+    benchmark::DoNotOptimize(values.data());
+    DestroyMonteCarloMethod(&method);
+  }
+  Label(state);
+}
+
 // A fresh method every iteration: the quantiles it keeps by runtime draw are
 // computed within the timed loop.
 void BM_MonteCarlo(benchmark::State& state) {
@@ -86,6 +120,34 @@ void BM_Floor(benchmark::State& state) {
   Label(state);
 }
 
+// The parts of a Latin hypercube draw alone, over a cycle of N: the runtime
+// draws of positions and offsets (stepped in place), and the free strata's Take.
+void BM_RuntimeRun(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(1));
+  for (auto _ : state) {
+    stoka::RuntimeRun run;
+    long sum = 0;
+    for (int i = 0; i < n; ++i) sum += stoka::RandomInt(run, n - i) + run.Next15();
+    benchmark::DoNotOptimize(sum);
+  }
+  Label(state);
+}
+
+void BM_FreeStrataTake(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(1));
+  std::vector<unsigned> positions(n);
+  std::srand(1u);
+  for (int i = 0; i < n; ++i) positions[i] = static_cast<unsigned>(KessaRandomInt(n - i));
+  FreeStrata strata;
+  for (auto _ : state) {
+    strata.Reset(static_cast<unsigned>(n));
+    unsigned sum = 0;
+    for (int i = 0; i < n; ++i) sum += strata.Take(positions[i]);
+    benchmark::DoNotOptimize(sum);
+  }
+  Label(state);
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
   for (int family = 0; family < 3; ++family)
     for (int n : {10000, 100000, 1000000}) b->Args({family, n});
@@ -101,3 +163,9 @@ BENCHMARK(BM_MonteCarlo)
     ->ArgsProduct({benchmark::CreateDenseRange(3, kFamilies - 1, 1), {1000000}})
    ->Unit(benchmark::kMillisecond)->MinTime(0.2);
 BENCHMARK(BM_Floor)->Apply(Sizes);
+BENCHMARK(BM_LatinArray)->Apply(Sizes);
+BENCHMARK(BM_MonteCarloArray)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, kFamilies - 1, 1), {1000000}})
+    ->Unit(benchmark::kMillisecond)->MinTime(0.2);
+BENCHMARK(BM_RuntimeRun)->Args({0, 1000000})->Unit(benchmark::kMillisecond)->MinTime(0.2);
+BENCHMARK(BM_FreeStrataTake)->Args({0, 1000000})->Unit(benchmark::kMillisecond)->MinTime(0.2);

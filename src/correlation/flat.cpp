@@ -47,7 +47,7 @@ STOKA_API double GetCorrelationTolerance(CorrelationManager** h) {
 }
 // The same function under its C++ name (Itanium ABI), which hosts written
 // against the object interface look up.
-STOKA_API double GetCorrelationToleranceDecorated(CorrelationManager** h)
+STOKA_API double GetCorrelationToleranceDecorated(CorrelationManager** h) noexcept
     __asm__("_Z23GetCorrelationTolerancePP18CorrelationManager")
     __attribute__((alias("GetCorrelationTolerance")));
 STOKA_API int SetCorrelationTolerance(CorrelationManager* h, double tolerance) {
@@ -94,6 +94,9 @@ STOKA_API int CalculateCorrelation(CorrelationManager* h, stoka_id a, stoka_id b
 STOKA_API int SetDistributedData(CorrelationManager* h, stoka_id id, const double* data,
                                  unsigned count) {
   return Code(h, [&](CorrelationManager& m) { return m.SetDistributedData(id, data, count); });
+}
+STOKA_API int FillDistributedData(CorrelationManager* h, stoka_id id, unsigned n) {
+  return Code(h, [&](CorrelationManager& m) { return m.FillDistributedData(id, n); });
 }
 STOKA_API int GetCorrelationOutcome(CorrelationManager* h, stoka_id a, stoka_id b, double* reached,
                                     int* met, double* bound) {
