@@ -19,9 +19,11 @@ using namespace stoka::fit;
   CASE(logtriangular, by_ml_min_perc, by_ml_min_perc, Bit(kMl) | Bit(kMin),                  \
        (Fix(kMl) + (Fix(kMl) - Fix(kMin)) * 0.5), (Abs(Fix(kMl) - Fix(kMin)) * 0.5),         \
        "%5d max = %.3f f() = %7.3f size = %.3f\n")                                           \
+  /* The start mirrors max at ml, below zero when max > 2 ml; a restart mirrors */          \
+  /* it in the logarithms, ml^2 / max, which always lies in (0, ml). */                     \
   CASE(logtriangular, by_ml_max_perc, by_ml_max_perc, Bit(kMl) | Bit(kMax),                  \
        (Fix(kMl) - (Fix(kMax) - Fix(kMl))), (Abs(Fix(kMax) - Fix(kMl)) * 0.5),               \
-       "%5d min = %.3f f() = %7.3f size = %.3f\n")                                           \
+       "%5d min = %.3f f() = %7.3f size = %.3f\n", Fix(kMl) * Fix(kMl) / Fix(kMax))         \
   /* The step is a third of the sum of the bounds, not of their distance. */                 \
   CASE(logtriangular, by_min_max_perc, by_min_max_perc, Bit(kMin) | Bit(kMax),               \
        ((Fix(kMin) + Fix(kMax)) * 0.5), (Abs(Fix(kMin) + Fix(kMax)) / 3),                    \
