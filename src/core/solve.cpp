@@ -141,7 +141,7 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
   const bool bad = any ? !(reached <= mend.enough)
                        : (converged && !(best <= mend.enough)) || first.end == End::kCycle ||
                              first.end == End::kStepFailed ||
-                             (first.end == End::kLimit && first.cycled);
+                             (first.end == End::kLimit && (first.cycled || reached >= mend.no_fit));
   if (!mending || !bad) return first;
   gsl_multimin_fminimizer* spare = gsl_multimin_fminimizer_alloc(s->type, run.start->size);
   if (!spare) return first;

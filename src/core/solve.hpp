@@ -16,6 +16,7 @@
 #include <gsl/gsl_roots.h>
 
 #include <functional>
+#include <limits>
 
 namespace stoka {
 
@@ -99,6 +100,10 @@ struct SimplexMend {
   // Where a failed run restarts: a point inside the domain where the run's own
   // start may lie outside it; null: the run's start.
   const gsl_vector* start = nullptr;
+  // A run that used up its limit at a value at or above this found no point
+  // of the domain (a penalty plateau the cycle watch missed): it is mended as
+  // one that cycled.
+  double no_fit = std::numeric_limits<double>::infinity();
   double enough = 0.0;
   int rounds = 8;
   // The iteration limit of a restart, when below the run's own: a restart

@@ -74,6 +74,7 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
         m.steps = scaled;
         m.start = start;
         m.enough = mend->enough;
+        m.no_fit = stoka::kPenalty;
         gsl_multimin_function smooth = mend->smooth;
         smooth.n = f.n;
         if (smooth.f) m.smooth = &smooth;

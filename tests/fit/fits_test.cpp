@@ -366,6 +366,11 @@ TEST(Fits, SecondPhaseLandsAndMissesAreReported) {
   x[0] = stoka_ran_logtriangular_cdf_inv(0.7, 2.385, 1.3, 10.5);
   EXPECT_EQ(CalcLogTriangularDistributionByMlMaxPerc(iter_count, 1e-8, 2.385, 10.5, x[0], 30, &o[0], &o[1], &o[2]), 1);
   EXPECT_NEAR(o[1], 1.3, 1e-6);
+  // With the mode below both values the start is no triangle and the run spends
+  // its million steps on the penalty; a restart spreads min and max about it.
+  x[0] = stoka_ran_logtriangular_cdf_inv(0.2, 1.1885, 1.05, 10.5), x[1] = stoka_ran_logtriangular_cdf_inv(0.8, 1.1885, 1.05, 10.5);
+  EXPECT_EQ(CalcLogTriangularDistributionByMl2Perc(iter_count, 1e-8, 1.1885, x[0], x[1], 80, 20, &o[0], &o[1], &o[2]), 1);
+  EXPECT_TRUE(std::fabs(o[1] - 1.05) < 1e-6 && std::fabs(o[2] - 10.5) < 1e-5) << o[1] << " " << o[2];
   EXPECT_EQ(CalcTriangularDistributionBy3Perc(iter_count, 1e-9 * 370, 780, 900, 1150, 90, 50, 10, &o[0], &o[1], &o[2]), 1);
   EXPECT_EQ(stoka_fit_miss_count(), 3);
   EXPECT_TRUE(stoka_fit_miss(1, &percent, &judged, &fitted) && percent == 50 && judged == 900) << percent;
