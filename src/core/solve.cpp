@@ -151,6 +151,7 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
   again.rule.stop_on_cycle = true;
   again.trace = nullptr;  // the progress lines stay those of the run
   again.rule.limit = std::min(run.rule.limit, mend.limit);
+  again.rule.tolerance = std::min(run.rule.tolerance, mend.tolerance);
   int restarts = 0;
   auto rounds = [&](gsl_multimin_function* smooth) {
     for (int round = 0; round < mend.rounds; ++round) {

@@ -100,6 +100,10 @@ struct SimplexMend {
   // Where a failed run restarts: a point inside the domain where the run's own
   // start may lie outside it; null: the run's start.
   const gsl_vector* start = nullptr;
+  // The size test of a restart, when finer than the run's own (a tolerance in
+  // the values' units is coarse for parameters without units, such as shapes,
+  // on values of order 10^6 and more).
+  double tolerance = std::numeric_limits<double>::infinity();
   // A run that used up its limit at a value at or above this found no point
   // of the domain (a penalty plateau the cycle watch missed): it is mended as
   // one that cycled.

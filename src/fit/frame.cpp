@@ -29,6 +29,7 @@ struct MendRequest {
   double steps[stoka::fit::kMaxFields];
   double enough;
   gsl_multimin_function smooth;  // the restarts' stand-in objective; f null: none
+  double tolerance;              // of the restarts' size test
   int starts;                    // 0, or the point a failed run restarts from
   double start[stoka::fit::kMaxFields];
 };
@@ -75,6 +76,7 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
         m.start = start;
         m.enough = mend->enough;
         m.no_fit = stoka::kPenalty;
+        m.tolerance = mend->tolerance;
         gsl_multimin_function smooth = mend->smooth;
         smooth.n = f.n;
         if (smooth.f) m.smooth = &smooth;
@@ -278,16 +280,21 @@ int Fit(const Family& family, const Case& c, const char* name, const Call& call)
   for (int f = 0; f < kFieldCount; ++f)
     if (call.fixed & Bit(Field(f))) block[family.fixed_pos[f]] = call.given[f];
   // The restart steps: the span's share for values, the case's own for shapes.
+  // Where only shapes are fitted, the restarts measure their simplex against
+  // the tolerance's share of the span, a tolerance without units.
   MendRequest mend{};
   const double span = Span(call);
+  bool shapes = true;
   for (int i = 0, j = 0; i < family.fields; ++i) {
     const Field f = family.field[i];
     if (c.fixed & Bit(f)) continue;
     const bool shape = f == kAlpha || f == kBeta;
+    shapes = shapes && shape;
     mend.steps[j] = shape ? Evaluate(family, c.step[c.steps == 1 ? 0 : j], block)
                           : span * kScaledStep;
     ++j;
   }
+  mend.tolerance = shapes ? call.tolerance / span : INFINITY;
   mend.enough = std::sqrt(call.points * call.tolerance);
   mend.starts = c.restarts;
   for (int i = 0; i < c.restarts; ++i) mend.start[i] = Evaluate(family, c.restart[i], block);

@@ -366,6 +366,11 @@ TEST(Fits, SecondPhaseLandsAndMissesAreReported) {
   x[0] = stoka_ran_logtriangular_cdf_inv(0.7, 2.385, 1.3, 10.5);
   EXPECT_EQ(CalcLogTriangularDistributionByMlMaxPerc(iter_count, 1e-8, 2.385, 10.5, x[0], 30, &o[0], &o[1], &o[2]), 1);
   EXPECT_NEAR(o[1], 1.3, 1e-6);
+  // Shapes alone on [1e8, 1.1e8]: a tolerance of 1e-8 of the span is 0.1 in
+  // the shapes; the restarts measure them by its share of the span instead.
+  x[0] = stoka_ran_beta_cdf_inv_(0.2, 2.385, 2, 1e8, 1.1e8), x[1] = stoka_ran_beta_cdf_inv_(0.8, 2.385, 2, 1e8, 1.1e8);
+  EXPECT_EQ(CalcBetaDistributionByMinMax2Perc(iter_count, 0.1, 1e8, 1.1e8, x[0], x[1], 80, 20, &o[0], &o[1], &o[2], &o[3]), 1);
+  EXPECT_LT(WorstMiss(1e7), 1e-6);
   // With the mode below both values the start is no triangle and the run spends
   // its million steps on the penalty; a restart spreads min and max about it.
   x[0] = stoka_ran_logtriangular_cdf_inv(0.2, 1.1885, 1.05, 10.5), x[1] = stoka_ran_logtriangular_cdf_inv(0.8, 1.1885, 1.05, 10.5);
