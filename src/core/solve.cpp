@@ -309,7 +309,8 @@ RootEnd RunRoot(const RootRun& run) {
     previous = u;
     if (status == GSL_SUCCESS) return {End::kConverged, iterations, u};
     if (status != GSL_CONTINUE) return {End::kTestFailed, iterations};
-    if (run.adrift && run.adrift(u, run.limit - iterations, params)) return {End::kLimit, iterations};
+    if (run.adrift && run.adrift(u, run.limit - iterations, params))
+      return {End::kLimit, iterations};
   } while (iterations < run.limit);
   return {End::kLimit, iterations};
 }

@@ -90,11 +90,12 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run);
 // is; so is one that merely used up its limit without cycling (the caller's
 // budget), and one whose size test failed (a negative tolerance, a size that
 // is no number: no restart could pass it). The simplex restarts from the
-// point reached (after a failure from mend.start, or the run's start), once with the run's
-// own steps and once with `steps` (scaled to the problem); a restart stands
-// only when it converges at a strictly lower value than the best so far, and
-// the rounds go on while one of them stands, up to `rounds`. Restarts stop on
-// a cycle and are not traced.
+// point reached (after a failure from `start`, or the run's start), once with
+// the run's own steps and once with `steps` (scaled to the problem); a
+// restart stands only when it converges at a strictly lower value than the
+// best so far, and the rounds go on while one of them stands, up to `rounds`.
+// Where they end above enough, the same rounds run on the `smooth` stand-in.
+// Restarts stop on a cycle and are not traced.
 struct SimplexMend {
   const gsl_vector* steps = nullptr;  // the scaled steps; null: the run's own alone
   // Where a failed run restarts: a point inside the domain where the run's own

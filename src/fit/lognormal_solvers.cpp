@@ -381,7 +381,8 @@ void lognormal_fdf_by_st_dev_mean_perc(double u, void* block, double* f, double*
 namespace {
 const NewtonCase kLocStDevPerc{"CalcLogNormalDistributionByLocStDevPerc",
                                lognormal_by_loc_stdev_perc, lognormal_deriv__by_loc_stdev_perc,
-                               lognormal_fdf_by_loc_stdev_perc, 1000, Progress::kConverged, nullptr, nullptr, nullptr};
+                               lognormal_fdf_by_loc_stdev_perc, 1000, Progress::kConverged,
+                               nullptr, nullptr, nullptr};
 const NewtonCase kMu2perc{"CalcLogNormalDistributionByMu2perc", lognormal_by_mu_2perc,
                           lognormal_deriv_by_mu_2perc, lognormal_fdf_by_mu_2perc, 1000,
                           Progress::kTable, nullptr, nullptr, nullptr};
@@ -393,7 +394,8 @@ const NewtonCase kStDev2perc{"CalcLogNormalDistributionByStDev2perc", lognormal_
                              Progress::kConverged, StDevDomain, ReachX1, StDevAdrift};
 const NewtonCase kStDevMeanPerc{"CalcLogNormalDistributionByStDevMeanPerc",
                                 lognormal_by_st_dev_mean_perc, lognormal_deriv_by_st_dev_mean_perc,
-                                lognormal_fdf_by_st_dev_mean_perc, 10000, Progress::kQuiet, nullptr, nullptr, nullptr};
+                                lognormal_fdf_by_st_dev_mean_perc, 10000, Progress::kQuiet,
+                                nullptr, nullptr, nullptr};
 
 // Runs one search; on failure writes zeros to the three outputs.
 bool Solve(const NewtonCase& search, Block& block, double u0, double* root, double* a, double* b,
