@@ -98,6 +98,40 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
 
 void EnableSimplexMending(bool on) { mending = on; }
 
+namespace {
+
+// One restart of the second phase into `spare`: the run as given, or, with a
+// smooth stand-in, the stand-in's run followed by the polish on the run's own
+// objective from where the stand-in stopped.
+SimplexEnd Restart(gsl_multimin_fminimizer* spare, SimplexRun again,
+                   gsl_multimin_function* smooth, double polish, int& restarts) {
+  ++restarts;
+  if (!smooth) return RunSimplex(spare, again);
+  gsl_multimin_function* own = again.function;
+  again.function = smooth;
+  const SimplexEnd stood = RunSimplex(spare, again);
+  if (stood.end == End::kNotStarted) return stood;
+  const size_t n = again.start->size;
+  gsl_vector* from = gsl_vector_alloc(n);
+  gsl_vector* steps = gsl_vector_alloc(n);
+  SimplexEnd end{};
+  if (from && steps) {
+    gsl_vector_memcpy(from, gsl_multimin_fminimizer_x(spare));
+    gsl_vector_memcpy(steps, again.steps);
+    gsl_vector_scale(steps, polish);
+    again.function = own;
+    again.start = from;
+    again.steps = steps;
+    end = RunSimplex(spare, again);
+    ++restarts;
+  }
+  if (from) gsl_vector_free(from);
+  if (steps) gsl_vector_free(steps);
+  return end;
+}
+
+}  // namespace
+
 SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, SimplexEnd first,
                        const SimplexMend& mend) {
   const bool converged = first.end == End::kConverged;
@@ -107,7 +141,7 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
   const bool bad = any ? !(reached <= mend.enough)
                        : (converged && !(best <= mend.enough)) || first.end == End::kCycle ||
                              first.end == End::kStepFailed ||
-                             (first.end == End::kLimit && first.cycled);
+                             (first.end == End::kLimit && (first.cycled || reached >= mend.no_fit));
   if (!mending || !bad) return first;
   gsl_multimin_fminimizer* spare = gsl_multimin_fminimizer_alloc(s->type, run.start->size);
   if (!spare) return first;
@@ -117,27 +151,33 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
   again.rule.stop_on_cycle = true;
   again.trace = nullptr;  // the progress lines stay those of the run
   again.rule.limit = std::min(run.rule.limit, mend.limit);
+  again.rule.tolerance = std::min(run.rule.tolerance, mend.tolerance);
   int restarts = 0;
-  for (int round = 0; round < mend.rounds; ++round) {
-    bool improved = false;
-    for (const gsl_vector* steps : {run.steps, mend.steps}) {
-      // From the run's own start with its own steps, the run would repeat.
-      if (!steps || (steps == run.steps && (!have || !mend.own_steps))) continue;
-      again.start = have ? gsl_multimin_fminimizer_x(s) : run.start;
-      again.steps = steps;
-      const SimplexEnd e = RunSimplex(spare, again);
-      ++restarts;
-      const double value = gsl_multimin_fminimizer_minimum(spare);
-          const bool landed = e.end == End::kConverged || (any && e.end == End::kGoodEnough);
-      if (!landed || !(value < best)) continue;
-      std::swap(s, spare);
-      best = value;
-      end = e;
-      have = improved = true;
-      if (best <= mend.enough) break;
+  auto rounds = [&](gsl_multimin_function* smooth) {
+    for (int round = 0; round < mend.rounds; ++round) {
+      bool improved = false;
+      for (const gsl_vector* steps : {run.steps, mend.steps}) {
+        // From the run's own start with its own steps, the run would repeat.
+        if (!steps || (steps == run.steps && ((!have && !mend.start) || !mend.own_steps))) continue;
+        again.start = have ? gsl_multimin_fminimizer_x(s) : mend.start ? mend.start : run.start;
+        again.steps = steps;
+        const SimplexEnd e = Restart(spare, again, smooth, mend.polish, restarts);
+        const double value = gsl_multimin_fminimizer_minimum(spare);
+        const bool landed = e.end == End::kConverged || (any && e.end == End::kGoodEnough);
+        if (!landed || !(value < best)) continue;
+        std::swap(s, spare);
+        best = value;
+        end = e;
+        have = improved = true;
+        if (best <= mend.enough) break;
+      }
+      if (!improved || best <= mend.enough) break;
     }
-    if (!improved || best <= mend.enough) break;
-  }
+  };
+  rounds(nullptr);
+  // Where the restarts on the run's own objective end above enough, the same
+  // rounds on the smooth stand-in.
+  if (mend.smooth && !(best <= mend.enough)) rounds(mend.smooth);
   gsl_multimin_fminimizer_free(spare);
   end.restarts = restarts;
   return end;
@@ -269,6 +309,8 @@ RootEnd RunRoot(const RootRun& run) {
     previous = u;
     if (status == GSL_SUCCESS) return {End::kConverged, iterations, u};
     if (status != GSL_CONTINUE) return {End::kTestFailed, iterations};
+    if (run.adrift && run.adrift(u, run.limit - iterations, params))
+      return {End::kLimit, iterations};
   } while (iterations < run.limit);
   return {End::kLimit, iterations};
 }

@@ -16,6 +16,7 @@
 #include <gsl/gsl_roots.h>
 
 #include <functional>
+#include <limits>
 
 namespace stoka {
 
@@ -89,13 +90,25 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run);
 // is; so is one that merely used up its limit without cycling (the caller's
 // budget), and one whose size test failed (a negative tolerance, a size that
 // is no number: no restart could pass it). The simplex restarts from the
-// point reached (from the run's start after a failure), once with the run's
-// own steps and once with `steps` (scaled to the problem); a restart stands
-// only when it converges at a strictly lower value than the best so far, and
-// the rounds go on while one of them stands, up to `rounds`. Restarts stop on
-// a cycle and are not traced.
+// point reached (after a failure from `start`, or the run's start), once with
+// the run's own steps and once with `steps` (scaled to the problem); a
+// restart stands only when it converges at a strictly lower value than the
+// best so far, and the rounds go on while one of them stands, up to `rounds`.
+// Where they end above enough, the same rounds run on the `smooth` stand-in.
+// Restarts stop on a cycle and are not traced.
 struct SimplexMend {
   const gsl_vector* steps = nullptr;  // the scaled steps; null: the run's own alone
+  // Where a failed run restarts: a point inside the domain where the run's own
+  // start may lie outside it; null: the run's start.
+  const gsl_vector* start = nullptr;
+  // The size test of a restart, when finer than the run's own (a tolerance in
+  // the values' units is coarse for parameters without units, such as shapes,
+  // on values of order 10^6 and more).
+  double tolerance = std::numeric_limits<double>::infinity();
+  // A run that used up its limit at a value at or above this found no point
+  // of the domain (a penalty plateau the cycle watch missed): it is mended as
+  // one that cycled.
+  double no_fit = std::numeric_limits<double>::infinity();
   double enough = 0.0;
   int rounds = 8;
   // The iteration limit of a restart, when below the run's own: a restart
@@ -107,6 +120,14 @@ struct SimplexMend {
   // however the run ended, from the point reached. A restart then stands when
   // it converges or ends below the rule's floor, lower than that value.
   bool from_any_end = false;
+  // A smooth stand-in for the run's objective with the same minimum where it
+  // is zero (squares for absolute values: no kinks for the simplex to
+  // collapse on), or null. Each restart then minimizes the stand-in and is
+  // polished by a run on the run's own objective from the point it reached,
+  // with `polish` times the restart's steps; the polished run is the one
+  // judged and kept.
+  gsl_multimin_function* smooth = nullptr;
+  double polish = 1e-3;
 };
 
 // Mends the run that s holds and that ended as `first` (see SimplexMend).
@@ -184,6 +205,10 @@ struct RootRun {
   // distance instead of the root itself (epsabs = epsrel * reach(u) plus a
   // few units in the last place of u, epsrel 0).
   double (*reach)(double u, void* params) = nullptr;
+  // Newton only: when this holds after a step that the test did not accept,
+  // with the iterations the limit leaves, the search ends there (kLimit): it
+  // can no longer reach a root in them.
+  bool (*adrift)(double u, int left, void* params) = nullptr;
 
   RootTrace trace;
 };

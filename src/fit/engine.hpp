@@ -74,6 +74,10 @@ struct Case {
   Expr start[kMaxFields] = {};
   Expr step[kMaxFields] = {};  // a single step stands for all elements
   int steps = 0;
+  // Where a second phase restarts a failed run, when the start above can lie
+  // outside the family (none: from the start).
+  Expr restart[kMaxFields] = {};
+  int restarts = 0;
   const char* trace = "";  // printf format: iteration, trial elements, f(), size
   FitInitializer initializer = nullptr;
   FitObjective objective = nullptr;
@@ -229,10 +233,14 @@ int RunFrame(int max_iter, double tolerance, double* block, const Case& c, doubl
 
 // A simplex case of the family kFamily of the including file: its row and its
 // four named callbacks, bound to the row.
-#define STOKA_FIT_SIMPLEX_CASE(family, name, objective_case, fixed_, start_, step_, trace_)        \
+// A row may end with the restart point of a failed run.
+#define STOKA_FIT_SIMPLEX_CASE(family, name, objective_case, fixed_, start_, step_, trace_, ...)   \
   constexpr ::stoka::fit::Case kCase_##name = [] {                                          \
     ::stoka::fit::Case c;                                                                   \
     c.fixed = fixed_;                                                                       \
+    const ::stoka::fit::Expr restart[] = {::stoka::fit::Expr(), __VA_ARGS__};               \
+    for (const ::stoka::fit::Expr& e : restart)                                             \
+      if (e.ops) c.restart[c.restarts++] = e;                                               \
     const ::stoka::fit::Expr start[] = {STOKA_FIT_UNPAREN start_};                          \
     const ::stoka::fit::Expr step[] = {STOKA_FIT_UNPAREN step_};                            \
     for (unsigned i = 0; i < sizeof start / sizeof start[0]; ++i) c.start[i] = start[i];    \

@@ -28,6 +28,10 @@ namespace {
 struct MendRequest {
   double steps[stoka::fit::kMaxFields];
   double enough;
+  gsl_multimin_function smooth;  // the restarts' stand-in objective; f null: none
+  double tolerance;              // of the restarts' size test
+  int starts;                    // 0, or the point a failed run restarts from
+  double start[stoka::fit::kMaxFields];
 };
 thread_local const MendRequest* pending_mend = nullptr;
 }  // namespace
@@ -62,14 +66,24 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
     stoka::SimplexEnd end = stoka::RunSimplex(s, run);
     if (mend) {
       gsl_vector* scaled = gsl_vector_alloc(f.n);
+      gsl_vector* start = mend->starts == int(f.n) ? gsl_vector_alloc(f.n) : nullptr;
       if (scaled) {
         for (size_t i = 0; i < f.n; ++i) gsl_vector_set(scaled, i, mend->steps[i]);
+        if (start)
+          for (size_t i = 0; i < f.n; ++i) gsl_vector_set(start, i, mend->start[i]);
         stoka::SimplexMend m;
         m.steps = scaled;
+        m.start = start;
         m.enough = mend->enough;
+        m.no_fit = stoka::kPenalty;
+        m.tolerance = mend->tolerance;
+        gsl_multimin_function smooth = mend->smooth;
+        smooth.n = f.n;
+        if (smooth.f) m.smooth = &smooth;
         end = stoka::MendSimplex(s, run, end, m);
         gsl_vector_free(scaled);
       }
+      if (start) gsl_vector_free(start);
     }
     converged = end.end == stoka::End::kConverged;
   }
@@ -192,6 +206,26 @@ void Complete(const Family& family, const Case& c, const gsl_vector* x, const do
   }
 }
 
+// The penalty of the trial point x, or else the root of the sum of the
+// absolute deviations of its quantiles from the judged values (squared: the
+// sum of the squared deviations over span).
+double Deviations(const Family& family, const Case& c, const gsl_vector* x, const double* block,
+                  double span, bool squared) {
+  double v[kMaxFields];
+  Complete(family, c, x, block, v);
+  const double penalty = family.penalty(v);
+  if (penalty != 0.0) return penalty;
+  double sum = 0.0;
+  const int points = Dimension(family, c);
+  double fitted[kMaxFields];
+  family.quantiles(v, block + family.percent_pos, points, fitted);
+  for (int i = 0; i < points; ++i) {
+    const double d = fitted[i] - block[family.value_pos + i];
+    sum += squared ? (d / span) * (d / span) : std::fabs(d);
+  }
+  return squared ? sum : std::sqrt(sum);
+}
+
 // Points sorted by cumulative percent, smaller first; each value travels with
 // its percent. Insertion sort: NaN percents cannot upset it.
 void SortPoints(Call& c) {
@@ -221,6 +255,20 @@ double Span(const Call& call) {
   return std::fabs(call.x[0]) > 0 ? std::fabs(call.x[0]) : 1.0;
 }
 
+// The percentile objective's smooth stand-in for the restarts: the squared
+// deviations over the span, penalties as they are. Zero where the objective is.
+struct SmoothObjective {
+  const Family* family;
+  const Case* c;
+  const double* block;
+  double span;
+
+  static double Value(const gsl_vector* x, void* self) {
+    const SmoothObjective& o = *static_cast<const SmoothObjective*>(self);
+    return Deviations(*o.family, *o.c, x, o.block, o.span, true);
+  }
+};
+
 int Fit(const Family& family, const Case& c, const char* name, const Call& call) {
   debug_log("%s \n", name);
   double block[kBlockCapacity];
@@ -232,17 +280,26 @@ int Fit(const Family& family, const Case& c, const char* name, const Call& call)
   for (int f = 0; f < kFieldCount; ++f)
     if (call.fixed & Bit(Field(f))) block[family.fixed_pos[f]] = call.given[f];
   // The restart steps: the span's share for values, the case's own for shapes.
+  // Where only shapes are fitted, the restarts measure their simplex against
+  // the tolerance's share of the span, a tolerance without units.
   MendRequest mend{};
   const double span = Span(call);
+  bool shapes = true;
   for (int i = 0, j = 0; i < family.fields; ++i) {
     const Field f = family.field[i];
     if (c.fixed & Bit(f)) continue;
     const bool shape = f == kAlpha || f == kBeta;
+    shapes = shapes && shape;
     mend.steps[j] = shape ? Evaluate(family, c.step[c.steps == 1 ? 0 : j], block)
                           : span * kScaledStep;
     ++j;
   }
+  mend.tolerance = shapes ? call.tolerance / span : INFINITY;
   mend.enough = std::sqrt(call.points * call.tolerance);
+  mend.starts = c.restarts;
+  for (int i = 0; i < c.restarts; ++i) mend.start[i] = Evaluate(family, c.restart[i], block);
+  SmoothObjective smooth{&family, &c, block, span};
+  mend.smooth = {&SmoothObjective::Value, 0, &smooth};
   pending_mend = &mend;
   double v[kMaxFields] = {};
   const int result = family.run(call.max_iter, call.tolerance, block, c, v);
@@ -337,17 +394,7 @@ void Initialize(const Family& family, const Case& c, double* block, gsl_vector**
 }
 
 double Objective(const Family& family, const Case& c, const gsl_vector* x, void* params) {
-  const double* block = static_cast<const double*>(params);
-  double v[kMaxFields];
-  Complete(family, c, x, block, v);
-  const double penalty = family.penalty(v);
-  if (penalty != 0.0) return penalty;
-  double sum = 0.0;
-  const int points = Dimension(family, c);
-  double fitted[kMaxFields];
-  family.quantiles(v, block + family.percent_pos, points, fitted);
-  for (int i = 0; i < points; ++i) sum += std::fabs(fitted[i] - block[family.value_pos + i]);
-  return std::sqrt(sum);
+  return Deviations(family, c, x, static_cast<const double*>(params), 1.0, false);
 }
 
 int WriteResult(const Family& family, const Case& c, gsl_multimin_fminimizer* s, double* block,

@@ -187,6 +187,19 @@ bool StDevDomain(double u, void* block) {
 // Distance of a trial location from the lowest value.
 double ReachX1(double u, void* block) { return Fields(block)[kX1] - u; }
 
+// Above its domain a location search's callbacks answer kPenalty for f and f'
+// alike, so each plain Newton step there moves the location down by one: from
+// further above the domain's end than the iterations left, it cannot come
+// back (the plain search from -x1 with x1 far below zero walks to its limit).
+bool Adrift(double u, int left, double end) { return u - left > end + 1.0; }
+bool MeanAdrift(double u, int left, void* block) {
+  const double* b = Fields(block);
+  return !MeanDomain(u, block) && Adrift(u, left, std::fmin(b[kMean], b[kX1]));
+}
+bool StDevAdrift(double u, int left, void* block) {
+  return !StDevDomain(u, block) && Adrift(u, left, Fields(block)[kX1]);
+}
+
 // A Newton search (gsl_root_fdfsolver_newton) with the relative delta test
 // 1e-9. Progress: kQuiet nothing, kConverged "Converged:" on success, kTable
 // the method, a header and a line per iteration as well; the rest goes to
@@ -209,6 +222,7 @@ struct NewtonCase {
   Progress progress;
   bool (*inside)(double u, void* block);
   double (*reach)(double u, void* block);
+  bool (*adrift)(double u, int left, void* block);  // of the plain search
 };
 constexpr double kDeltaTolerance = 1e-9;
 
@@ -225,6 +239,7 @@ int RunNewton(const NewtonCase& search, double* block, double u0, double* root,
   run.limit = search.limit;
   run.inside = search.inside;
   run.reach = search.reach;
+  run.adrift = search.adrift;
   const bool table = search.progress == Progress::kTable;
   run.trace.started = [&](const char* method) {
     debug_log("%s \n", search.name);
@@ -366,19 +381,21 @@ void lognormal_fdf_by_st_dev_mean_perc(double u, void* block, double* f, double*
 namespace {
 const NewtonCase kLocStDevPerc{"CalcLogNormalDistributionByLocStDevPerc",
                                lognormal_by_loc_stdev_perc, lognormal_deriv__by_loc_stdev_perc,
-                               lognormal_fdf_by_loc_stdev_perc, 1000, Progress::kConverged, nullptr, nullptr};
+                               lognormal_fdf_by_loc_stdev_perc, 1000, Progress::kConverged,
+                               nullptr, nullptr, nullptr};
 const NewtonCase kMu2perc{"CalcLogNormalDistributionByMu2perc", lognormal_by_mu_2perc,
                           lognormal_deriv_by_mu_2perc, lognormal_fdf_by_mu_2perc, 1000,
-                          Progress::kTable, nullptr, nullptr};
+                          Progress::kTable, nullptr, nullptr, nullptr};
 const NewtonCase kMean2perc{"CalcLogNormalDistributionByMean2perc", lognormal_by_mean_2perc,
                             lognormal_deriv_by_mean_2perc, lognormal_fdf_by_mean_2perc, 100000,
-                            Progress::kQuiet, MeanDomain, ReachX1};
+                            Progress::kQuiet, MeanDomain, ReachX1, MeanAdrift};
 const NewtonCase kStDev2perc{"CalcLogNormalDistributionByStDev2perc", lognormal_by_st_dev_2perc,
                              lognormal_deriv_by_st_dev_2perc, lognormal_fdf_by_st_dev_2perc, 10000,
-                             Progress::kConverged, StDevDomain, ReachX1};
+                             Progress::kConverged, StDevDomain, ReachX1, StDevAdrift};
 const NewtonCase kStDevMeanPerc{"CalcLogNormalDistributionByStDevMeanPerc",
                                 lognormal_by_st_dev_mean_perc, lognormal_deriv_by_st_dev_mean_perc,
-                                lognormal_fdf_by_st_dev_mean_perc, 10000, Progress::kQuiet, nullptr, nullptr};
+                                lognormal_fdf_by_st_dev_mean_perc, 10000, Progress::kQuiet,
+                                nullptr, nullptr, nullptr};
 
 // Runs one search; on failure writes zeros to the three outputs.
 bool Solve(const NewtonCase& search, Block& block, double u0, double* root, double* a, double* b,

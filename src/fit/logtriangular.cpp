@@ -14,14 +14,19 @@ using namespace stoka::fit;
        (Abs(X(1) - X(0)) / 3), "%5d ml = %.3f max = %.3f f() = %7.3f size = %.3f\n")         \
   CASE(logtriangular, by_max_2perc, by_max_2perc, Bit(kMax), (X(1), X(0)),                   \
        (Abs(X(1) - X(0)) / 3), "%5d ml = %.3f min = %.3f f() = %7.3f size = %.3f\n")         \
+  /* The start puts min and max at the values, no triangle when the mode lies */             \
+  /* outside them; a restart spreads them about the mode by the values' ratio. */            \
   CASE(logtriangular, by_ml_2perc, by_ml_2perc, Bit(kMl), (X(0), X(1)), (Abs(X(1) - X(0))),  \
-       "%5d min = %.3f max = %.3f f() = %7.3f size = %.3f\n")                                \
+       "%5d min = %.3f max = %.3f f() = %7.3f size = %.3f\n", Fix(kMl) * X(0) / X(1),         \
+       Fix(kMl) * X(1) / X(0))                                                               \
   CASE(logtriangular, by_ml_min_perc, by_ml_min_perc, Bit(kMl) | Bit(kMin),                  \
        (Fix(kMl) + (Fix(kMl) - Fix(kMin)) * 0.5), (Abs(Fix(kMl) - Fix(kMin)) * 0.5),         \
        "%5d max = %.3f f() = %7.3f size = %.3f\n")                                           \
+  /* The start mirrors max at ml, below zero when max > 2 ml; a restart mirrors */          \
+  /* it in the logarithms, ml^2 / max, which always lies in (0, ml). */                     \
   CASE(logtriangular, by_ml_max_perc, by_ml_max_perc, Bit(kMl) | Bit(kMax),                  \
        (Fix(kMl) - (Fix(kMax) - Fix(kMl))), (Abs(Fix(kMax) - Fix(kMl)) * 0.5),               \
-       "%5d min = %.3f f() = %7.3f size = %.3f\n")                                           \
+       "%5d min = %.3f f() = %7.3f size = %.3f\n", Fix(kMl) * Fix(kMl) / Fix(kMax))         \
   /* The step is a third of the sum of the bounds, not of their distance. */                 \
   CASE(logtriangular, by_min_max_perc, by_min_max_perc, Bit(kMin) | Bit(kMax),               \
        ((Fix(kMin) + Fix(kMax)) * 0.5), (Abs(Fix(kMin) + Fix(kMax)) / 3),                    \

@@ -41,7 +41,10 @@ int SolveMinMax(const Call& c) {
   *c.out[kMin] = min;
   *c.out[kMax] = max;
   const double d = (1 - q) / (max - x) - 1 / (max - min);
-  if (IsDoubleZeroVal(d)) {
+  // d is in 1 / units of the values: on a range of 10^6 and more the test
+  // below holds wherever the point lies. The point is taken for the mode only
+  // where d over the range's reciprocal vanishes too; both forms meet there.
+  if (IsDoubleZeroVal(d) && IsDoubleZeroVal(d * (max - min))) {
     *c.out[kMl] = x;
   } else if (d > 0) {  // the point lies left of the mode
     *c.out[kMl] = min + (x - min) * (x - min) / ((max - min) * q);

@@ -140,8 +140,9 @@ const Case kFlat[] = {
   FIT_STEPS(1, CalcTriangularDistributionBy3Perc(100, 1e3, 3.1, 5.2, 8.2, 90, 50, 10, &o[0], &o[1], &o[2]), 1, 0),
   FIT_STEPS(1, CalcTriangularDistributionBy3Perc(100, -1, 3.1, 5.2, 8.2, 90, 50, 10, &o[0], &o[1], &o[2]), 0, 0, 0, 0, 0),
   FIT_STEPS(0, CalcBetaDistributionBy4Perc(INT_MAX, kNaN, 1.0, 2.0, 3.0, 4.0, 95, 70, 30, 5, &o[0], &o[1], &o[2], &o[3]), 0, 0, 0, 0, 0, 0),
-  // Converged Beta and Pert fits, held bit for bit with their steps.
-  FIT_STEPS(1314, CalcBetaDistributionBy4Perc(2000, 1e-4, 1.5, 2.385, 3.1, 4.75, 95, 70, 30, 5, &o[0], &o[1], &o[2], &o[3]), 1, 0, 2.5703040950251439, 15.175758105487208, 1.0360771216479334, 13.481386265508498),
+  // Converged Beta and Pert fits, held bit for bit with their steps. No Beta
+  // meets the four values: the second phase runs, the smooth restarts too.
+  FIT_STEPS(2848, CalcBetaDistributionBy4Perc(2000, 1e-4, 1.5, 2.385, 3.1, 4.75, 95, 70, 30, 5, &o[0], &o[1], &o[2], &o[3]), 1, 0, 2.5703040950251439, 15.175758105487208, 1.0360771216479334, 13.481386265508498),
   FIT_STEPS(106, CalcPertDistributionBy3Perc(500, 1e-6, 3.1, 5.2, 8.2, 90, 50, 10, &o[0], &o[1], &o[2]), 1, 0, 4.3578231419805427, 2.0746368122913688, 13.232390636216039),
   // The closed forms as written (where squaring ((a - b)(1 - q)) whole matters).
   FIT_CASE(CalcTriangularDistributionByMinMlPerc(-1.5, 3.7, 6.35, 75, &o[0], &o[1], &o[2]), 1, 0, -1.5, 3.7, TriMax(-1.5, 3.7, 6.35, 0.25)),
@@ -149,6 +150,9 @@ const Case kFlat[] = {
   // The closed forms write min, ml, max. A point at the mode's probability
   // (x - min)/(max - min) is the mode.
   FIT_CASE(CalcTriangularDistributionByMinMaxPerc(2.0, 12.0, 4.5, 75, &o[0], &o[1], &o[2]), 1, 0, 2.0, 4.5, 12.0),
+  // On a range of 10^7 the absolute zero test above holds for every point; the
+  // mode must still come back (the written form gave ml = x, 5101020.5).
+  FIT_CASE(CalcTriangularDistributionByMinMaxPerc(0, 1e7, 1e7 - std::sqrt(2.4e13), 30, &o[0], &o[1], &o[2]), 1, 1e-12, 0, 2e6, 1e7),
   // Percents that round to one whole percent leave the root search an empty
   // bracket: 0, min and max 0.0, the mode written.
   FIT_CASE(CalcTriangularDistributionByMl2Perc(5.3, 89.8, 3.0, 89.6, 8.0, &o[0], &o[1], &o[2]), 0, 0, 0, 5.3, 0),
@@ -215,6 +219,11 @@ const Case kFlat[] = {
   FIT_CASE(ConvertParamsLogNormalArToGeo(2, 2, 1, &o[0], &o[1]), 0, 0, kKeep, kKeep),
   FIT_CASE(ConvertParamsLogNormalGeoToLog(0, 0, 2, &o[0], &o[1]), 0, 0, kKeep, kKeep),
   FIT_CASE(ConvertParamsLogNormalGeoToAr(0, 1, 0, &o[0], &o[1]), 0, 0, kKeep, kKeep),
+  // Values far below zero: the plain location search starts at -x1, far above
+  // the domain, where it could only walk down one unit a step; it ends at once
+  // (it ran to its limit, 100000 and 10000 steps) and the guarded one lands.
+  FIT_STEPS(6, CalcLogNormalDistributionByMean2Perc(0, -96881.83489633695, 90, -97970.520712854268, 10, -95621.482526680367, &o[0], &o[1], &o[2]), 1, 0, -99999.99999999968, -96881.83489633695, 956.89716901524673),
+  FIT_STEPS(6, CalcLogNormalDistributionByStDev2Perc(0, 956.8971690152373, 90, -97970.520712854268, 10, -95621.482526680367, &o[0], &o[1], &o[2]), 1, 0, -99999.999999999971, -96881.83489633695, 956.89716901523809),
   // Unknown kinds: -1 where the check meets them, 0 elsewhere.
   FIT_CASE(CheckParamsLogNormalLocMeanPerc(3, 0, 1, 10, 5), -1, 0),
   FIT_CASE(CalcLogNormalDistributionByLocMeanPerc(7, 0, 1, 10, 5, &o[0], &o[1], &o[2]), -1, 0, NOTHING),
@@ -347,6 +356,26 @@ TEST(Fits, SecondPhaseLandsAndMissesAreReported) {
     EXPECT_TRUE(on ? WorstMiss(x[3] - x[0]) < 1e-6 : WorstMiss(x[3] - x[0]) > 1e-4) << on;
   }
   EXPECT_TRUE(std::fabs(o[0] - 4) < 1e-4 && std::fabs(o[1] - 4) < 1e-4 && std::fabs(o[2] - 100) < 1e-3 && std::fabs(o[3] - 200) < 1e-3);
+  // Where restarts on the sum of absolute deviations stall on its kinks, those
+  // on the squares land (Beta(10, 30): 2.8e-3 of the span without them); a
+  // failed LogTriangular run whose start for min lies below zero restarts
+  // from ml^2 / max.
+  for (int i = 0; i < 4; ++i) x[i] = stoka_ran_beta_cdf_inv_(0.05 + 0.3 * i, 10, 30, 0, 1);
+  EXPECT_EQ(CalcBetaDistributionBy4Perc(iter_count, 1e-8 * (x[3] - x[0]), x[0], x[1], x[2], x[3], 95, 65, 35, 5, &o[0], &o[1], &o[2], &o[3]), 1);
+  EXPECT_LT(WorstMiss(x[3] - x[0]), 1e-6);
+  x[0] = stoka_ran_logtriangular_cdf_inv(0.7, 2.385, 1.3, 10.5);
+  EXPECT_EQ(CalcLogTriangularDistributionByMlMaxPerc(iter_count, 1e-8, 2.385, 10.5, x[0], 30, &o[0], &o[1], &o[2]), 1);
+  EXPECT_NEAR(o[1], 1.3, 1e-6);
+  // Shapes alone on [1e8, 1.1e8]: a tolerance of 1e-8 of the span is 0.1 in
+  // the shapes; the restarts measure them by its share of the span instead.
+  x[0] = stoka_ran_beta_cdf_inv_(0.2, 2.385, 2, 1e8, 1.1e8), x[1] = stoka_ran_beta_cdf_inv_(0.8, 2.385, 2, 1e8, 1.1e8);
+  EXPECT_EQ(CalcBetaDistributionByMinMax2Perc(iter_count, 0.1, 1e8, 1.1e8, x[0], x[1], 80, 20, &o[0], &o[1], &o[2], &o[3]), 1);
+  EXPECT_LT(WorstMiss(1e7), 1e-6);
+  // With the mode below both values the start is no triangle and the run spends
+  // its million steps on the penalty; a restart spreads min and max about it.
+  x[0] = stoka_ran_logtriangular_cdf_inv(0.2, 1.1885, 1.05, 10.5), x[1] = stoka_ran_logtriangular_cdf_inv(0.8, 1.1885, 1.05, 10.5);
+  EXPECT_EQ(CalcLogTriangularDistributionByMl2Perc(iter_count, 1e-8, 1.1885, x[0], x[1], 80, 20, &o[0], &o[1], &o[2]), 1);
+  EXPECT_TRUE(std::fabs(o[1] - 1.05) < 1e-6 && std::fabs(o[2] - 10.5) < 1e-5) << o[1] << " " << o[2];
   EXPECT_EQ(CalcTriangularDistributionBy3Perc(iter_count, 1e-9 * 370, 780, 900, 1150, 90, 50, 10, &o[0], &o[1], &o[2]), 1);
   EXPECT_EQ(stoka_fit_miss_count(), 3);
   EXPECT_TRUE(stoka_fit_miss(1, &percent, &judged, &fitted) && percent == 50 && judged == 900) << percent;
