@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -90,16 +91,24 @@ QuantitySpec ParseQuantity(const json& q, const std::string& file, size_t index)
 }  // namespace
 
 double ParsePercentName(const std::string& name, const std::string& where) {
+  // Digits with at most one decimal point: P10, P2.5 (not P1e1 nor P+10).
   double below = stoka::kNaN;
-  if (name.size() >= 2 && (name[0] == 'P' || name[0] == 'p')) {
-    std::istringstream in(name.substr(1));
-    in >> below;
-    if (in.fail() || !in.eof()) below = stoka::kNaN;
-  }
+  const size_t digits = name.find_first_not_of("0123456789", 1);
+  const bool plain = digits > 1 && (digits == std::string::npos ||
+                                    (name[digits] == '.' && digits + 1 < name.size() &&
+                                     name.find_first_not_of("0123456789", digits + 1) ==
+                                         std::string::npos));
+  if (plain && (name[0] == 'P' || name[0] == 'p')) below = std::strtod(name.c_str() + 1, nullptr);
   if (std::isnan(below))
     throw InputError(where, "\"" + name + "\" is not a percentile: write P10 for the value with a "
                             "10 % chance of lying below");
   return below;
+}
+
+std::string JudgedNames(const std::vector<Judged>& judged) {
+  std::ostringstream names;
+  for (size_t i = 0; i < judged.size(); ++i) names << (i ? ", P" : "P") << judged[i].below;
+  return names.str();
 }
 
 void CheckJudged(const std::vector<Judged>& judged, const std::string& where) {
@@ -122,9 +131,45 @@ void CheckJudged(const std::vector<Judged>& judged, const std::string& where) {
 Model ParseModel(const std::string& text, const std::string& file) {
   Model model;
   model.file = file;
+  // The field the parser is in ("quantities[0].max"), followed through its
+  // events: a key given twice is refused there, and a number beyond the range
+  // of doubles is named by it.
+  struct Level {
+    bool object;
+    std::string key;
+    size_t index;
+    std::set<std::string> keys;
+  };
+  std::vector<Level> levels;
+  auto field = [&] {
+    std::string path;
+    for (const auto& l : levels)
+      path += l.object ? (path.empty() ? "" : ".") + l.key : "[" + std::to_string(l.index) + "]";
+    return path;
+  };
+  auto follow = [&](int, json::parse_event_t event, json& parsed) {
+    using E = json::parse_event_t;
+    if (event == E::object_start || event == E::array_start) {
+      levels.push_back({event == E::object_start, "", 0, {}});
+    } else if (event == E::key) {
+      levels.back().key = parsed.get<std::string>();
+      if (!levels.back().keys.insert(levels.back().key).second)
+        throw InputError(Place(file, field()), "is given twice (a key may appear once)");
+    } else {
+      if (event == E::object_end || event == E::array_end) levels.pop_back();
+      if (!levels.empty() && !levels.back().object) ++levels.back().index;
+    }
+    return true;
+  };
   json root;
   try {
-    root = json::parse(text);
+    root = json::parse(text, follow);
+  } catch (const json::out_of_range& e) {
+    const std::string what = e.what();
+    const auto quote = what.find('\'');
+    const std::string number =
+        quote == std::string::npos ? "a number" : what.substr(quote + 1, what.rfind('\'') - quote - 1);
+    throw InputError(Place(file, field()), number + " is beyond the range of numbers (about 1.8e308)");
   } catch (const json::parse_error& e) {
     std::string reason = e.what();
     const auto at = reason.find("parse error");
@@ -190,6 +235,10 @@ Model ParseModel(const std::string& text, const std::string& file) {
           c["between"].size() != 2 || !c["between"][0].is_string() || !c["between"][1].is_string())
         throw InputError(Place(file, field + ".between"),
                          "must name two quantities, e.g. [\"Design\", \"Build\"]");
+      for (auto key = c.begin(); key != c.end(); ++key)
+        if (key.key() != "between" && key.key() != "coefficient")
+          throw InputError(Place(file, field + "." + key.key()),
+                           "unknown key (a correlation has between and coefficient)");
       CorrelationSpec spec;
       spec.where = Place(file, field);
       spec.a = c["between"][0].get<std::string>();

@@ -34,29 +34,6 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& text) {
-  // Written beside the target, then renamed over it: a reader never sees half a
-  // file, and a failure leaves nothing behind.
-  const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) throw InputError(path, std::string("cannot be written: ") + std::strerror(errno));
-    out << text;
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      throw InputError(path, "writing failed");
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    throw InputError(path, "cannot be replaced: " + error.message());
-  }
-}
-
 namespace {
 struct Bins {
   double low, width;
@@ -97,13 +74,16 @@ std::string Histogram(const std::vector<double>& sample, int bins, int width) {
   return out.str();
 }
 
-std::string PlotDocument(const std::vector<Quantity>& quantities,
-                         const std::vector<std::vector<double>>& samples, bool html) {
+void PlotDocument(std::ostream& svg, const std::vector<Quantity>& quantities,
+                  const std::vector<Sample>& samples, bool html) {
   // One panel per quantity: histogram bars, the cumulative curve over them, and
   // the judged values marked on the curve.
   const int panel_w = 560, panel_h = 240, margin = 40, bins = 30;
   const int height = static_cast<int>(quantities.size()) * (panel_h + margin) + margin;
-  std::ostringstream svg;
+  if (html)
+    svg << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>stoka run</title></head>"
+           "<body>\n<p>Bars: histogram of each sample. Red curve: cumulative share. Dots: judged "
+           "values at their percentiles.</p>\n";
   svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << panel_w + 2 * margin
       << "\" height=\"" << height << "\" font-family=\"sans-serif\" font-size=\"12\">\n";
   for (size_t q = 0; q < quantities.size(); ++q) {
@@ -142,11 +122,7 @@ std::string PlotDocument(const std::vector<Quantity>& quantities,
         << "\" text-anchor=\"end\">" << Number(lo + span) << "</text>\n";
   }
   svg << "</svg>\n";
-  if (!html) return svg.str();
-  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>stoka run</title></head>"
-         "<body>\n<p>Bars: histogram of each sample. Red curve: cumulative share. Dots: judged "
-         "values at their percentiles.</p>\n" +
-         svg.str() + "</body></html>\n";
+  if (html) svg << "</body></html>\n";
 }
 
 }  // namespace cli

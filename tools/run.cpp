@@ -4,15 +4,19 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <new>
+#include <optional>
 #include <cstdio>
-#include <functional>
 #include <iomanip>
 #include <map>
 #include <set>
 #include <sstream>
 
 #include "core/constants.hpp"
+#include "output_file.hpp"
+#include "samples_csv.hpp"
 
 namespace cli {
 namespace {
@@ -71,7 +75,9 @@ std::string ManagerSentence(int code) {
   }
 }
 
-// A cycle among the correlation pairs, as names joined by dashes; empty if none.
+// A cycle among the correlation pairs, as names joined by dashes; empty if
+// none. A depth-first walk with its own stack: a chain of 10^5 pairs is as
+// deep as the walk goes.
 std::string FindCycle(const Model& model) {
   std::map<std::string, std::vector<std::string>> next;
   for (const auto& c : model.correlations) {
@@ -80,40 +86,48 @@ std::string FindCycle(const Model& model) {
   }
   std::map<std::string, std::string> parent;
   std::set<std::string> seen;
-  std::string found;
-  std::function<bool(const std::string&, const std::string&)> visit =
-      [&](const std::string& at, const std::string& from) {
-        seen.insert(at);
-        bool skipped_parent = false;
-        for (const auto& to : next[at]) {
-          if (to == from && !skipped_parent) {
-            skipped_parent = true;  // the edge we came by (a second one is a cycle)
-            continue;
-          }
-          if (seen.count(to)) {
-            found = to;
-            for (std::string x = at; x != to && !x.empty(); x = parent[x]) found = x + " - " + found;
-            found = to + " - " + found;
-            return true;
-          }
-          parent[to] = at;
-          if (visit(to, at)) return true;
-        }
-        return false;
-      };
-  for (const auto& [name, unused] : next)
-    if (!seen.count(name) && visit(name, "")) return found;
+  struct Step {
+    const std::string* at;
+    const std::string* from;
+    size_t edge;
+    bool skipped_parent;  // the edge we came by (a second one is a cycle)
+  };
+  for (const auto& [root, unused] : next) {
+    if (!seen.insert(root).second) continue;
+    std::vector<Step> path{{&root, nullptr, 0, false}};
+    while (!path.empty()) {
+      Step& step = path.back();
+      const auto& edges = next.at(*step.at);
+      if (step.edge == edges.size()) {
+        path.pop_back();
+        continue;
+      }
+      const std::string& to = edges[step.edge++];
+      if (step.from && to == *step.from && !step.skipped_parent) {
+        step.skipped_parent = true;
+        continue;
+      }
+      if (!seen.insert(to).second) {
+        std::string found = to;
+        for (std::string x = *step.at; x != to && !x.empty(); x = parent[x]) found = x + " - " + found;
+        return to + " - " + found;
+      }
+      parent[to] = *step.at;
+      const Step deeper{&to, step.at, 0, false};
+      path.push_back(deeper);
+    }
+  }
   return "";
 }
 
 // The samples rearranged so that their rank correlations meet the model's
 // pairs (every other pair 0); the coefficient reached for each pair, and the
 // largest change the matrix needed to be valid.
-std::vector<double> RankReorder(const Model& model, std::vector<std::vector<double>>& samples,
+std::vector<double> RankReorder(const Model& model, std::vector<double>& data, unsigned n,
                                 RankCorrelation*& engine, double& repaired) {
   std::map<std::string, unsigned> index;
   for (const auto& q : model.quantities) index.emplace(q.name, static_cast<unsigned>(index.size()));
-  const unsigned d = static_cast<unsigned>(samples.size()), n = static_cast<unsigned>(samples[0].size());
+  const unsigned d = static_cast<unsigned>(data.size() / n);
   if (!CreateRankCorrelation(&engine, d))
     throw InputError(model.file, "the rank-correlation engine takes 1 to 1024 quantities");
   auto check = [&](int code, const std::string& where) {
@@ -122,10 +136,7 @@ std::vector<double> RankReorder(const Model& model, std::vector<std::vector<doub
   for (const auto& c : model.correlations)
     check(SetRankCorrelation(engine, index[c.a], index[c.b], c.coefficient), c.where);
   check(CheckRankMatrix(engine, &repaired), model.file + ": correlations");
-  std::vector<double> data;
-  for (const auto& s : samples) data.insert(data.end(), s.begin(), s.end());
   check(ApplyRankCorrelation(engine, data.data(), n), model.file);
-  for (unsigned k = 0; k < d; ++k) std::copy_n(data.begin() + size_t{k} * n, n, samples[k].begin());
   std::vector<double> achieved;
   for (const auto& c : model.correlations)
     check(GetRankAchieved(engine, index[c.a], index[c.b], &achieved.emplace_back()), model.file);
@@ -139,9 +150,40 @@ void PrintSummaryRow(std::ostream& out, const std::string& name, const Summary& 
   out << '\n';
 }
 
+// The picture's format from its name: .svg, or .html (.htm); a stream with
+// neither (standard output, a FIFO) takes SVG.
+bool PictureIsHtml(const OutputFile& picture) {
+  const std::string& path = picture.path();
+  const auto dot = path.rfind('.'), slash = path.rfind('/');
+  std::string extension;
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+    for (char c : path.substr(dot)) extension += static_cast<char>(std::tolower(c));
+  if (extension == ".html" || extension == ".htm") return true;
+  if (extension == ".svg" || (extension.empty() && !picture.IsFile())) return false;
+  throw InputError(path, "--plot writes .svg or .html pictures" +
+                             (extension.empty() ? std::string(": name the file so")
+                                                : ", not " + extension));
+}
+
+// A code of the manager as an error; storage refused is running out of memory.
+void CheckManager(int code, const std::string& where) {
+  if (code == STOKA_MANAGER_REFUSED || code == STOKA_MANAGER_NULL) throw std::bad_alloc();
+  if (code != STOKA_MANAGER_OK) throw InputError(where, ManagerSentence(code));
+}
+
 }  // namespace
 
 int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
+  // Every output is checked, and its temporary file made, before any work.
+  std::optional<OutputFile> csv, plot;
+  if (!options.csv.empty()) csv.emplace(options.csv);
+  if (!options.plot.empty()) plot.emplace(options.plot);
+  const bool html = plot && PictureIsHtml(*plot);
+  std::vector<const OutputFile*> outputs;
+  for (const auto* o : {&csv, &plot})
+    if (*o) outputs.push_back(&**o);
+  CheckOutputs(outputs, options.inputs);
+
   const unsigned n = options.samples ? *options.samples : model.samples;
   const uint32_t seed = options.seed ? *options.seed : model.seed;
   Progress progress(n >= 200000, static_cast<int>(model.quantities.size()) + 3);
@@ -169,8 +211,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
   Handles h;
   if (!CreateCorrelationManager(&h.manager))
     throw InputError(model.file, "the correlation manager could not be created");
-  if (int code = SetDataCount(h.manager, n); code != STOKA_MANAGER_OK)
-    throw InputError(model.file + ": samples", ManagerSentence(code));
+  CheckManager(SetDataCount(h.manager, n), model.file + ": samples");
   std::map<std::string, stoka_id> ids;
   for (auto& q : quantities) {
     AbstractGenerationMethod* method = nullptr;
@@ -180,28 +221,34 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     if (!method) throw InputError(model.file, "cannot sample \"" + q.name + "\"");
     h.methods.push_back(method);
     const stoka_id id = reinterpret_cast<stoka_id>(method);
-    if (int code = AddDistribution(h.manager, id); code != STOKA_MANAGER_OK)
-      throw InputError(model.file, q.name + ": " + ManagerSentence(code));
+    CheckManager(AddDistribution(h.manager, id), model.file + ": " + q.name);
     ids[q.name] = id;
   }
   for (const auto& c : model.correlations)
-    if (int code = model.rank ? 0 : SetCorrelation(h.manager, ids[c.a], ids[c.b], c.coefficient, 0);
-        code != STOKA_MANAGER_OK)
-      throw InputError(c.where, ManagerSentence(code));
+    if (!model.rank)
+      CheckManager(SetCorrelation(h.manager, ids[c.a], ids[c.b], c.coefficient, 0), c.where);
   progress.Step("sampling");
-  if (int code = RecalculateManager(h.manager); code != STOKA_MANAGER_OK)
-    throw InputError(model.file + ": correlations", ManagerSentence(code));
+  CheckManager(RecalculateManager(h.manager), model.file + ": correlations");
 
-  std::vector<std::vector<double>> samples;
+  // The samples are read where the manager keeps them; the rank path reorders
+  // a matrix of its own, made before the manager's copy is released.
+  std::vector<Sample> samples;
+  std::vector<double> owned;
   for (const auto& q : quantities) {
     unsigned count = 0;
     const double* data = GetDistributedData(h.manager, ids[q.name], &count);
     if (!data || count != n) throw InputError(model.file, "no sample was drawn for " + q.name);
-    samples.emplace_back(data, data + count);
+    samples.emplace_back(data, count);
   }
   std::vector<double> achieved;
   double repaired = 0.0;
-  if (model.rank) achieved = RankReorder(model, samples, h.rank, repaired);
+  if (model.rank) {
+    owned.reserve(size_t{n} * samples.size());
+    for (const auto& s : samples) owned.insert(owned.end(), s.begin(), s.end());
+    DestroyCorrelationManager(&h.manager);
+    achieved = RankReorder(model, owned, n, h.rank, repaired);
+    for (size_t q = 0; q < samples.size(); ++q) samples[q] = Sample(owned.data() + q * n, n);
+  }
   progress.Step("statistics");
 
   out << "Model " << model.file << ": " << quantities.size() << " quantities, " << n << " "
@@ -210,7 +257,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
   for (const auto& q : quantities) {
     out << "  " << q.name << ": " << q.family;
     for (const auto& [name, value] : q.params) out << " " << name << "=" << value;
-    if (!q.fit_case.empty()) out << "  (fitted by " << q.fit_case << ")";
+    if (!q.fit_case.empty()) out << "  (fitted to " << JudgedNames(q.judged) << ")";
     out << '\n';
     if (!q.miss.empty()) out << "    note: " << q.miss << '\n';
   }
@@ -250,25 +297,14 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
     out << "  " << quantities[q].name << '\n' << Histogram(samples[q], 12, 40);
   progress.Step("writing");
 
-  if (!options.csv.empty()) {
-    std::ostringstream csv;
-    csv << std::setprecision(17);
-    for (size_t q = 0; q < quantities.size(); ++q) csv << (q ? "," : "") << quantities[q].name;
-    csv << '\n';
-    for (unsigned i = 0; i < n; ++i) {
-      for (size_t q = 0; q < quantities.size(); ++q) csv << (q ? "," : "") << samples[q][i];
-      csv << '\n';
-    }
-    WriteFileAtomically(options.csv, csv.str());
-    out << "\nSamples written to " << options.csv << '\n';
-  }
-  if (!options.plot.empty()) {
-    const bool html = options.plot.size() >= 5 &&
-                      (options.plot.substr(options.plot.size() - 5) == ".html" ||
-                       options.plot.substr(options.plot.size() - 4) == ".htm");
-    WriteFileAtomically(options.plot, PlotDocument(quantities, samples, html));
-    out << "Picture written to " << options.plot << '\n';
-  }
+  if (csv) WriteSamplesCsv(*csv, quantities, samples);
+  if (plot) PlotDocument(plot->Stream(), quantities, samples, html);
+  // Put in place only once every output was written whole.
+  for (auto* o : {&csv, &plot})
+    if (*o) (*o)->Commit();
+  auto name = [](const std::string& path) { return path == "-" ? "standard output" : path; };
+  if (csv) out << "\nSamples written to " << name(options.csv) << '\n';
+  if (plot) out << "Picture written to " << name(options.plot) << '\n';
   return 0;
 }
 

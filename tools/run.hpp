@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "model.hpp"
 
@@ -18,6 +19,8 @@ struct RunOptions {
   // A judged value that its fit misses by more than 0.1 % of the judged
   // values' span is an error (otherwise a note).
   bool strict = false;
+  // Files this run reads, which no output may replace.
+  std::vector<std::string> inputs;
 };
 
 int RunModel(const Model& model, const RunOptions& options, std::ostream& out);
