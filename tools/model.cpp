@@ -88,6 +88,67 @@ QuantitySpec ParseQuantity(const json& q, const std::string& file, size_t index)
   return spec;
 }
 
+// Follows the parser through a file as a field path ("quantities[0].max"): a
+// key given twice is refused there, and a number beyond the range of doubles
+// is named by it. (A first pass of its own: the parser's callback would make
+// reading a long list quadratic.)
+class FieldFollower : public nlohmann::json_sax<json> {
+ public:
+  explicit FieldFollower(const std::string& file) : file_(file) {}
+  bool null() override { return Value(); }
+  bool boolean(bool) override { return Value(); }
+  bool number_integer(number_integer_t) override { return Value(); }
+  bool number_unsigned(number_unsigned_t) override { return Value(); }
+  bool number_float(number_float_t, const string_t&) override { return Value(); }
+  bool string(string_t&) override { return Value(); }
+  bool binary(binary_t&) override { return Value(); }
+  bool start_object(std::size_t) override { return Open(true); }
+  bool start_array(std::size_t) override { return Open(false); }
+  bool end_object() override { return Close(); }
+  bool end_array() override { return Close(); }
+  bool key(string_t& name) override {
+    levels_.back().key = name;
+    if (!levels_.back().keys.insert(name).second)
+      throw InputError(Place(file_, Field()), "is given twice (a key may appear once)");
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string& token,
+                   const nlohmann::detail::exception& e) override {
+    if (e.id == 406)
+      throw InputError(Place(file_, Field()),
+                       token + " is beyond the range of numbers (about 1.8e308)");
+    throw static_cast<const json::parse_error&>(e);
+  }
+
+ private:
+  struct Level {
+    bool object;
+    std::string key;
+    size_t index;
+    std::set<std::string> keys;
+  };
+  bool Open(bool object) {
+    levels_.push_back({object, "", 0, {}});
+    return true;
+  }
+  bool Close() {
+    levels_.pop_back();
+    return Value();
+  }
+  bool Value() {
+    if (!levels_.empty() && !levels_.back().object) ++levels_.back().index;
+    return true;
+  }
+  std::string Field() const {
+    std::string path;
+    for (const auto& l : levels_)
+      path += l.object ? (path.empty() ? "" : ".") + l.key : "[" + std::to_string(l.index) + "]";
+    return path;
+  }
+  const std::string& file_;
+  std::vector<Level> levels_;
+};
+
 }  // namespace
 
 double ParsePercentName(const std::string& name, const std::string& where) {
@@ -131,45 +192,11 @@ void CheckJudged(const std::vector<Judged>& judged, const std::string& where) {
 Model ParseModel(const std::string& text, const std::string& file) {
   Model model;
   model.file = file;
-  // The field the parser is in ("quantities[0].max"), followed through its
-  // events: a key given twice is refused there, and a number beyond the range
-  // of doubles is named by it.
-  struct Level {
-    bool object;
-    std::string key;
-    size_t index;
-    std::set<std::string> keys;
-  };
-  std::vector<Level> levels;
-  auto field = [&] {
-    std::string path;
-    for (const auto& l : levels)
-      path += l.object ? (path.empty() ? "" : ".") + l.key : "[" + std::to_string(l.index) + "]";
-    return path;
-  };
-  auto follow = [&](int, json::parse_event_t event, json& parsed) {
-    using E = json::parse_event_t;
-    if (event == E::object_start || event == E::array_start) {
-      levels.push_back({event == E::object_start, "", 0, {}});
-    } else if (event == E::key) {
-      levels.back().key = parsed.get<std::string>();
-      if (!levels.back().keys.insert(levels.back().key).second)
-        throw InputError(Place(file, field()), "is given twice (a key may appear once)");
-    } else {
-      if (event == E::object_end || event == E::array_end) levels.pop_back();
-      if (!levels.empty() && !levels.back().object) ++levels.back().index;
-    }
-    return true;
-  };
   json root;
   try {
-    root = json::parse(text, follow);
-  } catch (const json::out_of_range& e) {
-    const std::string what = e.what();
-    const auto quote = what.find('\'');
-    const std::string number =
-        quote == std::string::npos ? "a number" : what.substr(quote + 1, what.rfind('\'') - quote - 1);
-    throw InputError(Place(file, field()), number + " is beyond the range of numbers (about 1.8e308)");
+    FieldFollower follower(file);
+    json::sax_parse(text, &follower);
+    root = json::parse(text);
   } catch (const json::parse_error& e) {
     std::string reason = e.what();
     const auto at = reason.find("parse error");

@@ -133,11 +133,6 @@ bool OutputFile::Same(const std::string& other) const {
   return !folder.empty() && folder + "/" + other.substr(other.rfind('/') + 1) == resolved_;
 }
 
-char* OutputFile::Room(size_t n) {
-  if (static_cast<size_t>(epptr() - pptr()) < n) Flush();
-  return pptr();
-}
-
 void OutputFile::Write(const char* data, size_t n) {
   while (n > 0) {
     if (pptr() == epptr()) Flush();

@@ -41,7 +41,10 @@ class OutputFile : private std::streambuf {
 
   std::ostream& Stream() { return stream_; }
   // At least n writable bytes at the returned pointer; Used(end) keeps them.
-  char* Room(size_t n);
+  char* Room(size_t n) {
+    if (static_cast<size_t>(epptr() - pptr()) < n) Flush();
+    return pptr();
+  }
   void Used(char* end) { pbump(static_cast<int>(end - pptr())); }
   void Write(const char* data, size_t n);
 

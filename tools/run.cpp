@@ -108,9 +108,18 @@ std::string FindCycle(const Model& model) {
         continue;
       }
       if (!seen.insert(to).second) {
-        std::string found = to;
-        for (std::string x = *step.at; x != to && !x.empty(); x = parent[x]) found = x + " - " + found;
-        return to + " - " + found;
+        std::vector<std::string> ring{to};
+        for (std::string x = *step.at; x != to && !x.empty(); x = parent[x]) ring.push_back(x);
+        ring.push_back(to);
+        std::reverse(ring.begin() + 1, ring.end() - 1);
+        // A long cycle is named by its ends.
+        const size_t kShown = 12, size = ring.size() - 1;
+        if (ring.size() > kShown)
+          ring.erase(ring.begin() + kShown / 2, ring.end() - kShown / 2),
+              ring.insert(ring.begin() + kShown / 2, "...");
+        std::string found;
+        for (const auto& name : ring) found += (found.empty() ? "" : " - ") + name;
+        return size < kShown ? found : found + ", " + std::to_string(size) + " quantities";
       }
       parent[to] = *step.at;
       const Step deeper{&to, step.at, 0, false};
