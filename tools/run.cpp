@@ -308,9 +308,11 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& out) {
 
   if (csv) WriteSamplesCsv(*csv, quantities, samples);
   if (plot) PlotDocument(plot->Stream(), quantities, samples, html);
-  // Put in place only once every output was written whole.
-  for (auto* o : {&csv, &plot})
-    if (*o) (*o)->Commit();
+  // Files are put in place only once every output was written whole, the
+  // streams (a FIFO, standard output) first.
+  for (const bool files : {false, true})
+    for (auto* o : {&csv, &plot})
+      if (*o && (*o)->IsFile() == files) (*o)->Commit();
   auto name = [](const std::string& path) { return path == "-" ? "standard output" : path; };
   if (csv) out << "\nSamples written to " << name(options.csv) << '\n';
   if (plot) out << "Picture written to " << name(options.plot) << '\n';
