@@ -48,12 +48,21 @@ bool ParseNumber(const std::string& text, double* value) {
 }  // namespace
 
 Column ReadColumn(const std::string& text, const std::string& file, const std::string& column) {
+  // Records end at line breaks outside quotes (a quoted name may hold one).
   // Spreadsheets save UTF-8 with a byte-order mark.
-  std::istringstream in(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text);
-  std::string line;
   std::vector<std::string> lines;
-  while (std::getline(in, line))
+  std::string line;
+  bool quoted = false;
+  for (size_t i = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0; i <= text.size(); ++i) {
+    const char c = i < text.size() ? text[i] : '\n';
+    if (c == '"') quoted = !quoted;
+    if (c != '\n' || (quoted && i < text.size())) {
+      line += c;
+      continue;
+    }
     if (!line.empty() && line != "\r") lines.push_back(line);
+    line.clear();
+  }
   if (lines.empty()) throw InputError(file, "the file is empty");
   Column result;
   auto header = SplitCsvLine(lines[0]);

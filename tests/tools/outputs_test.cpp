@@ -89,4 +89,48 @@ TEST(Outputs, NeverDestroyAndLeaveNothingBehind) {
   }
 }
 
+// Each row: a model (empty: the test model), a shell line, the status and a
+// fragment of what it says.
+TEST(Outputs, SayWhatIsWrongInTheAnalystsWords) {
+  const std::string q = R"({"quantities": [{"name": "A", "family": )", tri = R"("triangular", "min": 1, "mode": 2, "max": 4)";
+  std::string ring = R"({"quantities": [)", chain;
+  for (int i = 0; i < 100000; ++i) {
+    ring += (i ? ",{" : "{") + std::string(R"("name": "Q)") + std::to_string(i) + R"(", "family": "uniform", "min": 0, "max": 1})";
+    chain += (i ? ",{" : "{") + std::string(R"("between": ["Q)") + std::to_string(i) + R"(", "Q)" + std::to_string((i + 1) % 100000) + R"("], "coefficient": 0.5})";
+  }
+  const std::string rows[][4] = {
+      {q + R"("discrete", "values": [1, 2], "weights": [0, 0]}]})", "{s} run {m}", "1", R"(quantities[0] ("A"): the weights are all 0)"},
+      {q + R"("discrete", "values": [1, 2], "mode": 1}]})", "{s} run {m}", "1", R"("mode" is not a parameter of the discrete family)"},
+      {q + R"("uniform", "min": 0, "max": 1e400}]})", "{s} run {m}", "1", "in.json: quantities[0].max: 1e400 is beyond the range of numbers"},
+      {q + tri + R"(, "min": 3}]})", "{s} run {m}", "1", "in.json: quantities[0].min: is given twice"},
+      {q + R"("pert", "judged": {"P1e1": 1, "P90": 3}}]})", "{s} run {m}", "1", R"("P1e1" is not a percentile)"},
+      {q + tri + R"(}, {"name": "B", "family": )" + tri + R"(}], "correlations": [{"between": ["A", "B"], "coefficent": 0.5}]})", "{s} run {m}", "1", "correlations[0].coefficent: unknown key"},
+      {ring + R"(], "correlations": [)" + chain + "]}", "{s} run {m}", "1", "Q99998 - Q99999 - Q0, 100000 quantities)"},
+      {"", "{s} fit beta min=0 max=10 P25=3 P75=12", "1", "P75 = 12 is not below max = 10"},
+      {"", "{s} fit triangular mod=3 P10=1 P50=2 P90=5", "1", R"("mod" is not a parameter of a triangular fit)"},
+      {"", "{s} fit normal P50=1e308 P90=1.7e308", "1", "the fitted normal distribution reaches beyond the range of numbers"},
+      {"", "{s} fit pert P10=12 P50=15 P90=22", "0", "Fitted pert to P10, P50, P90\n"},
+      {"", "printf '\\357\\273\\277x\\n3\\n3\\n' > {d}/c.csv; {s} stats --column x {d}/c.csv", "0", "Statistics of x (2 values)\n  every value is 3: the column is constant"},
+      {"", "{s} run --csv {d}/c.csv {m}; {s} stats {d}/missing.csv", "1", "File does not exist"},
+      {"", "ulimit -v 300000; {s} run {m} --samples 60000000", "1", "stoka: out of memory"},
+  };
+  for (const auto& row : rows) {
+#ifdef STOKA_SANITIZED
+    if (row[1].find("ulimit") != std::string::npos) continue;  // the sanitizer reserves more
+#endif
+    const Trial r(row[1], row[0]);
+    EXPECT_TRUE(r.status == std::stoi(row[2]) && r.out.find(row[3]) != std::string::npos) << row[1] << "\n" << r.out;
+  }
+}
+
+// Names are data: quoted, and never a formula, in the CSV; read back by stats.
+TEST(Outputs, NamesAreCsvData) {
+  const std::string names[] = {"a,b", "say \"hi\"", "=1+2", "-x", "line\nbreak"}, csv = R"("a,b","say ""hi""",'=1+2,'-x,"line
+break")";
+  std::string model = R"({"samples": 10, "quantities": [)";
+  for (const auto& n : names) model += (n == names[0] ? "{" : ",{") + std::string(R"("name": ")") + std::regex_replace(std::regex_replace(n, std::regex("\""), "\\\""), std::regex("\n"), "\\n") + R"(", "family": "uniform", "min": 1, "max": 2})";
+  const Trial r("{s} run --csv {d}/n.csv {m} && {s} stats --column -x {d}/n.csv", model + "]}");
+  EXPECT_TRUE(r.status == 0 && r.Read("n.csv").substr(0, csv.size() + 1) == csv + "\n" && r.out.find("Statistics of -x (10 values)") != std::string::npos) << r.out << r.Read("n.csv");
+}
+
 }  // namespace
