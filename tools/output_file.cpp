@@ -55,6 +55,25 @@ std::string Resolved(const std::string& path) {
   return ::realpath(path.c_str(), resolved) ? resolved : "";
 }
 
+// A name of one of the process's open files (/dev/stdout, /dev/fd/3): its
+// descriptor, written straight as it stands; -1 for any other name.
+int OpenDescriptor(std::string path) {
+  const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd";
+  for (int hops = 0; hops < 40; ++hops) {
+    const std::string base = path.substr(path.rfind('/') + 1);
+    if (Resolved(Folder(path)) == own) {
+      char* end = nullptr;
+      const long fd = std::strtol(base.c_str(), &end, 10);
+      return base.empty() || *end ? -1 : static_cast<int>(fd);
+    }
+    char next[PATH_MAX + 1];
+    const ssize_t size = ::readlink(path.c_str(), next, PATH_MAX);
+    if (size <= 0) return -1;
+    path = next[0] == '/' ? std::string(next, size) : Folder(path) + "/" + std::string(next, size);
+  }
+  return -1;
+}
+
 mode_t NewFileMode() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -68,9 +87,11 @@ OutputFile::OutputFile(const std::string& path) : path_(path), stream_(this) {
   setp(buffer_.data(), buffer_.data() + buffer_.size());
   stream_.exceptions(std::ios::badbit);
   struct stat st;
-  if (path == "-") {
-    fd_ = STDOUT_FILENO;
-    if (::fstat(fd_, &st) == 0) dev_ = st.st_dev, ino_ = st.st_ino;
+  if (path == "-" || (fd_ = OpenDescriptor(path)) >= 0) {
+    if (path == "-") fd_ = STDOUT_FILENO;
+    borrowed_ = true;
+    if (::fstat(fd_, &st) != 0) throw InputError(path, std::string("cannot be written: ") + std::strerror(errno));
+    dev_ = st.st_dev, ino_ = st.st_ino;
     return;
   }
   if (path.empty()) throw InputError("an output", "needs a file name (or - for standard output)");
@@ -80,15 +101,24 @@ OutputFile::OutputFile(const std::string& path) : path_(path), stream_(this) {
     if (target_.empty())
       throw InputError(path, std::string("is a link that leads nowhere: ") + std::strerror(errno));
   }
+  // Nothing in the system's own folders is ever made or replaced: what exists
+  // there is written straight, as a device.
+  const std::string home = Resolved(Folder(target_));
+  bool system = false;
+  for (const char* root : {"/dev", "/proc", "/sys"})
+    system |= home.compare(0, std::strlen(root), root) == 0 &&
+              (home.size() == std::strlen(root) || home[std::strlen(root)] == '/');
   mode_t mode = NewFileMode();
   if (::stat(target_.c_str(), &st) == 0) {
     dev_ = st.st_dev, ino_ = st.st_ino;
     if (S_ISDIR(st.st_mode)) throw InputError(path, "is a folder: name a file in it");
     if (::access(target_.c_str(), W_OK) != 0)
       throw InputError(path, std::string("cannot be written: ") + std::strerror(errno));
-    if (!S_ISREG(st.st_mode)) return;  // a FIFO or a device: written straight, opened when written
+    if (!S_ISREG(st.st_mode) || system) return;  // a FIFO or a device: written straight, when written
     kind_ = kReplace;
     mode = st.st_mode & 07777;
+  } else if (errno == ENOENT && system) {
+    throw InputError(path, "cannot be written: no such device (no file is made in " + home + ")");
   } else if (errno == ENOENT) {
     kind_ = kCreate;
     const std::string folder = Folder(target_);
@@ -179,8 +209,8 @@ void OutputFile::Commit() {
   stream_.flush();
   Flush();
   if (kind_ == kStraight) {
-    if (fd_ != STDOUT_FILENO && ::close(fd_) != 0) Fail("cannot be written", errno);
-    if (fd_ != STDOUT_FILENO) fd_ = -1;
+    if (!borrowed_ && ::close(fd_) != 0) Fail("cannot be written", errno);
+    if (!borrowed_) fd_ = -1;
     committed_ = true;
     return;
   }
@@ -213,7 +243,7 @@ void OutputFile::Commit() {
 }
 
 void OutputFile::Discard() {
-  if (fd_ >= 0 && fd_ != STDOUT_FILENO) ::close(fd_);
+  if (fd_ >= 0 && !borrowed_) ::close(fd_);
   fd_ = -1;
   if (!named_temp_.empty()) {
     ::unlink(named_temp_.c_str());

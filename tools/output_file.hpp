@@ -64,6 +64,7 @@ class OutputFile : private std::streambuf {
   Kind kind_ = kStraight;
   int fd_ = -1;
   bool unnamed_ = false, committed_ = false;
+  bool borrowed_ = false;  // a descriptor the process had open: never closed
   dev_t dev_ = 0;
   ino_t ino_ = 0;
   std::string resolved_;  // for a file that does not exist yet
