@@ -50,29 +50,29 @@ struct Trial {
 // missing name is a file that must not be there). After every row old.csv
 // keeps mode 600, link.csv is a link and p a FIFO, whatever was written.
 TEST(Outputs, NeverDestroyAndLeaveNothingBehind) {
-  const char* const run = "{s} run {m} ";
   const std::string rows[][4] = {
-      {"--csv {d}/old.csv --plot {d}/n.svg", "0", "Samples written to", "old.csv=A,B,C n.svg=<svg"},
-      {"--csv {d}/link.csv --plot {d}/n.html", "0", "Picture written", "old.csv=A,B,C n.html=<!DOCTYPE"},
-      {"--csv - --plot {d}/n.htm", "0", "A,B,C\n", "n.htm=<!DOCTYPE"},
-      {"--csv {d}/p & cat {d}/p > {d}/got; wait $!", "0", "", "old.csv=old got=A,B,C"},
-      {"--csv /dev/stdout > {d}/got", "0", "", "got=Model"},
-      {"--samples 50000 --csv {d}/p & head -c 9 {d}/p > {d}/got; wait $!", "1", "p: cannot be written: Broken pipe", "old.csv=old got=A,B,C"},
-      {"--csv {m}", "1", "is an input of this run", "old.csv=old"},
-      {"--csv {d}/x.svg --plot {d}/x.svg", "1", "x.svg: is named for two outputs", "old.csv=old"},
-      {"--csv {d}/sub/../n.svg --plot {d}/n.svg", "1", "n.svg: is named for two outputs", "old.csv=old"},
-      {"--plot {d}/x.png", "1", "x.png: --plot writes .svg or .html pictures, not .png", ""},
-      {"--plot {d}/sub", "1", "sub: is a folder: name a file in it", ""},
-      {"--csv {d}/no/x.csv", "1", "no/x.csv: cannot be written: the folder", ""},
-      {"--samples 0", "1", "--samples", ""},
-      {"--seed -1", "1", "--seed", ""},
+      {"{r} --csv {d}/old.csv --plot {d}/n.svg", "0", "Samples written to", "old.csv=A,B,C n.svg=<svg"},
+      {"{r} --csv {d}/link.csv --plot {d}/n.html", "0", "Picture written", "old.csv=A,B,C n.html=<!DOCTYPE"},
+      {"{r} --csv - --plot {d}/n.htm", "0", "A,B,C\n", "n.htm=<!DOCTYPE"},
+      {"ulimit -f 100; {r} --samples 50000 --csv {d}/old.csv", "1", "old.csv: cannot be written: File too large", "old.csv=old"},
+      {"{r} --csv {d}/p & cat {d}/p > {d}/got; wait $!", "0", "", "old.csv=old got=A,B,C"},
+      {"{r} --csv /dev/stdout > {d}/got", "0", "", "got=Model"},
+      {"{r} --samples 50000 --csv {d}/p & head -c 9 {d}/p > {d}/got; wait $!", "1", "p: cannot be written: Broken pipe", "old.csv=old got=A,B,C"},
+      {"{r} --csv {m}", "1", "is an input of this run", "old.csv=old"},
+      {"{r} --csv {d}/x.svg --plot {d}/x.svg", "1", "x.svg: is named for two outputs", "old.csv=old"},
+      {"{r} --csv {d}/sub/../n.svg --plot {d}/n.svg", "1", "n.svg: is named for two outputs", "old.csv=old"},
+      {"{r} --plot {d}/x.png", "1", "x.png: --plot writes .svg or .html pictures, not .png", ""},
+      {"{r} --plot {d}/sub", "1", "sub: is a folder: name a file in it", ""},
+      {"{r} --csv {d}/no/x.csv", "1", "no/x.csv: cannot be written: the folder", ""},
+      {"{r} --samples 0", "1", "--samples", ""},
+      {"{r} --seed -1", "1", "--seed", ""},
       // Killed while it waits to write its picture, its CSV written.
-      {"--csv {d}/old.csv --plot {d}/p & exec 3<{d}/p; kill -{k} $!; wait", "", "", "old.csv=old"},
+      {"{r} --csv {d}/old.csv --plot {d}/p & exec 3<{d}/p; kill -{k} $!; wait", "", "", "old.csv=old"},
   };
   for (const char* env : {"", "STOKA_NAMED_TEMPORARY=1 "}) {
     for (const auto& row : rows) {
       // A named temporary file is removed on SIGTERM; an unnamed one even on SIGKILL.
-      const std::string line = std::regex_replace(env + std::string(run) + row[0], std::regex("\\{k\\}"), *env ? "TERM" : "KILL");
+      const std::string line = std::regex_replace(std::regex_replace(row[0], std::regex("\\{r\\}"), env + std::string("{s} run {m}")), std::regex("\\{k\\}"), *env ? "TERM" : "KILL");
       const Trial r(line);
       if (!row[1].empty()) EXPECT_EQ(r.status, std::stoi(row[1])) << line << "\n" << r.out;
       EXPECT_NE(r.out.find(row[2]), std::string::npos) << line << "\n" << r.out;
