@@ -23,7 +23,7 @@ PY
 for ((r = 1; r <= rounds; ++r)); do
   for program in "$@"; do
     for csv in "" "--csv $work/out.csv"; do
-      /usr/bin/time -f "$program ${csv:+csv} cpu %U+%S s, max RSS %M KB" "$program" run "$work/model.json" $csv >/dev/null
+      /usr/bin/time -f "$program ${csv:+csv} cpu %U+%S s, max RSS %M KB" "$program" run "$work/model.json" $csv >"$work/report.txt"
       [[ -n $csv ]] && echo "  $(stat -c %s "$work/out.csv") bytes" && rm "$work/out.csv"
     done
   done
