@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <map>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -96,9 +97,30 @@ struct Summary {
 };
 Summary Summarise(const std::vector<double>& sample);
 
-// Files: the whole text of a file; writing through a temporary and a rename.
+// Files: the whole text of a file.
 std::string ReadFile(const std::string& path);
-void WriteFileAtomically(const std::string& path, const std::string& text);
+
+// A quantity's sample where it is stored (the correlation manager's, or the
+// run's own matrix), seen without a copy.
+class Sample {
+ public:
+  Sample(const double* data, size_t size) : data_(data), size_(size) {}
+  // A vector's elements, for as long as the vector is left as it is.
+  Sample(const std::vector<double>& v) : data_(v.data()), size_(v.size()) {}  // NOLINT
+  const double* data() const { return data_; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const double* begin() const { return data_; }
+  const double* end() const { return data_ + size_; }
+  double operator[](size_t i) const { return data_[i]; }
+  double back() const { return data_[size_ - 1]; }
+  // A copy, for code that sorts or keeps it.
+  operator std::vector<double>() const { return {begin(), end()}; }
+
+ private:
+  const double* data_;
+  size_t size_;
+};
 
 // Output of a run (the pictures are in charts.hpp).
 std::string Histogram(const std::vector<double>& sample, int bins, int width);

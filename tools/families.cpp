@@ -1,5 +1,6 @@
 // Families of the stoka program: a quantity is made from its parameters by the
 // library's creators, or fitted from judged values by its fitters.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <sstream>
@@ -119,6 +120,13 @@ Quantity FromValues(const QuantitySpec& spec) {
     throw InputError(spec.where, "\"weights\" must have one entry per value");
   for (double v : spec.values)
     if (!std::isfinite(v)) throw InputError(spec.where, "every discrete value must be finite");
+  if (!spec.weights.empty() && std::all_of(spec.weights.begin(), spec.weights.end(),
+                                           [](unsigned w) { return w == 0; }))
+    throw InputError(spec.where, "the weights are all 0: at least one value needs a weight");
+  if (!spec.params.empty())
+    throw InputError(spec.where, "\"" + spec.params.begin()->first +
+                                     "\" is not a parameter of the discrete family (it takes "
+                                     "values and weights)");
   Quantity q;
   q.name = spec.name;
   q.family = spec.family;

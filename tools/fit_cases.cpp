@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "fit/rows.hpp"
+#include "model.hpp"
 
 namespace cli {
 namespace {
@@ -226,6 +227,28 @@ Quantity FitQuantity(const QuantitySpec& spec) {
     throw InputError(spec.where, "cannot fit the family \"" + spec.family +
                                      "\" (fitted families: triangular, logtriangular, pert, "
                                      "beta, normal, lognormal)");
+  std::set<std::string> takes;
+  for (const auto& c : candidates)
+    for (const auto& f : Fixed(c)) takes.insert(f);
+  for (const auto& [key, value] : fixed) {
+    if (takes.count(key)) continue;
+    std::string list;
+    for (const auto& t : takes) list += (list.empty() ? "" : ", ") + t;
+    if (spec.family == "lognormal") list = "location, and mean and sd, mu and sigma, or gm and gsd";
+    throw InputError(spec.where, "\"" + key + "\" is not a parameter of a " + spec.family +
+                                     " fit (it takes judged values and " + list + ")");
+  }
+  // Judged values lie strictly inside fixed bounds.
+  for (const auto& [key, value] : spec.params) {
+    const bool low = key == "min" || key == "location", high = key == "max";
+    const Judged& j = high ? spec.judged.back() : spec.judged.front();
+    if ((low && !(j.value > value)) || (high && !(j.value < value))) {
+      std::ostringstream s;
+      s << 'P' << j.below << " = " << j.value << " is not " << (low ? "above " : "below ") << key
+        << " = " << value << ": every judged value lies " << (low ? "above " : "below ") << key;
+      throw InputError(spec.where, s.str());
+    }
+  }
   const Case* chosen = nullptr;
   for (const auto& c : candidates)
     if (Fixed(c) == given && c.row.points == count) chosen = &c;
@@ -248,13 +271,13 @@ Quantity FitQuantity(const QuantitySpec& spec) {
       slots.fixed[f] = fixed.at(Spoken(spec.family, Field(f)));
   const int result = chosen->invoke(slots);
   if (result != 1)
-    throw InputError(spec.where, std::string(chosen->name) +
-                                     (result == 0 ? " found no " + spec.family +
-                                                        " distribution through these values "
-                                                        "(check that they suit the family and "
-                                                        "the fixed parameters)"
-                                                  : " refused the arguments (code " +
-                                                        std::to_string(result) + ")"));
+    throw InputError(spec.where, result == 0 ? "no " + spec.family +
+                                                   " distribution passes through " +
+                                                   JudgedNames(spec.judged) +
+                                                   " (check that they suit the family and the "
+                                                   "fixed parameters)"
+                                             : "the library refused these values (code " +
+                                                   std::to_string(result) + ")");
 
   const std::vector<Point> record = FitRecord();
   const std::string miss = MissSentence(spec, spec.params, span, record);
@@ -280,7 +303,18 @@ Quantity FitQuantity(const QuantitySpec& spec) {
   } else {
     made.params = {{"min", out(kMin)}, {"mode", out(kMl)}, {"max", out(kMax)}};
   }
+  // Values too large for doubles give a fit with infinite tails or moments.
+  for (const auto& [name, value] : made.params)
+    if (!std::isfinite(value))
+      throw InputError(spec.where, "the fitted " + spec.family + " distribution has " + name +
+                                       " beyond the range of numbers: the judged values are too "
+                                       "large for it");
   Quantity q = MakeQuantity(made);
+  for (double p : {0.001, 0.999})
+    if (!std::isfinite(GetInverseCDFValue(q.handle, p)))
+      throw InputError(spec.where, "the fitted " + spec.family + " distribution reaches beyond " +
+                                       "the range of numbers (its P" + (p < 0.5 ? "0.1" : "99.9") +
+                                       " is infinite): the judged values are too large for it");
   q.judged = spec.judged;
   q.fit_case = chosen->name;
   q.miss = miss;

@@ -18,8 +18,9 @@ namespace {
 double MeanByQuantile(IDistribution* d) {
   const int steps = 20000;
   double sum = 0;
-  for (int i = 0; i < steps; ++i) sum += GetInverseCDFValue(d, (i + 0.5) / steps);
-  return sum / steps;
+  // Each term divided first: values near the largest double do not overflow.
+  for (int i = 0; i < steps; ++i) sum += GetInverseCDFValue(d, (i + 0.5) / steps) / steps;
+  return sum;
 }
 
 }  // namespace
@@ -56,7 +57,14 @@ int FitCommand(const std::string& family, const std::vector<std::string>& given,
 
   Quantity q = FitQuantity(spec);
   if (strict && !q.miss.empty()) throw InputError("stoka fit", q.miss);
-  out << "Fitted " << q.family << " (" << q.fit_case << ")\n  parameters:";
+  const double mean = MeanByQuantile(q.handle);
+  for (double below : {5.0, 50.0, 95.0})
+    if (!std::isfinite(mean) || !std::isfinite(GetInverseCDFValue(q.handle, below / 100.0)))
+      throw InputError("stoka fit", "the fitted " + q.family + " distribution has no finite " +
+                                        (std::isfinite(mean) ? "P" + std::to_string(int(below))
+                                                             : std::string("mean")) +
+                                        ": the judged values are too large for it");
+  out << "Fitted " << q.family << " to " << JudgedNames(q.judged) << "\n  parameters:";
   for (const auto& [name, value] : q.params) out << "  " << name << " = " << std::setprecision(8) << value;
   out << "\n\n  " << std::setw(8) << "given" << std::setw(16) << "judged value" << std::setw(16)
       << "fitted value" << std::setw(14) << "difference" << '\n';
@@ -68,7 +76,7 @@ int FitCommand(const std::string& family, const std::vector<std::string>& given,
         << std::setw(16) << fitted << std::setw(14) << std::setprecision(3) << fitted - j.value
         << '\n';
   }
-  out << "\n  mean " << std::setprecision(8) << MeanByQuantile(q.handle);
+  out << "\n  mean " << std::setprecision(8) << mean;
   for (double below : {5.0, 50.0, 95.0})
     out << "   P" << below << " " << GetInverseCDFValue(q.handle, below / 100.0);
   out << '\n';

@@ -2,11 +2,13 @@
 // or Latin hypercube models, and fit families to data, through libstoka.
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <new>
 #include <sstream>
 
 #include "cli.hpp"
 #include "fit_command.hpp"
 #include "model.hpp"
+#include "output_file.hpp"
 #include "run.hpp"
 #include "stats_command.hpp"
 
@@ -26,12 +28,16 @@ const char* const kModelHelp =
     "reached beside each target. The tornado ranks the total's inputs by their rank\n"
     "correlation with the total, with each one's share cov(input, total) / var(total) of the\n"
     "total's variance.";
+const char* const kExitCodes =
+    "Exit status: 0 when the command did its work; 1 on any error, said on standard error: a\n"
+    "bad command line, model or data file, an output that cannot be written (no output is\n"
+    "then changed), a judged value missed under --strict, or too little memory.";
 
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"stoka: uncertain quantities with probability distributions (libstoka)"};
-  app.footer(kConvention);
+  app.footer(std::string(kConvention) + "\n\n" + kExitCodes);
   app.require_subcommand(1);
   bool verbose = false;
   app.add_flag("-v,--verbose", verbose, "Show the library's own progress lines");
@@ -57,9 +63,12 @@ int main(int argc, char** argv) {
   std::vector<std::string> percentile_list;
   run->add_option("model", model_file, "Model file (JSON)")->required()->check(CLI::ExistingFile);
   for (auto* command : {run, app.add_subcommand("demo", "Run the shipped project cost model")}) {
-    command->add_option("--csv", run_options.csv, "Write the samples to this CSV file");
+    command->add_option("--csv", run_options.csv,
+                        "Write the samples to this CSV file (- for standard output, the report "
+                        "then goes to standard error)");
     command->add_option("--plot", run_options.plot,
-                        "Write histograms and cumulative curves (.svg or .html)");
+                        "Write histograms and cumulative curves (.svg or .html, - for SVG on "
+                        "standard output)");
     command->add_option("--seed", run_options.seed, "Seed of both random sources");
     command->add_option("--samples", run_options.samples, "Sample count")
         ->check(CLI::Range(2u, 100000000u));
@@ -79,11 +88,20 @@ int main(int argc, char** argv) {
   stats->add_option("file", csv_file, "CSV file")->required()->check(CLI::ExistingFile);
   stats->add_option("-c,--column", column, "Column: header name or number from 1 (default 1)");
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // Help is a success; every mistake of the command line is status 1.
+    return app.exit(e) == 0 ? 0 : 1;
+  }
 
+  cli::ReportWriteFailures();
   stoka_init();
   if (!verbose) stoka_silence_output();
   int status = 0;
+  // With an output on standard output, the report goes to standard error.
+  std::ostream& out = run_options.csv == "-" || run_options.plot == "-" ? std::cerr : std::cout;
+  if (*run) run_options.inputs.push_back(model_file);
   try {
     if (!percentile_list.empty()) {
       run_options.percentiles.clear();
@@ -96,10 +114,9 @@ int main(int argc, char** argv) {
     if (*fit) {
       status = cli::FitCommand(family, given, strict_fit, std::cout);
     } else if (*run) {
-      status = cli::RunModel(cli::ParseModel(cli::ReadFile(model_file), model_file), run_options,
-                             std::cout);
+      status = cli::RunModel(cli::ParseModel(cli::ReadFile(model_file), model_file), run_options, out);
     } else if (*demo) {
-      status = cli::RunModel(cli::ParseModel(cli::kDemoModel, "demo model"), run_options, std::cout);
+      status = cli::RunModel(cli::ParseModel(cli::kDemoModel, "demo model"), run_options, out);
     } else if (*stats) {
       status = cli::StatsCommand(cli::ReadColumn(cli::ReadFile(csv_file), csv_file, column),
                                  std::cout);
@@ -107,10 +124,18 @@ int main(int argc, char** argv) {
   } catch (const cli::InputError& e) {
     std::cerr << "stoka: " << e.what() << '\n';
     status = 1;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "stoka: out of memory: the run needs more memory than the machine gives it "
+                 "(fewer samples or quantities need less)\n";
+    status = 1;
   } catch (const std::exception& e) {
     std::cerr << "stoka: " << e.what() << '\n';
     status = 1;
   }
   stoka_done();
+  if (!std::cout.flush()) {
+    std::cerr << "stoka: standard output cannot be written\n";
+    status = 1;
+  }
   return status;
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -98,19 +99,88 @@ QuantitySpec ParseQuantity(const json& q, const std::string& file, size_t index)
   return spec;
 }
 
+// Follows the parser through a file as a field path ("quantities[0].max"): a
+// key given twice is refused there, and a number beyond the range of doubles
+// is named by it. (A first pass of its own: the parser's callback would make
+// reading a long list quadratic.)
+class FieldFollower : public nlohmann::json_sax<json> {
+ public:
+  explicit FieldFollower(const std::string& file) : file_(file) {}
+  bool null() override { return Value(); }
+  bool boolean(bool) override { return Value(); }
+  bool number_integer(number_integer_t) override { return Value(); }
+  bool number_unsigned(number_unsigned_t) override { return Value(); }
+  bool number_float(number_float_t, const string_t&) override { return Value(); }
+  bool string(string_t&) override { return Value(); }
+  bool binary(binary_t&) override { return Value(); }
+  bool start_object(std::size_t) override { return Open(true); }
+  bool start_array(std::size_t) override { return Open(false); }
+  bool end_object() override { return Close(); }
+  bool end_array() override { return Close(); }
+  bool key(string_t& name) override {
+    levels_.back().key = name;
+    if (!levels_.back().keys.insert(name).second)
+      throw InputError(Place(file_, Field()), "is given twice (a key may appear once)");
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string& token,
+                   const nlohmann::detail::exception& e) override {
+    if (e.id == 406)
+      throw InputError(Place(file_, Field()),
+                       token + " is beyond the range of numbers (about 1.8e308)");
+    throw static_cast<const json::parse_error&>(e);
+  }
+
+ private:
+  struct Level {
+    bool object;
+    std::string key;
+    size_t index;
+    std::set<std::string> keys;
+  };
+  bool Open(bool object) {
+    levels_.push_back({object, "", 0, {}});
+    return true;
+  }
+  bool Close() {
+    levels_.pop_back();
+    return Value();
+  }
+  bool Value() {
+    if (!levels_.empty() && !levels_.back().object) ++levels_.back().index;
+    return true;
+  }
+  std::string Field() const {
+    std::string path;
+    for (const auto& l : levels_)
+      path += l.object ? (path.empty() ? "" : ".") + l.key : "[" + std::to_string(l.index) + "]";
+    return path;
+  }
+  const std::string& file_;
+  std::vector<Level> levels_;
+};
+
 }  // namespace
 
 double ParsePercentName(const std::string& name, const std::string& where) {
+  // Digits with at most one decimal point: P10, P2.5 (not P1e1 nor P+10).
   double below = stoka::kNaN;
-  if (name.size() >= 2 && (name[0] == 'P' || name[0] == 'p')) {
-    std::istringstream in(name.substr(1));
-    in >> below;
-    if (in.fail() || !in.eof()) below = stoka::kNaN;
-  }
+  const size_t digits = name.find_first_not_of("0123456789", 1);
+  const bool plain = digits > 1 && (digits == std::string::npos ||
+                                    (name[digits] == '.' && digits + 1 < name.size() &&
+                                     name.find_first_not_of("0123456789", digits + 1) ==
+                                         std::string::npos));
+  if (plain && (name[0] == 'P' || name[0] == 'p')) below = std::strtod(name.c_str() + 1, nullptr);
   if (std::isnan(below))
     throw InputError(where, "\"" + name + "\" is not a percentile: write P10 for the value with a "
                             "10 % chance of lying below");
   return below;
+}
+
+std::string JudgedNames(const std::vector<Judged>& judged) {
+  std::ostringstream names;
+  for (size_t i = 0; i < judged.size(); ++i) names << (i ? ", P" : "P") << judged[i].below;
+  return names.str();
 }
 
 void CheckJudged(const std::vector<Judged>& judged, const std::string& where) {
@@ -135,6 +205,8 @@ Model ParseModel(const std::string& text, const std::string& file) {
   model.file = file;
   json root;
   try {
+    FieldFollower follower(file);
+    json::sax_parse(text, &follower);
     root = json::parse(text);
   } catch (const json::parse_error& e) {
     std::string reason = e.what();
@@ -207,6 +279,10 @@ Model ParseModel(const std::string& text, const std::string& file) {
           c["between"].size() != 2 || !c["between"][0].is_string() || !c["between"][1].is_string())
         throw InputError(Place(file, field + ".between"),
                          "must name two quantities, e.g. [\"Design\", \"Build\"]");
+      for (auto key = c.begin(); key != c.end(); ++key)
+        if (key.key() != "between" && key.key() != "coefficient")
+          throw InputError(Place(file, field + "." + key.key()),
+                           "unknown key (a correlation has between and coefficient)");
       CorrelationSpec spec;
       spec.where = Place(file, field);
       spec.a = c["between"][0].get<std::string>();

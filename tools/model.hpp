@@ -34,6 +34,9 @@ Model ParseModel(const std::string& text, const std::string& file);
 // Parses "P10" (or "p10", "P2.5") into the percent below; throws otherwise.
 double ParsePercentName(const std::string& name, const std::string& where);
 
+// The percentiles of judged values as the analyst writes them: "P10, P50, P90".
+std::string JudgedNames(const std::vector<Judged>& judged);
+
 // Judged values must rise with their percentiles; percents lie in [1, 99].
 void CheckJudged(const std::vector<Judged>& judged, const std::string& where);
 

@@ -19,7 +19,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // Ranks from 1, ties sharing their mean rank. Values sorted with their
 // positions beside them: one pass over contiguous memory.
-std::vector<double> Ranks(const std::vector<double>& x) {
+std::vector<double> Ranks(Sample x) {
   std::vector<std::pair<double, size_t>> order(x.size());
   for (size_t i = 0; i < x.size(); ++i) order[i] = {x[i], i};
   std::sort(order.begin(), order.end());
@@ -62,22 +62,29 @@ std::pair<double, double> WindowProbabilities(const QuantitySpec& spec, IDistrib
           std::isfinite(spec.high) ? GetCDFValue(d, spec.high) : 1.0};
 }
 
+// Quantity q's sample as a copy of its own, to be changed in place.
+std::vector<double>& Own(std::vector<Sample>& samples, size_t q, OwnedSamples& owned) {
+  std::vector<double>& copy = owned.emplace_back(samples[q].begin(), samples[q].end());
+  samples[q] = Sample(copy);
+  return copy;
+}
+
 bool Truncated(const QuantitySpec& spec) {
   return std::isfinite(spec.low) || std::isfinite(spec.high);
 }
 
 }  // namespace
 
-double Pearson(const std::vector<double>& a, const std::vector<double>& b) {
+double Pearson(Sample a, Sample b) {
   return stoka_stats_correlation(a.data(), b.data(), static_cast<int>(a.size()));
 }
 
-double Spearman(const std::vector<double>& a, const std::vector<double>& b) {
+double Spearman(Sample a, Sample b) {
   return Pearson(Ranks(a), Ranks(b));
 }
 
 std::vector<PairOutcome> PairsReached(const Model& model,
-                                      const std::vector<std::vector<double>>& samples) {
+                                      const std::vector<Sample>& samples) {
   std::map<std::string, size_t> index;
   for (const auto& q : model.quantities) index.emplace(q.name, index.size());
   std::vector<PairOutcome> pairs;
@@ -90,7 +97,7 @@ std::vector<PairOutcome> PairsReached(const Model& model,
 }
 
 Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
-                const std::vector<std::vector<double>>& samples, unsigned n, uint32_t seed,
+                const std::vector<Sample>& samples, unsigned n, uint32_t seed,
                 const std::vector<double>& percents) {
   Outcome o;
   o.model = &model;
@@ -151,13 +158,13 @@ void Windows::Set(size_t q, AbstractGenerationMethod* method, bool latin, IDistr
   MethodSetBounds(method, std::isfinite(low) ? low : -kInf, std::isfinite(spec.high) ? spec.high : kInf);
 }
 
-void Windows::MapGrouped(const std::vector<Quantity>& quantities,
-                         std::vector<std::vector<double>>& samples) const {
+void Windows::MapGrouped(const std::vector<Quantity>& quantities, std::vector<Sample>& samples,
+                         OwnedSamples& owned) const {
   for (size_t q = 0; q < quantities.size(); ++q) {
     if (!grouped_[q] || !Truncated(model_.quantities[q])) continue;
     IDistribution* d = quantities[q].handle;
     const auto [lo, hi] = WindowProbabilities(model_.quantities[q], d);
-    for (double& x : samples[q]) x = GetInverseCDFValue(d, lo + GetCDFValue(d, x) * (hi - lo));
+    for (double& x : Own(samples, q, owned)) x = GetInverseCDFValue(d, lo + GetCDFValue(d, x) * (hi - lo));
   }
 }
 
@@ -173,7 +180,7 @@ std::string WindowWords(const QuantitySpec& spec) {
   return s.str();
 }
 
-void ApplyOccurrences(const Model& model, std::vector<std::vector<double>>& samples) {
+void ApplyOccurrences(const Model& model, std::vector<Sample>& samples, OwnedSamples& owned) {
   for (size_t q = 0; q < samples.size(); ++q) {
     const double p = model.quantities[q].occurs;
     if (!(p < 1)) continue;
@@ -184,7 +191,7 @@ void ApplyOccurrences(const Model& model, std::vector<std::vector<double>>& samp
     if (model.latin)
       CreateLatinCubeMethod(&method, event, 0.0, 1.0, static_cast<int>(samples[q].size()));
     if (!method) CreateMonteCarloMethod(&method, event, 0.0, 1.0);
-    for (double& x : samples[q]) {
+    for (double& x : Own(samples, q, owned)) {
       double occurred = 0.0;
       GetRandomValueFromMethod(method, &occurred, nullptr);
       if (!(occurred > 0)) x = 0.0;  // not -0 for a negative impact

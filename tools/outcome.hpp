@@ -5,6 +5,7 @@
 #define STOKA_TOOLS_OUTCOME_HPP
 
 #include <cstdint>
+#include <deque>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -35,7 +36,7 @@ struct Sensitivity {
 struct Outcome {
   const Model* model = nullptr;
   const std::vector<Quantity>* quantities = nullptr;
-  const std::vector<std::vector<double>>* samples = nullptr;  // as the quantities came out
+  const std::vector<Sample>* samples = nullptr;  // as the quantities came out
   unsigned n = 0;
   uint32_t seed = 0;
   std::vector<Summary> summaries;  // one per quantity
@@ -48,18 +49,23 @@ struct Outcome {
   std::vector<Sensitivity> sensitivity;  // largest rank correlation (in magnitude) first
 };
 
+// The samples a run changes after drawing them (windows of correlated
+// quantities, risk events) are copies of their own; the others are seen
+// where the correlation manager keeps them.
+using OwnedSamples = std::deque<std::vector<double>>;
+
 // Pearson's coefficient, and Spearman's (Pearson's of the ranks, ties sharing
 // their mean rank).
-double Pearson(const std::vector<double>& a, const std::vector<double>& b);
-double Spearman(const std::vector<double>& a, const std::vector<double>& b);
+double Pearson(Sample a, Sample b);
+double Spearman(Sample a, Sample b);
 
 // Every pair's target beside the Pearson and Spearman coefficients reached.
 std::vector<PairOutcome> PairsReached(const Model& model,
-                                      const std::vector<std::vector<double>>& samples);
+                                      const std::vector<Sample>& samples);
 
 // Summaries, the total's S-curve at the percents asked for, and the tornado.
 Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
-                const std::vector<std::vector<double>>& samples, unsigned n, uint32_t seed,
+                const std::vector<Sample>& samples, unsigned n, uint32_t seed,
                 const std::vector<double>& percents);
 
 // Truncation: each quantity's window [low, high]. A quantity its method draws
@@ -75,8 +81,8 @@ class Windows {
   // Checks that the window holds some probability; sets it on the method of
   // quantity q when the method draws it by itself.
   void Set(size_t q, AbstractGenerationMethod* method, bool latin, IDistribution* d) const;
-  void MapGrouped(const std::vector<Quantity>& quantities,
-                  std::vector<std::vector<double>>& samples) const;
+  void MapGrouped(const std::vector<Quantity>& quantities, std::vector<Sample>& samples,
+                  OwnedSamples& owned) const;
 
  private:
   const Model& model_;
@@ -91,7 +97,7 @@ std::string WindowWords(const QuantitySpec& spec);
 // multiplied by an independent Bernoulli(p) draw (stratified when the model
 // is sampled by Latin hypercube). Drawn after everything else, so a model
 // without risk events draws exactly what it drew before.
-void ApplyOccurrences(const Model& model, std::vector<std::vector<double>>& samples);
+void ApplyOccurrences(const Model& model, std::vector<Sample>& samples, OwnedSamples& owned);
 
 // The report as JSON, for other programs.
 void WriteJson(std::ostream& out, const Outcome& outcome);

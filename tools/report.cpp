@@ -34,29 +34,6 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& text) {
-  // Written beside the target, then renamed over it: a reader never sees half a
-  // file, and a failure leaves nothing behind.
-  const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) throw InputError(path, std::string("cannot be written: ") + std::strerror(errno));
-    out << text;
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      throw InputError(path, "writing failed");
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    throw InputError(path, "cannot be replaced: " + error.message());
-  }
-}
-
 namespace {
 struct Bins {
   double low, width;

@@ -4,9 +4,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <new>
+#include <optional>
 #include <cstdio>
-#include <functional>
 #include <iomanip>
 #include <map>
 #include <set>
@@ -15,6 +17,8 @@
 #include "charts.hpp"
 #include "core/constants.hpp"
 #include "outcome.hpp"
+#include "output_file.hpp"
+#include "samples_csv.hpp"
 
 namespace cli {
 namespace {
@@ -73,7 +77,9 @@ std::string ManagerSentence(int code) {
   }
 }
 
-// A cycle among the correlation pairs, as names joined by dashes; empty if none.
+// A cycle among the correlation pairs, as names joined by dashes; empty if
+// none. A depth-first walk with its own stack: a chain of 10^5 pairs is as
+// deep as the walk goes.
 std::string FindCycle(const Model& model) {
   std::map<std::string, std::vector<std::string>> next;
   for (const auto& c : model.correlations) {
@@ -82,39 +88,56 @@ std::string FindCycle(const Model& model) {
   }
   std::map<std::string, std::string> parent;
   std::set<std::string> seen;
-  std::string found;
-  std::function<bool(const std::string&, const std::string&)> visit =
-      [&](const std::string& at, const std::string& from) {
-        seen.insert(at);
-        bool skipped_parent = false;
-        for (const auto& to : next[at]) {
-          if (to == from && !skipped_parent) {
-            skipped_parent = true;  // the edge we came by (a second one is a cycle)
-            continue;
-          }
-          if (seen.count(to)) {
-            found = to;
-            for (std::string x = at; x != to && !x.empty(); x = parent[x]) found = x + " - " + found;
-            found = to + " - " + found;
-            return true;
-          }
-          parent[to] = at;
-          if (visit(to, at)) return true;
-        }
-        return false;
-      };
-  for (const auto& [name, unused] : next)
-    if (!seen.count(name) && visit(name, "")) return found;
+  struct Step {
+    const std::string* at;
+    const std::string* from;
+    size_t edge;
+    bool skipped_parent;  // the edge we came by (a second one is a cycle)
+  };
+  for (const auto& [root, unused] : next) {
+    if (!seen.insert(root).second) continue;
+    std::vector<Step> path{{&root, nullptr, 0, false}};
+    while (!path.empty()) {
+      Step& step = path.back();
+      const auto& edges = next.at(*step.at);
+      if (step.edge == edges.size()) {
+        path.pop_back();
+        continue;
+      }
+      const std::string& to = edges[step.edge++];
+      if (step.from && to == *step.from && !step.skipped_parent) {
+        step.skipped_parent = true;
+        continue;
+      }
+      if (!seen.insert(to).second) {
+        std::vector<std::string> ring{to};
+        for (std::string x = *step.at; x != to && !x.empty(); x = parent[x]) ring.push_back(x);
+        ring.push_back(to);
+        std::reverse(ring.begin() + 1, ring.end() - 1);
+        // A long cycle is named by its ends.
+        const size_t kShown = 12, size = ring.size() - 1;
+        if (ring.size() > kShown)
+          ring.erase(ring.begin() + kShown / 2, ring.end() - kShown / 2),
+              ring.insert(ring.begin() + kShown / 2, "...");
+        std::string found;
+        for (const auto& name : ring) found += (found.empty() ? "" : " - ") + name;
+        return size < kShown ? found : found + ", " + std::to_string(size) + " quantities";
+      }
+      parent[to] = *step.at;
+      const Step deeper{&to, step.at, 0, false};
+      path.push_back(deeper);
+    }
+  }
   return "";
 }
 
 // The samples rearranged so that their rank correlations meet the model's
 // pairs (every other pair 0); the largest change the matrix needed to be valid.
-void RankReorder(const Model& model, std::vector<std::vector<double>>& samples,
+void RankReorder(const Model& model, std::vector<double>& data, unsigned n,
                  RankCorrelation*& engine, double& repaired) {
   std::map<std::string, unsigned> index;
   for (const auto& q : model.quantities) index.emplace(q.name, static_cast<unsigned>(index.size()));
-  const unsigned d = static_cast<unsigned>(samples.size()), n = static_cast<unsigned>(samples[0].size());
+  const unsigned d = static_cast<unsigned>(data.size() / n);
   if (!CreateRankCorrelation(&engine, d))
     throw InputError(model.file, "the rank-correlation engine takes 1 to 1024 quantities");
   auto check = [&](int code, const std::string& where) {
@@ -123,10 +146,7 @@ void RankReorder(const Model& model, std::vector<std::vector<double>>& samples,
   for (const auto& c : model.correlations)
     check(SetRankCorrelation(engine, index[c.a], index[c.b], c.coefficient), c.where);
   check(CheckRankMatrix(engine, &repaired), model.file + ": correlations");
-  std::vector<double> data;
-  for (const auto& s : samples) data.insert(data.end(), s.begin(), s.end());
   check(ApplyRankCorrelation(engine, data.data(), n), model.file);
-  for (unsigned k = 0; k < d; ++k) std::copy_n(data.begin() + size_t{k} * n, n, samples[k].begin());
 }
 
 void PrintSummaryRow(std::ostream& out, const std::string& name, const Summary& s) {
@@ -136,9 +156,40 @@ void PrintSummaryRow(std::ostream& out, const std::string& name, const Summary& 
   out << '\n';
 }
 
+// The picture's format from its name: .svg, or .html (.htm); a stream with
+// neither (standard output, a FIFO) takes SVG.
+bool PictureIsHtml(const OutputFile& picture) {
+  const std::string& path = picture.path();
+  const auto dot = path.rfind('.'), slash = path.rfind('/');
+  std::string extension;
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+    for (char c : path.substr(dot)) extension += static_cast<char>(std::tolower(c));
+  if (extension == ".html" || extension == ".htm") return true;
+  if (extension == ".svg" || (extension.empty() && !picture.IsFile())) return false;
+  throw InputError(path, "--plot writes .svg or .html pictures" +
+                             (extension.empty() ? std::string(": name the file so")
+                                                : ", not " + extension));
+}
+
+// A code of the manager as an error; storage refused is running out of memory.
+void CheckManager(int code, const std::string& where) {
+  if (code == STOKA_MANAGER_REFUSED || code == STOKA_MANAGER_NULL) throw std::bad_alloc();
+  if (code != STOKA_MANAGER_OK) throw InputError(where, ManagerSentence(code));
+}
+
 }  // namespace
 
 int RunModel(const Model& model, const RunOptions& options, std::ostream& report) {
+  // Every output is checked, and its temporary file made, before any work.
+  std::optional<OutputFile> csv, plot;
+  if (!options.csv.empty()) csv.emplace(options.csv);
+  if (!options.plot.empty()) plot.emplace(options.plot);
+  const bool html = plot && PictureIsHtml(*plot);
+  std::vector<const OutputFile*> outputs;
+  for (const auto* o : {&csv, &plot})
+    if (*o) outputs.push_back(&**o);
+  CheckOutputs(outputs, options.inputs);
+
   const unsigned n = options.samples ? *options.samples : model.samples;
   const uint32_t seed = options.seed ? *options.seed : model.seed;
   // The text report goes nowhere when the report is JSON or nothing is asked.
@@ -169,8 +220,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& report
   Handles h;
   if (!CreateCorrelationManager(&h.manager))
     throw InputError(model.file, "the correlation manager could not be created");
-  if (int code = SetDataCount(h.manager, n); code != STOKA_MANAGER_OK)
-    throw InputError(model.file + ": samples", ManagerSentence(code));
+  CheckManager(SetDataCount(h.manager, n), model.file + ": samples");
   std::map<std::string, stoka_id> ids;
   const Windows windows(model);
   for (auto& q : quantities) {
@@ -183,28 +233,35 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& report
     h.methods.push_back(method);
     windows.Set(h.methods.size() - 1, method, latin, q.handle);
     const stoka_id id = reinterpret_cast<stoka_id>(method);
-    if (int code = AddDistribution(h.manager, id); code != STOKA_MANAGER_OK)
-      throw InputError(model.file, q.name + ": " + ManagerSentence(code));
+    CheckManager(AddDistribution(h.manager, id), model.file + ": " + q.name);
     ids[q.name] = id;
   }
   for (const auto& c : model.correlations)
-    if (int code = model.rank ? 0 : SetCorrelation(h.manager, ids[c.a], ids[c.b], c.coefficient, 0);
-        code != STOKA_MANAGER_OK)
-      throw InputError(c.where, ManagerSentence(code));
+    if (!model.rank)
+      CheckManager(SetCorrelation(h.manager, ids[c.a], ids[c.b], c.coefficient, 0), c.where);
   progress.Step("sampling");
-  if (int code = RecalculateManager(h.manager); code != STOKA_MANAGER_OK)
-    throw InputError(model.file + ": correlations", ManagerSentence(code));
+  CheckManager(RecalculateManager(h.manager), model.file + ": correlations");
 
-  std::vector<std::vector<double>> samples;
+  // The samples are read where the manager keeps them; the rank path reorders
+  // a matrix of its own, made before the manager's copy is released.
+  std::vector<Sample> samples;
+  std::vector<double> owned;
   for (const auto& q : quantities) {
     unsigned count = 0;
     const double* data = GetDistributedData(h.manager, ids[q.name], &count);
     if (!data || count != n) throw InputError(model.file, "no sample was drawn for " + q.name);
-    samples.emplace_back(data, data + count);
+    samples.emplace_back(data, count);
   }
   double repaired = 0.0;
-  if (model.rank) RankReorder(model, samples, h.rank, repaired);
-  windows.MapGrouped(quantities, samples);
+  if (model.rank) {
+    owned.reserve(size_t{n} * samples.size());
+    for (const auto& s : samples) owned.insert(owned.end(), s.begin(), s.end());
+    DestroyCorrelationManager(&h.manager);
+    RankReorder(model, owned, n, h.rank, repaired);
+    for (size_t q = 0; q < samples.size(); ++q) samples[q] = Sample(owned.data() + q * n, n);
+  }
+  OwnedSamples changed;
+  windows.MapGrouped(quantities, samples, changed);
   // Correlations are measured on what was correlated: a risk event's impact.
   std::vector<PairOutcome> reached = PairsReached(model, samples);
   for (auto& p : reached) {
@@ -212,7 +269,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& report
     if (!model.rank) GetCorrelationOutcome(h.manager, ids[p.a], ids[p.b], nullptr, &met, &p.bound);
     p.missed = !met;
   }
-  ApplyOccurrences(model, samples);
+  ApplyOccurrences(model, samples, changed);
   progress.Step("statistics");
   Outcome outcome = Analyse(model, quantities, samples, n, seed, options.percentiles);
   outcome.pairs = std::move(reached);
@@ -224,7 +281,7 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& report
   for (const auto& q : quantities) {
     out << "  " << q.name << ": " << q.family;
     for (const auto& [name, value] : q.params) out << " " << name << "=" << value;
-    if (!q.fit_case.empty()) out << "  (fitted by " << q.fit_case << ")";
+    if (!q.fit_case.empty()) out << "  (fitted to " << JudgedNames(q.judged) << ")";
     const QuantitySpec& spec = model.quantities[&q - quantities.data()];
     if (spec.occurs < 1) out << "; occurs with chance " << spec.occurs;
     if (!WindowWords(spec).empty()) out << "; " << WindowWords(spec);
@@ -263,30 +320,21 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& report
     out << "  " << quantities[q].name << '\n' << Histogram(samples[q], 12, 40);
   progress.Step("writing");
 
-  if (!options.csv.empty()) {
-    std::ostringstream csv;
-    csv << std::setprecision(17);
-    for (size_t q = 0; q < quantities.size(); ++q) csv << (q ? "," : "") << quantities[q].name;
-    csv << '\n';
-    for (unsigned i = 0; i < n; ++i) {
-      for (size_t q = 0; q < quantities.size(); ++q) csv << (q ? "," : "") << samples[q][i];
-      csv << '\n';
-    }
-    WriteFileAtomically(options.csv, csv.str());
-    out << "\nSamples written to " << options.csv << '\n';
-  }
-  if (!options.plot.empty()) {
-    const bool html = options.plot.size() >= 5 &&
-                      (options.plot.substr(options.plot.size() - 5) == ".html" ||
-                       options.plot.substr(options.plot.size() - 4) == ".htm");
-    std::ostringstream picture;
+  if (csv) WriteSamplesCsv(*csv, quantities, samples);
+  if (plot) {
     if (html)
-      WriteHtml(picture, outcome);
+      WriteHtml(plot->Stream(), outcome);
     else
-      WriteSvg(picture, outcome);
-    WriteFileAtomically(options.plot, picture.str());
-    out << "Picture written to " << options.plot << '\n';
+      WriteSvg(plot->Stream(), outcome);
   }
+  // Files are put in place only once every output was written whole, the
+  // streams (a FIFO, standard output) first.
+  for (const bool files : {false, true})
+    for (auto* o : {&csv, &plot})
+      if (*o && (*o)->IsFile() == files) (*o)->Commit();
+  auto name = [](const std::string& path) { return path == "-" ? "standard output" : path; };
+  if (csv) out << "\nSamples written to " << name(options.csv) << '\n';
+  if (plot) out << "Picture written to " << name(options.plot) << '\n';
   if (options.json) WriteJson(report, outcome);
   return 0;
 }

@@ -23,6 +23,8 @@ struct RunOptions {
   std::vector<double> percentiles = {10, 50, 80, 90};
   bool json = false;   // the report as JSON instead of text
   bool quiet = false;  // no report at all: errors only
+  // Files this run reads, which no output may replace.
+  std::vector<std::string> inputs;
 };
 
 int RunModel(const Model& model, const RunOptions& options, std::ostream& out);

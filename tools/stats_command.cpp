@@ -2,6 +2,7 @@
 #include "stats_command.hpp"
 
 #include <cmath>
+#include <cstring>
 #include <iomanip>
 #include <sstream>
 
@@ -47,14 +48,28 @@ bool ParseNumber(const std::string& text, double* value) {
 }  // namespace
 
 Column ReadColumn(const std::string& text, const std::string& file, const std::string& column) {
-  std::istringstream in(text);
-  std::string line;
+  // Records end at line breaks outside quotes (a quoted name may hold one).
+  // Spreadsheets save UTF-8 with a byte-order mark.
   std::vector<std::string> lines;
-  while (std::getline(in, line))
+  std::string line;
+  bool quoted = false;
+  for (size_t i = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0; i <= text.size(); ++i) {
+    const char c = i < text.size() ? text[i] : '\n';
+    if (c == '"') quoted = !quoted;
+    if (c != '\n' || (quoted && i < text.size())) {
+      line += c;
+      continue;
+    }
     if (!line.empty() && line != "\r") lines.push_back(line);
+    line.clear();
+  }
   if (lines.empty()) throw InputError(file, "the file is empty");
   Column result;
-  const auto header = SplitCsvLine(lines[0]);
+  auto header = SplitCsvLine(lines[0]);
+  // A name that a spreadsheet would take for a formula was written led by an
+  // apostrophe; it is read without it.
+  for (auto& name : header)
+    if (name.size() > 1 && name[0] == '\'' && std::strchr("=+-@\t\r", name[1])) name.erase(0, 1);
   double probe;
   const bool has_header = !ParseNumber(header[0], &probe);
   size_t index = 0;
@@ -90,6 +105,11 @@ int StatsCommand(const Column& column, std::ostream& out) {
   const double* d = column.values.data();
   const int n = static_cast<int>(column.values.size());
   out << "Statistics of " << column.name << " (" << n << " values)\n";
+  if (stoka_stats_min(d, n) == stoka_stats_max(d, n)) {
+    out << "  every value is " << std::setprecision(6) << d[0]
+        << ": the column is constant, with no spread or shape, and no family is fitted to it\n";
+    return 0;
+  }
   const std::pair<const char*, double> rows[] = {
       {"mean", stoka_stats_mean(d, n)},
       {"standard deviation", stoka_stats_sd(d, n)},
