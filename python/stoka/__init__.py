@@ -42,3 +42,9 @@ def library_version():
 
 
 __version__ = library_version()
+__all__ = ["Bernoulli", "Beta", "CodeError", "Constant", "CorrelationManager", "Discrete",
+           "DiscreteUniform", "Distribution", "FitError", "InputError", "LatinHypercube",
+           "LogNormal", "LogTriangular", "Method", "MonteCarlo", "Normal", "Outcome", "Pert",
+           "RankCorrelation", "Run", "StokaError", "Triangular", "Uniform", "fit",
+           "latin_design", "library_path", "library_version", "program_path", "rank_correlate",
+           "run", "seed", "stats"]

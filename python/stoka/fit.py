@@ -24,7 +24,7 @@ from collections import namedtuple
 
 from . import _dist
 from ._flat_table import FIT_ROWS
-from ._lib import InputError, StokaError, captured, doubles, lib, ptr
+from ._lib import InputError, StokaError, captured, lib, ptr
 from .stats import _data
 
 # A fit's tolerance, and the miss that counts, as shares of the judged values' span.
