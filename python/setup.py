@@ -85,7 +85,7 @@ class BuildWithLibrary(build_py):
         native = os.path.join(target, "_native")
         shutil.rmtree(native, ignore_errors=True)
         with tempfile.TemporaryDirectory() as prefix:
-            run("cmake", "--install", build, "--prefix", prefix)
+            run("cmake", "--install", build, "--prefix", prefix, "--strip")
             program = os.path.join(prefix, "bin", "stoka")
             # the library under its soname, in the directory the program's
             # run path names relative to it
