@@ -90,7 +90,7 @@ class Distribution(Handle):
         return self._map("GetInverseCDFValues", q)
 
     def sf(self, x):
-        return 1.0 - self.cdf(x)
+        return self._map("GetSFValues", x)
 
     def isf(self, q):
         return self.ppf(1.0 - np.asarray(q, dtype=float))

@@ -33,6 +33,7 @@ def test_continuous_families_agree_with_scipy(ours, twin, tol):
     x = twin.ppf(q)
     np.testing.assert_allclose(ours.pdf(x), twin.pdf(x), rtol=tol)
     np.testing.assert_allclose(ours.cdf(x), q, rtol=tol)
+    np.testing.assert_allclose(ours.sf(x), 1 - q, rtol=tol)
     np.testing.assert_allclose(ours.ppf(q), x, rtol=tol)
     np.testing.assert_allclose([ours.mean(), ours.std()], [twin.mean(), twin.std()], rtol=TIGHT)
     assert ours.ppf(0.25) == ours.ppf([[0.25]])[0, 0]  # a scalar stays a scalar
