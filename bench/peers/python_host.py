@@ -101,14 +101,14 @@ def ready(dist, n):
 def ctypes_array(dist, n):
     method = ready(dist, n)
     values = np.empty(n)
-    fn = stoka.lib.GetRandomValuesFromMethod
+    fn = stoka.lib.GetRandomValuesFromMethod.raw
     pointer = values.ctypes.data_as(ctypes.POINTER(ctypes.c_double))
     return cpu(lambda: fn(method.id, n, pointer, None))
 
 
 def ctypes_one_value(dist, n):
     method = stoka.LatinHypercube(dist, n)
-    fn = stoka.lib.GetRandomValueFromMethod
+    fn = stoka.lib.GetRandomValueFromMethod.raw
     value, position = ctypes.c_double(), ctypes.c_double()
     h, pv, pp = method.id, ctypes.byref(value), ctypes.byref(position)
 
