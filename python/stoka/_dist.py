@@ -86,8 +86,12 @@ class Distribution(Handle):
         return self._map("GetCDFValues", x)
 
     def ppf(self, q):
-        """The quantile: the value below which the probability is q."""
-        return self._map("GetInverseCDFValues", q)
+        """The quantile: the value below which the probability is q (NaN for q
+        outside [0, 1], as in SciPy, where some families would clamp)."""
+        q = np.asarray(doubles(q))
+        out = np.asarray(self._map("GetInverseCDFValues", q))
+        out[(q < 0) | (q > 1)] = np.nan
+        return float(out) if out.ndim == 0 else out
 
     def sf(self, x):
         return self._map("GetSFValues", x)

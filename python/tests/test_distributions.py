@@ -37,6 +37,7 @@ def test_continuous_families_agree_with_scipy(ours, twin, tol):
     np.testing.assert_allclose(ours.ppf(q), x, rtol=tol)
     np.testing.assert_allclose([ours.mean(), ours.std()], [twin.mean(), twin.std()], rtol=TIGHT)
     assert ours.ppf(0.25) == ours.ppf([[0.25]])[0, 0]  # a scalar stays a scalar
+    assert np.isnan(ours.ppf([-0.5, 1.5])).all()
     if np.all(np.isfinite(twin.support())):
         assert ours.support() == pytest.approx(twin.support(), rel=TIGHT)
 
