@@ -76,9 +76,10 @@ std::pair<double, double> MonteCarloMethod::RandomValue() {
 }
 
 void MonteCarloMethod::RandomValues(int n, double* values, double* probabilities) {
-  if (!stoka::KeptFor(table_, *distribution_).Pure())
-    return AbstractGenerationMethod::RandomValues(n, values, probabilities);
+  MonteCarloTable& table = stoka::KeptFor(table_, *distribution_);
+  if (!table.Pure()) return AbstractGenerationMethod::RandomValues(n, values, probabilities);
   stoka::RuntimeRun run;
+  if (n >= MonteCarloTable::kRun && table.DrawMany(run, min_, max_, n, values, probabilities)) return;
   Fill(n, values, probabilities, [&] { return Draw(run); });
 }
 
