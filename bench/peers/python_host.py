@@ -8,10 +8,12 @@ time of one full cycle of N draws by
   - ctypes, one value: N calls of GetRandomValueFromMethod;
   - stoka, draw: the package, LatinHypercube(d, N).draw(N);
   - stoka, sample: the package, d.sample(N) (a fresh method, its set-up included);
-  - SciPy: qmc.LatinHypercube(d=1).random(N) and the frozen distribution's ppf.
-Each contender but the last two draws from a method made beforehand, after
+  - SciPy: qmc.LatinHypercube(d=1).random(N) and the frozen distribution's ppf
+    (the sampler made beforehand, as in peers.py).
+Our contenders but "stoka, sample" draw from a method made beforehand, after
 one untimed cycle (the free strata are refilled in place, as in
-bench/sampling.cpp). Runs are interleaved; the table gives medians.
+bench/sampling.cpp). Runs are interleaved; the table gives medians. Every
+process runs with the malloc settings of peers.py (GLIBC_TUNABLES).
 
     PYTHONPATH=<site of the installed package> /usr/bin/python3 bench/peers/python_host.py \
         [--n N] [--repeats R] [--one-value-repeats R1]
@@ -25,11 +27,19 @@ import sys
 import tempfile
 import time
 
-import numpy as np
-from scipy import stats
-from scipy.stats import qmc
+# The malloc settings of the other peers (bench/RESULTS.md) for every process of
+# the run, and one BLAS thread: set before anything is loaded.
+TUNABLES = "glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=1099511627776"
+if os.environ.get("GLIBC_TUNABLES") != TUNABLES:
+    os.environ["GLIBC_TUNABLES"] = TUNABLES
+    os.execv(sys.executable, [sys.executable] + sys.argv)
+os.environ.setdefault("OPENBLAS_NUM_THREADS", "1")
 
-import stoka
+import numpy as np  # noqa: E402
+from scipy import stats  # noqa: E402
+from scipy.stats import qmc  # noqa: E402
+
+import stoka  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 INCLUDE = os.path.join(HERE, "..", "..", "include")
@@ -119,7 +129,8 @@ def ctypes_one_value(dist, n):
 
 
 def scipy_lhs(twin, n):
-    return cpu(lambda: twin.ppf(qmc.LatinHypercube(d=1, seed=20261206).random(n)[:, 0]))
+    sampler = qmc.LatinHypercube(d=1, seed=20261206)  # made beforehand, as in peers.py
+    return cpu(lambda: twin.ppf(sampler.random(n)[:, 0]))
 
 
 def main():
