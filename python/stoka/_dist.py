@@ -124,15 +124,16 @@ class Distribution(Handle):
         probability, in random order) or Monte Carlo ("montecarlo"); with
         probabilities=True also the probability positions they were drawn from.
 
+        A constant is drawn by Monte Carlo whatever the method, as in `stoka run`.
         seed seeds both of the library's random sources first (stoka_seed_all);
         None continues them. The sources are process-wide: equal seeds give equal
         samples, in this package as in the stoka program."""
         from ._sampling import LatinHypercube, MonteCarlo
 
         n = count(n, "the sample size")
-        if method == "latin":
+        if method == "latin" and self.family != "constant":  # a constant has no strata
             sampler = LatinHypercube(self, n)
-        elif method == "montecarlo":
+        elif method in ("montecarlo", "latin"):
             sampler = MonteCarlo(self)
         else:
             raise InputError('method must be "latin" or "montecarlo", not %r' % (method,))

@@ -75,6 +75,7 @@ def test_latin_hypercube_sample_fills_every_stratum_and_repeats_by_seed():
     assert np.array_equal(x, d.rvs(5000, random_state=2026))
     assert d.rvs(size=(3, 4), random_state=1).shape == (3, 4)
     assert isinstance(d.rvs(), float)
+    assert np.array_equal(stoka.Constant(2.5).sample(3), [2.5] * 3)
 
 
 @pytest.mark.parametrize("method", ["latin", "montecarlo"])
