@@ -78,6 +78,7 @@ inline unsigned Descend(std::int32_t* totals, unsigned* k) noexcept {
   std::uint64_t above = 0;  // bit i: totals[i] > k, a run up to the last bit
 #if defined(__AVX2__)
   const __m256i kk = _mm256_set1_epi32(key);
+#pragma GCC unroll 8
   for (unsigned q = 0; q < kFanOut / 8; ++q) {
     __m256i* at = reinterpret_cast<__m256i*>(totals) + q;
     const __m256i v = _mm256_loadu_si256(at);
@@ -87,6 +88,7 @@ inline unsigned Descend(std::int32_t* totals, unsigned* k) noexcept {
   }
 #elif defined(__SSE2__)
   const __m128i kk = _mm_set1_epi32(key);
+#pragma GCC unroll 16
   for (unsigned q = 0; q < kFanOut / 4; ++q) {
     __m128i* at = reinterpret_cast<__m128i*>(totals) + q;
     const __m128i v = _mm_loadu_si128(at);
@@ -113,9 +115,19 @@ inline unsigned Take(const FreeStrata::Layout& s, unsigned k) noexcept {
     node = node * kFanOut + child;
     first = first * kFanOut + 1;
   }
-  // The block holds the stratum as its k-th set bit.
-  std::size_t word = node * kBlockWords;
-  for (unsigned c; k >= (c = PopCount(s.words[word])); ++word) k -= c;
+  // The block holds the stratum as its k-th set bit: the word is the one where
+  // the running count passes k, found without a branch on the data.
+  const std::uint64_t* block = s.words + node * kBlockWords;
+  unsigned total = 0, index = 0, before = 0;
+#pragma GCC unroll 8
+  for (unsigned i = 0; i < kBlockWords; ++i) {
+    total += PopCount(block[i]);
+    const bool passed = total <= k;
+    index += passed;
+    before = passed ? total : before;
+  }
+  k -= before;
+  const std::size_t word = node * kBlockWords + index;
   const unsigned bit = SelectBit(s.words[word], k);
   s.words[word] &= ~(std::uint64_t{1} << bit);
   return static_cast<unsigned>(word * kWordBits + bit);
