@@ -405,9 +405,10 @@ class RunResult:
         m2 = np.diag(merged["comoment"])
         self.variance = m2 / (n - 1)
         self.sd = np.sqrt(self.variance)
-        self.skewness = np.sqrt(n) * merged["m3"] / m2 ** 1.5
-        self.kurtosis = n * merged["m4"] / (m2 * m2) - 3.0
-        self.correlation = merged["comoment"] / np.sqrt(np.outer(m2, m2))
+        with np.errstate(invalid="ignore", divide="ignore"):  # NaN for a constant
+            self.skewness = np.sqrt(n) * merged["m3"] / m2 ** 1.5
+            self.kurtosis = n * merged["m4"] / (m2 * m2) - 3.0
+            self.correlation = merged["comoment"] / np.sqrt(np.outer(m2, m2))
         self.min, self.max = merged["min"], merged["max"]
         self.tornado = merged["tornado"] / n
         self.rank_achieved = merged["rank"] / n
