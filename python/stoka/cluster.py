@@ -434,11 +434,12 @@ class RunResult:
 
 
 def run(model, samples=None, seed=None, client=None, block=DEFAULT_BLOCK, *, gather=False,
-        sketch=DEFAULT_SKETCH, program=None, library=None):
+        sketch=DEFAULT_SKETCH, workers=None, program=None, library=None):
     """Runs `model` (dict, JSON text or file) as blocks of `block` samples on the
-    Dask `client` (in this process when None) and returns a RunResult; with
-    gather=True its `samples` holds every sample, one column per quantity, in
-    block order. The sample count and seed default to the model's."""
+    Dask `client` (in this process when None; on the given `workers` of it only,
+    when given) and returns a RunResult; with gather=True its `samples` holds
+    every sample, one column per quantity, in block order. The sample count and
+    seed default to the model's."""
     model, _ = load_model(model)
     samples = int(model.get("samples", 10000) if samples is None else samples)
     seed = int(model.get("seed", 1) if seed is None else seed)
@@ -453,7 +454,7 @@ def run(model, samples=None, seed=None, client=None, block=DEFAULT_BLOCK, *, gat
     if client is None:
         results = [_block_task(*job) for job in jobs]
     else:
-        futures = [client.submit(_block_task, *job, pure=False) for job in jobs]
+        futures = [client.submit(_block_task, *job, pure=False, workers=workers) for job in jobs]
         results = client.gather(futures)
     merged = merge_tree([r[0] for r in results])
     gathered = np.hstack([r[1] for r in results]).T if gather else None
