@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <vector>
 
 #include "stoka/sampling.hpp"
 #include "stoka/stoka.h"
@@ -58,6 +59,37 @@ void BM_LatinCycle(benchmark::State& state) {
   Label(state);
 }
 
+// The same cycle through the flat array call, values and positions into
+// buffers reused by every iteration.
+void BM_LatinArray(benchmark::State& state) {
+  const auto d = Family(static_cast<int>(state.range(0)));
+  const int n = static_cast<int>(state.range(1));
+  AbstractGenerationMethod* method = nullptr;
+  CreateLatinCubeMethod(&method, d.get(), 0.0, 1.0, n);
+  std::vector<double> values(n), positions(n);
+  for (auto _ : state) {
+    GetRandomValuesFromMethod(method, n, values.data(), positions.data());
+    benchmark::DoNotOptimize(values.data());
+  }
+  DestroyLatinCubeMethod(&method);
+  Label(state);
+}
+
+// Monte Carlo through the array call, a fresh method every iteration.
+void BM_MonteCarloArray(benchmark::State& state) {
+  const auto d = Family(static_cast<int>(state.range(0)));
+  const int n = static_cast<int>(state.range(1));
+  std::vector<double> values(n), positions(n);
+  for (auto _ : state) {
+    AbstractGenerationMethod* method = nullptr;
+    CreateMonteCarloMethod(&method, d.get(), 0.0, 1.0);
+    GetRandomValuesFromMethod(method, n, values.data(), positions.data());
+    benchmark::DoNotOptimize(values.data());
+    DestroyMonteCarloMethod(&method);
+  }
+  Label(state);
+}
+
 // A fresh method every iteration: the quantiles it keeps by runtime draw are
 // computed within the timed loop.
 void BM_MonteCarlo(benchmark::State& state) {
@@ -101,3 +133,7 @@ BENCHMARK(BM_MonteCarlo)
     ->ArgsProduct({benchmark::CreateDenseRange(3, kFamilies - 1, 1), {1000000}})
    ->Unit(benchmark::kMillisecond)->MinTime(0.2);
 BENCHMARK(BM_Floor)->Apply(Sizes);
+BENCHMARK(BM_LatinArray)->Apply(Sizes);
+BENCHMARK(BM_MonteCarloArray)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, kFamilies - 1, 1), {1000000}})
+    ->Unit(benchmark::kMillisecond)->MinTime(0.2);

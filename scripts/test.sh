@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds libstoka and runs every test: a plain build (every test program three
 # times in shuffled order and every test alone, the examples, hosts built
-# against an installed copy and through add_subdirectory), then the test
-# programs under AddressSanitizer and UndefinedBehaviorSanitizer (shuffled,
-# built by clang), then the fuzzer. Each stage builds only what it runs.
+# against an installed copy and through add_subdirectory), the Python package
+# installed over that build, then the test programs under AddressSanitizer and
+# UndefinedBehaviorSanitizer (shuffled, built by clang), then the fuzzer. Each
+# stage builds only what it runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh clang libclang-rt-14-dev
+bash scripts/deps.sh clang libclang-rt-14-dev python3-pip python3-setuptools python3-wheel \
+  python3-numpy python3-scipy python3-pandas python3-pytest
 jobs=$(nproc)
 stage_start=$SECONDS
 stage_done() { echo "-- $1: $((SECONDS - stage_start)) s"; stage_start=$SECONDS; }
@@ -17,6 +19,16 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTOKA_SANITIZE=OFF 
 cmake --build build-test -j"$jobs"
 ctest --test-dir build-test --output-on-failure -j"$jobs"
 stage_done "plain build and tests"
+
+echo "== Python package: pip install of ./python over that build, pytest"
+site=$(mktemp -d)
+STOKA_BUILD_DIR=build-test /usr/bin/python3 -m pip install -q --root-user-action=ignore \
+  --no-build-isolation --no-index --no-deps --target "$site" ./python
+# from the package's directory, so that the installed copy is the one imported
+(cd "$site" && PYTHONPATH="$site" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -m pytest -q \
+  -p no:cacheprovider "$OLDPWD/python/tests")
+rm -rf "$site"
+stage_done "Python package"
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build (clang)"
 # clang builds the sanitized suite in less than half the time GCC takes, and

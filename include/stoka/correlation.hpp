@@ -56,6 +56,10 @@ class STOKA_API CorrelationManager {
   void ClearCorrelations();
 
   int SetDistributedData(stoka_id id, const double* data, unsigned count);
+  // n draws of id's own method as its sample: what n draws followed by
+  // SetDistributedData give. BAD_ID for an identifier not registered,
+  // BAD_DATA_COUNT for n = 0 (nothing drawn), REFUSED without the memory.
+  int FillDistributedData(stoka_id id, unsigned n);
   // The manager's own storage, valid until the sample next changes; NULL and 0
   // when id has no sample entry.
   const double* GetDistributedData(stoka_id id, unsigned* count) const;

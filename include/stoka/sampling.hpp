@@ -24,6 +24,10 @@ class STOKA_API AbstractGenerationMethod {
   // drawn again. A window that gives no finite value in kMaxRedraws tries
   // yields NaN.
   virtual std::pair<double, double> RandomValue() = 0;
+  // n draws in a row into values[0..n) and, unless it is null, probabilities:
+  // RandomValue's results in order, (NaN, NaN) for a draw that throws (as the
+  // flat one-value draw gives). The same runtime sequence and state after.
+  virtual void RandomValues(int n, double* values, double* probabilities);
 
   IDistribution* GetDistribution() { return distribution_; }
   double GetMin() const { return min_; }
@@ -48,8 +52,11 @@ class STOKA_API MonteCarloMethod : public AbstractGenerationMethod {
   ~MonteCarloMethod() override;
   void SetBounds(double min, double max) override;
   std::pair<double, double> RandomValue() override;
+  void RandomValues(int n, double* values, double* probabilities) override;
 
  private:
+  template <class Source>
+  std::pair<double, double> Draw(Source& source);
   // KessaRandom has 32768 outcomes: after some thousands of draws from one of
   // the library's continuous families the window's quantiles are kept by
   // outcome (256 KiB), the same numbers without computing them again.
@@ -76,6 +83,7 @@ class STOKA_API LatinCubeMethod : public AbstractGenerationMethod {
   // Sets the window by probabilities and starts a new cycle.
   void SetBounds(double min, double max) override;
   std::pair<double, double> RandomValue() override;
+  void RandomValues(int n, double* values, double* probabilities) override;
 
   void RebuildSegmentList();
   void RebuildSegmentIndices();
@@ -89,6 +97,8 @@ class STOKA_API LatinCubeMethod : public AbstractGenerationMethod {
   const DistributionPlot& Plot() const { return plot_; }
 
  private:
+  template <class Source>
+  std::pair<double, double> Draw(Source& source, const stoka::PreparedLaw& law);
   DistributionPlot plot_;
   int count_;
   double width_;

@@ -76,23 +76,42 @@ double Query(const char* name, IDistribution* handle, double neutral, F query) {
   }
   return stoka::guard(neutral, [&] { return query(*handle); });
 }
+
+// The same query over n inputs under one guard, element by element what the
+// one-value query gives (in == out is allowed); 0 and nothing written for a
+// null handle or array or n < 1, else n.
+template <class F>
+int Queries(IDistribution* handle, int n, const double* in, double* out, double neutral,
+            F query) {
+  if (handle == nullptr || in == nullptr || out == nullptr || n < 1) return 0;
+  return stoka::guard(0, [&] {
+    for (int i = 0; i < n; ++i) {
+      try {
+        out[i] = query(*handle, in[i]);
+      } catch (...) {
+        out[i] = neutral;
+      }
+    }
+    return n;
+  });
+}
+
+// Each query of a handle, by value and over an array.
+#define STOKA_DEFINE_QUERY(name, neutral, expr)                                           \
+  STOKA_API double name##Value(IDistribution* handle, double x) {                         \
+    return Query(#name "Value", handle, neutral, [x](IDistribution& d) { return expr; }); \
+  }                                                                                       \
+  STOKA_API int name##Values(IDistribution* handle, int n, const double* x, double* out) { \
+    return Queries(handle, n, x, out, neutral, [](IDistribution& d, double x) { return expr; }); \
+  }
 }  // namespace
 
 extern "C" {
 
-STOKA_API double GetCDFValue(IDistribution* handle, double x) {
-  return Query(__func__, handle, -1.0, [x](IDistribution& d) { return d.CdfValue(x); });
-}
-STOKA_API double GetPDFValue(IDistribution* handle, double x) {
-  return Query(__func__, handle, -1.0, [x](IDistribution& d) { return d.PdfValue(x); });
-}
-STOKA_API double GetInverseCDFValue(IDistribution* handle, double p) {
-  return Query(__func__, handle, kInf,
-               [p](IDistribution& d) { return d.ValueByCDF(p); });
-}
-STOKA_API double GetSFValue(IDistribution* handle, double x) {
-  return Query(__func__, handle, -1.0, [x](IDistribution& d) { return 1.0 - d.CdfValue(x); });
-}
+STOKA_DEFINE_QUERY(GetCDF, -1.0, d.CdfValue(x))
+STOKA_DEFINE_QUERY(GetPDF, -1.0, d.PdfValue(x))
+STOKA_DEFINE_QUERY(GetInverseCDF, kInf, d.ValueByCDF(x))
+STOKA_DEFINE_QUERY(GetSF, -1.0, 1.0 - d.CdfValue(x))
 STOKA_API double GetMinValue(IDistribution* handle) {
   return Query(__func__, handle, kInf, [](IDistribution& d) { return d.XMin(); });
 }

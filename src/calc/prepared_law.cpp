@@ -3,6 +3,7 @@
 #include <typeindex>
 
 #include "stoka/continuous.hpp"
+#include "stoka/discrete.hpp"
 
 namespace stoka {
 namespace {
@@ -10,11 +11,18 @@ namespace {
 const std::type_index kTabledFamilies[] = {
     typeid(LogTriangularDistribution), typeid(NormalDistribution), typeid(LogNormalDistribution),
     typeid(BetaDistribution), typeid(PertDistribution)};
+const std::type_index kOwnFamilies[] = {
+    typeid(UniformDistribution), typeid(TriangularDistribution), typeid(LogTriangularDistribution),
+    typeid(NormalDistribution), typeid(LogNormalDistribution), typeid(BetaDistribution),
+    typeid(PertDistribution), typeid(GenericDiscreteDistribution),
+    typeid(DiscreteUniformDistribution), typeid(BernoulliDistribution),
+    typeid(ConstantDistribution)};
 }  // namespace
 
 PreparedLaw::PreparedLaw(const IDistribution& distribution) : distribution_(&distribution) {
   const std::type_index type(typeid(distribution));
   for (const std::type_index& tabled : kTabledFamilies) tabled_ = tabled_ || type == tabled;
+  for (const std::type_index& own : kOwnFamilies) pure_ = pure_ || type == own;
   double alpha = 0.0, beta = 0.0;
   if (type == typeid(BetaDistribution)) {
     const auto& g = static_cast<const BetaDistribution&>(distribution).generator();

@@ -39,12 +39,17 @@ class PreparedLaw {
   // table (all but the uniform and the triangle). Discrete sets can be
   // refilled, and a class derived by the host may compute anything.
   bool Tabled() const { return tabled_; }
+  // True for exactly the library's own families (not a class derived from one),
+  // whose quantile computes and draws nothing else: a run of draws may hold
+  // the runtime generator across it.
+  bool Pure() const { return pure_; }
 
  private:
   const IDistribution* distribution_;
   std::optional<BetaShape> shape_;
   double min_ = 0.0, max_ = 0.0;
   bool tabled_ = false;
+  bool pure_ = false;
 };
 
 }  // namespace stoka

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/constants.hpp"
 #include "core/stream.hpp"
@@ -95,15 +96,101 @@ int KessaRandom15() { return rand15(); }
 double KessaRandom() { return rand15() / 32767.0; }
 
 int KessaRandomInt(int n) {
-  if (n <= 0) return 0;
-  if (n <= 32768) return rand15() % n;
-  // 45 random bits: every position is reachable, the bias of the remainder is
-  // below n / 2^45.
-  const std::uint64_t high = static_cast<std::uint64_t>(rand15());
-  const std::uint64_t mid = static_cast<std::uint64_t>(rand15());
-  const std::uint64_t low = static_cast<std::uint64_t>(rand15());
-  return static_cast<int>(((high << 30) | (mid << 15) | low) % static_cast<std::uint64_t>(n));
+  stoka::RuntimeCalls calls;
+  return stoka::RandomInt(calls, n);
 }
+
+namespace stoka {
+namespace {
+#if defined(__GLIBC__) && RAND_MAX == 2147483647
+// glibc's generator types (random(3)): the degree and separation of each.
+constexpr int kTypes = 5;
+constexpr int kDegree[kTypes] = {0, 7, 15, 31, 63};
+constexpr int kSeparation[kTypes] = {0, 3, 1, 3, 1};
+
+// A state of type 0 that glibc draws from while its own is set aside.
+std::int32_t spare[2] = {0, 1};
+
+// Sets glibc's state aside: its buffer (word -1 holds 5 * rear + type), or null.
+char* SetAside() { return setstate(reinterpret_cast<char*>(spare)); }
+
+// Where a set-aside state stands; false for a type this stepping does not know.
+bool Read(char* buffer, int* type, int* rear) {
+  const std::int32_t word = reinterpret_cast<std::int32_t*>(buffer)[0];
+  if (word < 0) return false;
+  *type = word % kTypes;
+  *rear = word / kTypes;
+  return *type == 0 || *rear < kDegree[*type];
+}
+
+// Takes over the set-aside state without a check.
+void Take(char* buffer, std::int32_t** state, int* type, int* degree, int* front, int* rear) {
+  *state = reinterpret_cast<std::int32_t*>(buffer) + 1;
+  *degree = kDegree[*type];
+  *front = *degree == 0 ? 0 : (*rear + kSeparation[*type]) % *degree;
+}
+
+// Once per process: the stepping, run on a copy, against rand() itself, and
+// glibc's state put back as it was.
+bool SteppingMatchesRand() {
+  char* buffer = SetAside();
+  int type = 0, rear = 0;
+  if (buffer == nullptr) return false;
+  if (!Read(buffer, &type, &rear)) {
+    setstate(buffer);
+    return false;
+  }
+  constexpr int kDraws = 200;  // more than three turns of the largest state
+  const int words = kDegree[type] + 1;
+  std::int32_t saved[64 + 1], copy[64 + 1];
+  std::memcpy(saved, buffer, sizeof(std::int32_t) * words);
+  std::memcpy(copy, buffer, sizeof(std::int32_t) * words);
+  int expected[kDraws];
+  {
+    RuntimeRun run(reinterpret_cast<char*>(copy), type, rear);
+    for (int& e : expected) e = run.Next15();
+  }
+  setstate(buffer);
+  bool same = true;
+  for (int e : expected) same = (rand15() == e) && same;
+  // Back to the state before the check: words, position and glibc's pointers.
+  if (SetAside() == buffer) std::memcpy(buffer, saved, sizeof(std::int32_t) * words);
+  setstate(buffer);
+  return same;
+}
+#endif
+}  // namespace
+
+#if defined(__GLIBC__) && RAND_MAX == 2147483647
+RuntimeRun::RuntimeRun() {
+  static const bool verified = SteppingMatchesRand();
+  if (!verified) return;
+  buffer_ = SetAside();
+  if (buffer_ == nullptr) return;
+  if (!Read(buffer_, &type_, &rear_)) {
+    setstate(buffer_);
+    buffer_ = nullptr;
+    return;
+  }
+  Take(buffer_, &state_, &type_, &degree_, &front_, &rear_);
+}
+
+RuntimeRun::RuntimeRun(char* buffer, int type, int rear) : buffer_(nullptr), type_(type), rear_(rear) {
+  Take(buffer, &state_, &type_, &degree_, &front_, &rear_);
+}
+
+RuntimeRun::~RuntimeRun() {
+  if (buffer_ == nullptr) return;
+  reinterpret_cast<std::int32_t*>(buffer_)[0] = degree_ == 0 ? type_ : kTypes * rear_ + type_;
+  setstate(buffer_);
+}
+#else
+RuntimeRun::RuntimeRun() = default;
+RuntimeRun::RuntimeRun(char*, int, int) {}
+RuntimeRun::~RuntimeRun() = default;
+#endif
+
+}  // namespace stoka
 
 void debug_log(const char*, ...) {}
 void init_logging() {}

@@ -1,8 +1,11 @@
-// The process-wide GSL stream as the library's own draws reach it.
+// The process-wide GSL stream and the runtime generator as the library's own
+// draws reach them.
 #ifndef STOKA_SRC_CORE_STREAM_HPP
 #define STOKA_SRC_CORE_STREAM_HPP
 
 #include <gsl/gsl_rng.h>
+
+#include <cstdint>
 
 // The stream, created on first use when the host has not called stoka_init.
 gsl_rng* stoka_rng();
@@ -12,5 +15,70 @@ gsl_rng* stoka_rng();
 // it computes from KessaRandom in a table by outcome.
 constexpr int kKessaMax = 32767;
 int KessaRandom15();
+
+namespace stoka {
+
+// KessaRandomInt(n) from a source of raw draws (Next15(), 0..kKessaMax).
+template <class Source>
+int RandomInt(Source& source, int n) {
+  if (n <= 0) return 0;
+  if (n <= kKessaMax + 1) return source.Next15() % n;
+  // 45 random bits: every position is reachable, the bias of the remainder is
+  // below n / 2^45.
+  const std::uint64_t high = static_cast<std::uint64_t>(source.Next15());
+  const std::uint64_t mid = static_cast<std::uint64_t>(source.Next15());
+  const std::uint64_t low = static_cast<std::uint64_t>(source.Next15());
+  return static_cast<int>(((high << 30) | (mid << 15) | low) % static_cast<std::uint64_t>(n));
+}
+
+// The runtime generator draw by draw, through rand().
+struct RuntimeCalls {
+  int Next15() const { return KessaRandom15(); }
+};
+
+// The runtime generator for the length of a run of draws that nothing else
+// interleaves with: the very numbers rand() would give, in the same order,
+// leaving rand() where those calls would have left it, without a call (and
+// glibc's lock) per draw. With glibc, the run steps glibc's own additive
+// feedback state (or its linear congruential one) in place: the state is set
+// aside for the run (setstate to a spare buffer, which also records where the
+// generator stands) and handed back at the end (setstate on the same buffer
+// with the new position). Used only after a check, once per process, that
+// this stepping gives what rand() gives; otherwise, and elsewhere than glibc,
+// every draw calls rand(). While a run lasts, rand() of another thread draws
+// from the spare buffer: the host keeps its own rand() calls off other
+// threads during a run, as it keeps them during any draw of the library.
+class RuntimeRun {
+ public:
+  RuntimeRun();
+  // A run over a copy of glibc's state words (word -1 first), of the type and
+  // rear position given, that leaves glibc alone: the check of the stepping.
+  RuntimeRun(char* buffer, int type, int rear);
+  ~RuntimeRun();
+  RuntimeRun(const RuntimeRun&) = delete;
+  RuntimeRun& operator=(const RuntimeRun&) = delete;
+
+  int Next15() {
+    if (state_ == nullptr) return KessaRandom15();
+    if (degree_ == 0) {  // TYPE_0: glibc's linear congruential generator
+      state_[0] = static_cast<std::int32_t>((static_cast<std::uint32_t>(state_[0]) * 1103515245u + 12345u) &
+                                            0x7fffffffu);
+      return state_[0] >> 16;
+    }
+    const std::uint32_t v =
+        static_cast<std::uint32_t>(state_[front_]) + static_cast<std::uint32_t>(state_[rear_]);
+    state_[front_] = static_cast<std::int32_t>(v);
+    if (++front_ == degree_) front_ = 0;
+    if (++rear_ == degree_) rear_ = 0;
+    return static_cast<int>(v >> 17);  // (v >> 1) is rand(); its high 15 bits
+  }
+
+ private:
+  char* buffer_ = nullptr;        // glibc's state as setstate takes it (word -1 first)
+  std::int32_t* state_ = nullptr;  // its words; null: every draw calls rand()
+  int type_ = 0, degree_ = 0, front_ = 0, rear_ = 0;
+};
+
+}  // namespace stoka
 
 #endif

@@ -95,6 +95,9 @@ STOKA_API int SetDistributedData(CorrelationManager* h, stoka_id id, const doubl
                                  unsigned count) {
   return Code(h, [&](CorrelationManager& m) { return m.SetDistributedData(id, data, count); });
 }
+STOKA_API int FillDistributedData(CorrelationManager* h, stoka_id id, unsigned n) {
+  return Code(h, [&](CorrelationManager& m) { return m.FillDistributedData(id, n); });
+}
 STOKA_API int GetCorrelationOutcome(CorrelationManager* h, stoka_id a, stoka_id b, double* reached,
                                     int* met, double* bound) {
   return Code(h, [&](CorrelationManager& m) {

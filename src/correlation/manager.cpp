@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
 #include <new>
 #include <stdexcept>
 
@@ -179,6 +180,19 @@ void CorrelationManager::ClearCorrelations() {
 int CorrelationManager::SetDistributedData(stoka_id id, const double* data, unsigned count) {
   if (data == nullptr) return STOKA_MANAGER_NULL;
   return Refusable([&] { distributed_data_[id].assign(data, data + count); });
+}
+
+int CorrelationManager::FillDistributedData(stoka_id id, unsigned n) {
+  if (!HasDistribution(id)) return STOKA_MANAGER_BAD_ID;
+  if (n == 0) return STOKA_MANAGER_BAD_DATA_COUNT;
+  std::vector<double> sample;
+  const int r = Refusable([&] { sample.resize(n); });
+  if (r != STOKA_MANAGER_OK) return r;
+  constexpr unsigned kChunk = std::numeric_limits<int>::max();
+  for (unsigned at = 0; at < n; at += std::min(n - at, kChunk))
+    MethodOf(id)->RandomValues(static_cast<int>(std::min(n - at, kChunk)), sample.data() + at,
+                               nullptr);
+  return Refusable([&] { distributed_data_[id] = std::move(sample); });
 }
 
 const double* CorrelationManager::GetDistributedData(stoka_id id, unsigned* count) const {

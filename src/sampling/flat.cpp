@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/guard.hpp"
+#include "stoka/discrete.hpp"
 #include "stoka/sampling.hpp"
 #include "stoka/stoka.h"
 
@@ -21,6 +22,21 @@ void Create(AbstractGenerationMethod** out, Make make) noexcept {
 
 void Put(double* out, double value) {
   if (out != nullptr) *out = value;
+}
+
+// Where a window of values that starts at min opens on the probability scale.
+// A discrete family's CDF at an atom x already includes x's probability, so F(x)
+// would leave x out: the window opens at the left limit F(min-) = P(X < min),
+// stepped up past the quantile's rounding there, so that every position drawn
+// maps to a value >= min and the lowest value in the window keeps its whole
+// probability. Continuous families have no atoms and keep F(min).
+double WindowStart(const IDistribution& d, double min) {
+  const double at = d.CdfValue(min);
+  if (dynamic_cast<const GenericDiscreteDistribution*>(&d) == nullptr) return at;
+  double p = d.CdfValue(std::nextafter(min, -INFINITY));
+  for (int step = 0; step < 64 && d.ValueByCDF(p) < min; ++step)
+    p = std::nextafter(p, INFINITY);
+  return d.ValueByCDF(p) < min ? at : p;
 }
 
 // An infinite bound reads as the end of the unit interval.
@@ -55,11 +71,20 @@ STOKA_API void GetRandomValueFromMethod(AbstractGenerationMethod* handle, double
   Put(probability, drawn.second);
 }
 
+STOKA_API int GetRandomValuesFromMethod(AbstractGenerationMethod* handle, int n, double* values,
+                                       double* probabilities) {
+  if (handle == nullptr || values == nullptr || n < 1) return 0;
+  return stoka::guard(0, [&] {
+    handle->RandomValues(n, values, probabilities);
+    return n;
+  });
+}
+
 STOKA_API void MethodSetBounds(AbstractGenerationMethod* handle, double min, double max) {
   if (handle == nullptr || !(max > min)) return;
   stoka::guard(STOKA_VOID, [&] {
     const IDistribution* distribution = handle->GetDistribution();
-    handle->SetBounds(distribution->CdfValue(min), distribution->CdfValue(max));
+    handle->SetBounds(WindowStart(*distribution, min), distribution->CdfValue(max));
   });
 }
 

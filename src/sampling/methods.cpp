@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "core/constants.hpp"
+#include "core/stream.hpp"
 #include "sampling/free_strata.hpp"
 #include "sampling/quantile_table.hpp"
 #include "stoka/sampling.hpp"
@@ -28,6 +29,26 @@ AbstractGenerationMethod::AbstractGenerationMethod(IDistribution* distribution)
 
 AbstractGenerationMethod::~AbstractGenerationMethod() = default;
 
+namespace {
+// n draws into the arrays, (NaN, NaN) for a draw that throws.
+template <class DrawOne>
+void Fill(int n, double* values, double* probabilities, DrawOne draw) {
+  for (int i = 0; i < n; ++i) {
+    std::pair<double, double> drawn{kNaN, kNaN};
+    try {
+      drawn = draw();
+    } catch (...) {
+    }
+    values[i] = drawn.first;
+    if (probabilities != nullptr) probabilities[i] = drawn.second;
+  }
+}
+}  // namespace
+
+void AbstractGenerationMethod::RandomValues(int n, double* values, double* probabilities) {
+  Fill(n, values, probabilities, [this] { return RandomValue(); });
+}
+
 MonteCarloMethod::MonteCarloMethod(IDistribution* distribution, double min, double max)
     : AbstractGenerationMethod(distribution) {
   min_ = min;
@@ -41,10 +62,24 @@ void MonteCarloMethod::SetBounds(double min, double max) {
   max_ = max;
 }
 
-std::pair<double, double> MonteCarloMethod::RandomValue() {
+template <class Source>
+std::pair<double, double> MonteCarloMethod::Draw(Source& source) {
   MonteCarloTable& table = stoka::KeptFor(table_, *distribution_);
-  if (table.Tabled()) return table.Draw(min_, max_);
-  return stoka::DrawFinite(min_, max_, [&](int, double p) { return distribution_->ValueByCDF(p); });
+  if (table.Tabled()) return table.Draw(source, min_, max_);
+  return stoka::DrawFinite(source, min_, max_,
+                           [&](int, double p) { return distribution_->ValueByCDF(p); });
+}
+
+std::pair<double, double> MonteCarloMethod::RandomValue() {
+  stoka::RuntimeCalls calls;
+  return Draw(calls);
+}
+
+void MonteCarloMethod::RandomValues(int n, double* values, double* probabilities) {
+  if (!stoka::KeptFor(table_, *distribution_).Pure())
+    return AbstractGenerationMethod::RandomValues(n, values, probabilities);
+  stoka::RuntimeRun run;
+  Fill(n, values, probabilities, [&] { return Draw(run); });
 }
 
 LatinCubeMethod::LatinCubeMethod(IDistribution* distribution, double min, double max,
@@ -86,19 +121,31 @@ void LatinCubeMethod::RebuildSegmentIndices() {
 unsigned LatinCubeMethod::FreeCount() const { return segment_indices_->Size(); }
 
 std::pair<double, double> LatinCubeMethod::RandomValue() {
-  if (segment_indices_->Empty()) RebuildSegmentIndices();
+  stoka::RuntimeCalls calls;
+  return Draw(calls, stoka::KeptFor(law_, *plot_.distribution));
+}
+
+void LatinCubeMethod::RandomValues(int n, double* values, double* probabilities) {
   const stoka::PreparedLaw& law = stoka::KeptFor(law_, *plot_.distribution);
+  if (!law.Pure()) return AbstractGenerationMethod::RandomValues(n, values, probabilities);
+  stoka::RuntimeRun run;
+  Fill(n, values, probabilities, [&] { return Draw(run, law); });
+}
+
+template <class Source>
+std::pair<double, double> LatinCubeMethod::Draw(Source& source, const stoka::PreparedLaw& law) {
+  if (segment_indices_->Empty()) RebuildSegmentIndices();
   double p = kNaN;
   // A value outside the plot's window (rounding at its ends) or not finite (an
   // unbounded family at 0 or 1) sends the draw to a new position; nothing is
   // used up. A window without finite values gives up after kMaxRedraws.
   for (int draw = 0; draw < kMaxRedraws; ++draw) {
-    const int position = KessaRandomInt(static_cast<int>(segment_indices_->Size()));
+    const int position = stoka::RandomInt(source, static_cast<int>(segment_indices_->Size()));
     // Taken at once, handed back if the draw is refused: the common path
     // walks the tree once.
     const unsigned stratum = segment_indices_->Take(static_cast<unsigned>(position));
     const auto [lower, upper] = Segment(stratum);
-    p = lower + (upper - lower) * KessaRandom();
+    p = lower + (upper - lower) * (source.Next15() / static_cast<double>(kKessaMax));
     // The plot's quantile at p (DistributionPlot::ValueByCDFOnPlot, p >= 0)
     // through the kept law: the same number, the shape terms not recomputed.
     const double value = law.Quantile(p * plot_.cdf_range_ + plot_.cdf_min_);

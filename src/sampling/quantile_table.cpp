@@ -22,9 +22,3 @@ void MonteCarloTable::Reset(double min, double max) {
   table_.Clear();
 }
 
-std::pair<double, double> MonteCarloTable::Draw(double min, double max) {
-  if (!Same(min, min_) || !Same(max, max_)) Reset(min, max);
-  return stoka::DrawFinite(min, max, [this](int r, double p) {
-    return ++draws_ <= stoka::QuantileTable::kWorthwhile ? law_.Quantile(p) : table_.At(r, p, law_);
-  });
-}

@@ -57,11 +57,11 @@ class QuantileTable {
 // infinite at probability 0 or 1: draw again there (bounded families never
 // redraw and keep their sequence); NaN after AbstractGenerationMethod's
 // kMaxRedraws tries.
-template <class Quantile>
-std::pair<double, double> DrawFinite(double min, double max, Quantile quantile) {
+template <class Source, class Quantile>
+std::pair<double, double> DrawFinite(Source& source, double min, double max, Quantile quantile) {
   double p = std::numeric_limits<double>::quiet_NaN();
   for (int draw = 0; draw < AbstractGenerationMethod::kMaxRedraws; ++draw) {
-    const int r = KessaRandom15();
+    const int r = source.Next15();
     p = QuantileTable::Position(r, min, max);
     const double value = quantile(r, p);
     if (std::isfinite(value)) return {value, p};
@@ -91,8 +91,17 @@ class MonteCarloTable {
   const IDistribution* For() const { return distribution_; }
   bool Tabled() const { return law_.Tabled(); }
 
+  // True for the library's own families, whose quantile draws nothing.
+  bool Pure() const { return law_.Pure(); }
+
   // A draw in the window [min, max] (DrawFinite), for a Tabled() law.
-  std::pair<double, double> Draw(double min, double max);
+  template <class Source>
+  std::pair<double, double> Draw(Source& source, double min, double max) {
+    if (!Same(min, min_) || !Same(max, max_)) Reset(min, max);
+    return stoka::DrawFinite(source, min, max, [this](int r, double p) {
+      return ++draws_ <= stoka::QuantileTable::kWorthwhile ? law_.Quantile(p) : table_.At(r, p, law_);
+    });
+  }
 
  private:
   // Bitwise, so that a NaN bound compares equal to itself.

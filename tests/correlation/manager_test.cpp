@@ -184,6 +184,17 @@ TEST(CorrelationManager, SmallSamplesReplacementAndRemoval) {
   unsigned n = 7;
   EXPECT_TRUE(GetDistributedData(x.m, d, &n) != nullptr && n == 0);  // the entry stays, emptied
   EXPECT_TRUE(GetDistributedData(x.m, 424242, &n) == nullptr && SetDistributedData(x.m, a, nullptr, 3) == -1);
+  // One call fills a sample as a loop of draws and SetDistributedData would.
+  const stoka_id g = x.Add(Bet), h = x.Add(Bet);
+  std::vector<double> loop(1300);
+  Seed(5u);
+  for (double& v : loop) GetRandomValueFromMethod(reinterpret_cast<AbstractGenerationMethod*>(g), &v, nullptr);
+  const int next = std::rand();
+  Seed(5u);
+  AddDistribution(x.m, h);
+  rows::Check({ROW(FillDistributedData(x.m, h, 1300), 0), ROW(x.Sample(h) == loop, 1), ROW(std::rand(), next),
+               ROW(FillDistributedData(x.m, h, 0), 5), ROW(FillDistributedData(x.m, g, 9), 6),
+               ROW(FillDistributedData(nullptr, h, 9), -1), ROW(x.Sample(h).size(), 1300), ROW(x.Sample(g).size(), 0)});
 }
 
 // Attempts keep a share |c| and reach about c * rho_max. Normal against

@@ -65,6 +65,45 @@ TEST(GenerationMethods, MonteCarloKeepsTheRuntimeSequence) {
   }
 }
 
+// The array calls give what one-value calls in a row give, bit for bit: the
+// draws (in two calls, the second without positions) and the runtime state
+// after them, and the queries over the values drawn and the edges. Refusals
+// write nothing and answer 0.
+TEST(GenerationMethods, ArrayCallsRepeatOneValueCalls) {
+  using Query = double (*)(IDistribution*, double);
+  using Queries = int (*)(IDistribution*, int, const double*, double*);
+  const std::pair<Query, Queries> queries[] = {{GetCDFValue, GetCDFValues}, {GetPDFValue, GetPDFValues},
+                                               {GetInverseCDFValue, GetInverseCDFValues}, {GetSFValue, GetSFValues}};
+  for (auto make : {Triangular, Normal, LogNormal, Beta, Pert, LogTriangular, Costs, Dice, Risk})
+    for (int count : {0, 97, 40000}) {
+      Method one(make, 0.05, 0.95, count), many(make, 0.05, 0.95, count);
+      std::srand(count + 7u);
+      const auto want = one.Draw(5000);
+      const int next = std::rand();
+      std::srand(count + 7u);
+      std::vector<double> x(5000, -7), p(1234, -7), out(5008, -7);
+      ASSERT_EQ(GetRandomValuesFromMethod(many.h, 1234, x.data(), p.data()), 1234);
+      ASSERT_EQ(GetRandomValuesFromMethod(many.h, 3766, x.data() + 1234, nullptr), 3766);
+      ASSERT_EQ(std::rand(), next);
+      for (int i = 0; i < 5000; ++i)
+        ASSERT_TRUE(rows::Same(x[i], want[i].first) && (i >= 1234 || rows::Same(p[i], want[i].second))) << i;
+      x.insert(x.end(), {-kInf, kInf, kNaN, 0.0, 1.0, 1e-300, -1.0, 0.5});
+      for (auto [query, array] : queries) {
+        ASSERT_EQ(array(many.d, 5008, x.data(), out.data()), 5008);
+        for (int i = 0; i < 5008; ++i) ASSERT_TRUE(rows::Same(out[i], query(many.d, x[i]))) << i;
+        rows::Check({ROW(array(nullptr, 1, x.data(), p.data()), 0), ROW(array(many.d, 0, x.data(), p.data()), 0),
+                     ROW(array(many.d, 1, nullptr, p.data()), 0), ROW(array(many.d, 1, x.data(), nullptr), 0)});
+      }
+      std::srand(1u);
+      const int first = std::rand();
+      std::srand(1u);
+      rows::Check({ROW(GetRandomValuesFromMethod(nullptr, 1, x.data(), p.data()), 0),
+                   ROW(GetRandomValuesFromMethod(many.h, -1, x.data(), p.data()), 0),
+                   ROW(GetRandomValuesFromMethod(many.h, 1, nullptr, p.data()), 0), ROW(std::rand(), first),
+                   ROW(p[0], want[0].second)});
+    }
+}
+
 // Draws are always finite: 2 * 10^5 draws meet KessaRandom's exact 0 and 1 (1
 // in 16384) a dozen times. A window without finite values gives NaN, at once.
 TEST(GenerationMethods, UnboundedFamiliesDrawOnlyFiniteValues) {
@@ -87,17 +126,27 @@ TEST(GenerationMethods, UnboundedFamiliesDrawOnlyFiniteValues) {
 TEST(GenerationMethods, DiscreteWindowsDrawEveryValueInProportion) {
   const std::tuple<int (*)(IDistribution**), double, double> rows[] = {{Costs, 0, 1}, {Costs, 0, 0.9}, {Costs, 0.7 + 1e-9, 1}, {Dice, 0, 1}, {Dice, 1 / 6.0 + 1e-9, 5 / 6.0}, {Risk, 0, 1}};
   for (auto [make, lo, hi] : rows)
-    for (int n : {997, 991, 0}) {
+    for (int n : {997, 991, 0, -1}) {  // -1: Monte Carlo, window set again by values
       Method m(make, lo, hi, n);
       const double a = GetInverseCDFValue(m.d, lo), b = GetInverseCDFValue(m.d, hi), all[] = {0, 1, 2, 3, 4, 5, 6, 100, 250};
-      if (n == 991) MethodSetBounds(m.h, a, b);
+      if (n == 991 || n < 0) MethodSetBounds(m.h, a, b);
+      const int draws = n > 0 ? n : 20000;
       std::map<double, double> seen, q;
-      for (auto [value, p] : m.Draw(n ? n : 20000)) ++seen[value];
+      for (auto [value, p] : m.Draw(draws)) ++seen[value];
       double w = 0;
       for (double v : all) w += q[v] = (v >= a && v <= b) * GetPDFValue(m.d, v);
-      for (double v : all) EXPECT_LE(std::fabs(seen[v] - q[v] / w * (n ? n : 20000)), n ? 2 : 6 * std::sqrt(q[v] / w * 20000)) << v << " " << lo << " " << n;
+      for (double v : all) EXPECT_LE(std::fabs(seen[v] - q[v] / w * draws), n > 0 ? 2 : 6 * std::sqrt(q[v] / w * draws)) << v << " " << lo << " " << n;
       EXPECT_EQ(seen.size(), 9u);
     }
+  for (int n : {0, 600}) {  // a window between atoms draws the values inside it, and reports them
+    Method m(Dice, 0, 1, n);
+    MethodSetBounds(m.h, 1.5, 4.5);
+    std::map<double, int> seen;
+    for (auto [value, p] : m.Draw(600)) ++seen[value];
+    double lo = 0, hi = 0;
+    MethodGetBounds(m.h, &lo, &hi);
+    EXPECT_TRUE(seen.size() == 3 && seen.begin()->first == 2 && lo == 2 && hi == 4) << n;
+  }
   double sum = 0;
   for (auto make : {Triangular, Normal, LogNormal}) {
     Method m(make, 0.137, 0.862, 97);

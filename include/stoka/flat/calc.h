@@ -36,6 +36,15 @@
   FLAT(double, GetPDFValue, (IDistribution* handle, double x))                         \
   FLAT(double, GetInverseCDFValue, (IDistribution* handle, double p))                  \
   FLAT(double, GetSFValue, (IDistribution* handle, double x))                          \
+  /* The same four queries over n inputs: out[i] is what the one-value function     \
+     gives for x[i] (x and out may be the same array). n, or 0 with nothing written  \
+     for a NULL handle, a NULL array or n < 1. */                                    \
+  FLAT(int, GetCDFValues, (IDistribution* handle, int n, const double* x, double* out)) \
+  FLAT(int, GetPDFValues, (IDistribution* handle, int n, const double* x, double* out)) \
+  FLAT(int, GetInverseCDFValues,                                                       \
+       (IDistribution* handle, int n, const double* p, double* out))                   \
+  FLAT(int, GetSFValues, (IDistribution* handle, int n, const double* x, double* out))  \
+  /* Support. */                                                                       \
   FLAT(double, GetMinValue, (IDistribution* handle))                                   \
   FLAT(double, GetMaxValue, (IDistribution* handle))                                   \
   FLAT(const char*, GetDistributionName, (IDistribution* handle))                      \

@@ -87,6 +87,10 @@ enum stoka_manager_code {
   /** Copies count values as the sample of id. */                                    \
   FLAT(int, SetDistributedData,                                                       \
        (CorrelationManager* handle, stoka_id id, const double* data, unsigned count)) \
+  /** n draws of the registered method id in one call as its sample: what n calls  \
+     of GetRandomValueFromMethod followed by SetDistributedData give. 6 when id is  \
+     not registered, 5 for n = 0 (nothing drawn either way), 7 without the memory. */ \
+  FLAT(int, FillDistributedData, (CorrelationManager* handle, stoka_id id, unsigned n)) \
   /** The sample of id in the manager's storage (valid until it next changes) and  \
      its length; NULL and 0 when id has none. */                                     \
   FLAT(const double*, GetDistributedData,                                             \

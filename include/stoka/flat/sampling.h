@@ -27,11 +27,20 @@
      are finite; NaN for a NULL handle or a window that holds no finite value. */    \
   FLAT(void, GetRandomValueFromMethod,                                                \
        (AbstractGenerationMethod* handle, double* value, double* probability))        \
+  /** n draws in a row into values[0..n) and their positions into probabilities   \
+     (which may be NULL): exactly what n calls of GetRandomValueFromMethod give, the \
+     same runtime-generator sequence and the same state afterwards. n, or 0 with     \
+     nothing written for a NULL handle, NULL values or n < 1. */                     \
+  FLAT(int, GetRandomValuesFromMethod,                                                \
+       (AbstractGenerationMethod* handle, int n, double* values, double* probabilities)) \
   /** The window by values of the random variable: converted with the CDF; ignored  \
-     unless max > min. A Latin hypercube method starts a new cycle. */               \
+     unless max > min. Over a discrete family the window opens just above P(X < min), \
+     so the lowest value at or above min keeps its whole probability. A Latin         \
+     hypercube method starts a new cycle. */                                          \
   FLAT(void, MethodSetBounds, (AbstractGenerationMethod* handle, double min, double max)) \
-  /** The quantiles at the window's ends (an infinite end reads as 0 or 1); NaN for \
-     a NULL handle. */                                                                \
+  /** The quantiles at the window's ends (an infinite end reads as 0 or 1): for a   \
+     window set by values over a discrete family, the lowest and highest values it    \
+     draws. NaN for a NULL handle. */                                                 \
   FLAT(void, MethodGetBounds,                                                         \
        (AbstractGenerationMethod* handle, double* min, double* max))                  \
   /* Latin hypercube design from the GSL stream. Arrays are allocated with malloc:  \
