@@ -1,10 +1,8 @@
 // `stoka run --block-size`, `--workers`, `--scheduler`: handed to stoka.cluster.
 #include "cluster.hpp"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <iostream>
 #include <vector>
@@ -25,17 +23,10 @@ void AddClusterOptions(CLI::App* run, ClusterOptions& options) {
 
 int RunOnCluster(const std::string& model_file, const RunOptions& run, const ClusterOptions& cluster) {
   if (!run.plot.empty()) throw InputError("--plot", "draws a run in one process only");
-  // The blocks run through this very program and the library it loaded.
-  char self[PATH_MAX] = {};
-  Dl_info library{};
-  if (::readlink("/proc/self/exe", self, sizeof self - 1) < 0 ||
-      !::dladdr(reinterpret_cast<void*>(&stoka_seed_all), &library) || !library.dli_fname)
-    throw InputError("", "cannot locate the stoka program and its library");
-  const char* python = std::getenv("STOKA_PYTHON") ? std::getenv("STOKA_PYTHON") : "/usr/bin/python3";
   // The interpreter's full path as its argv[0]: it names the interpreter of
   // the worker processes.
-  std::vector<std::string> args = {python, "-m", "stoka.cluster", model_file,
-                                   "--program", self, "--library", library.dli_fname};
+  const char* python = std::getenv("STOKA_PYTHON") ? std::getenv("STOKA_PYTHON") : "/usr/bin/python3";
+  std::vector<std::string> args = {python, "-m", "stoka.cluster", model_file};
   auto add = [&](const char* flag, const std::string& value) {
     args.push_back(flag);
     args.push_back(value);
@@ -48,15 +39,13 @@ int RunOnCluster(const std::string& model_file, const RunOptions& run, const Clu
   if (!run.csv.empty()) add("--csv", run.csv);
   if (run.strict) args.push_back("--strict");
 
-  std::string path = STOKA_PYTHON_DIR;
-  if (const char* old = std::getenv("PYTHONPATH")) path += std::string(":") + old;
-  ::setenv("PYTHONPATH", path.c_str(), 1);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   std::cout.flush();
   ::execv(python, argv.data());
-  std::cerr << "stoka: cannot start " << python << " for a run in blocks\n";
+  std::cerr << "stoka: cannot start " << python << " for a run in blocks (it runs the Python "
+               "package stoka: pip install ./python)\n";
   return 1;
 }
 

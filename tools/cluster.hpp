@@ -20,8 +20,9 @@ struct ClusterOptions {
 
 void AddClusterOptions(CLI::App* run, ClusterOptions& options);
 
-// Replaces this process by `python3 -m stoka.cluster` with the run's options;
-// returns (1) only when that cannot start.
+// Replaces this process by `python3 -m stoka.cluster` with the run's options
+// (the Python package installed beside it runs the blocks); returns (1) only
+// when that cannot start.
 int RunOnCluster(const std::string& model_file, const RunOptions& run, const ClusterOptions& cluster);
 
 }  // namespace cli

@@ -37,17 +37,17 @@ N``, ``--scheduler ADDRESS`` and ``--block-size B`` hand their run to.
 import argparse
 import contextlib
 import ctypes
-import glob
 import io
 import json
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
 import threading
 
 import numpy as np
+
+from ._lib import lib, program_path, ptr
 
 DEFAULT_BLOCK = 100000
 DEFAULT_SKETCH = 2048
@@ -94,66 +94,11 @@ def _names(model):
     return [q["name"] for q in model["quantities"]]
 
 
-def find_program(program=None):
-    """The `stoka` program: given, $STOKA_PROGRAM, a build of this tree, or PATH."""
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    found = [program, os.environ.get("STOKA_PROGRAM")]
-    found += sorted(glob.glob(os.path.join(root, "build*", "tools", "stoka")))
-    found.append(shutil.which("stoka"))
-    for p in found:
-        if p and os.access(p, os.X_OK):
-            return os.path.abspath(p)
-    return None
-
-
-def find_library(library=None, program=None):
-    """libstoka.so: given, $STOKA_LIBRARY, or the one beside the program's build."""
-    candidates = [library, os.environ.get("STOKA_LIBRARY")]
-    if program:
-        here = os.path.dirname(os.path.abspath(program))
-        candidates += [os.path.join(here, "..", "libstoka.so"),
-                       os.path.join(here, "..", "lib", "libstoka.so")]
-    for p in candidates:
-        if p and os.path.exists(p):
-            return os.path.abspath(p)
-    return None
-
-
 # ---------------------------------------------------------------- block runners
 # A block runner takes (model dict, sample count, seed) and returns the samples,
 # one row per quantity, with exactly the numbers of `stoka run` for that count
 # and seed.
 
-_VOIDP = ctypes.c_void_p
-_PP = ctypes.POINTER(ctypes.c_void_p)
-# name: (argument types); every creator ends with the handle's address.
-_SIGNATURES = {
-    "stoka_init": [], "stoka_silence_output": [], "stoka_seed_all": [ctypes.c_uint32],
-    "CreateUniformDistribution": [ctypes.c_double] * 2 + [_PP],
-    "CreateNormalDistribution": [ctypes.c_double] * 2 + [_PP],
-    "CreateLogNormalDistribution": [ctypes.c_double] * 3 + [_PP],
-    "CreateTriangularDistribution": [ctypes.c_double] * 3 + [_PP],
-    "CreateLogTriangularDistribution": [ctypes.c_double] * 3 + [_PP],
-    "CreatePertDistribution": [ctypes.c_double] * 3 + [_PP],
-    "CreateBetaDistribution": [ctypes.c_double] * 4 + [_PP],
-    "CreateBernoulliDistribution": [ctypes.c_double, _PP],
-    "CreateConstantDistribution": [ctypes.c_double, _PP],
-    "CreateDiscreteUniformDistribution": [ctypes.c_int, ctypes.c_int, _PP],
-    "CreateDiscreteDistribution": [_VOIDP, ctypes.c_uint, _PP],
-    "CreateDiscreteDistributionWeighted": [_VOIDP, _VOIDP, ctypes.c_uint, _PP],
-    "DestroyConstantDistribution": [_PP],
-    "CreateLatinCubeMethod": [_PP, _VOIDP, ctypes.c_double, ctypes.c_double, ctypes.c_int],
-    "CreateMonteCarloMethod": [_PP, _VOIDP, ctypes.c_double, ctypes.c_double],
-    "DestroyLatinCubeMethod": [_PP],
-    "CreateCorrelationManager": [_PP], "DestroyCorrelationManager": [_PP],
-    "SetDataCount": [_VOIDP, ctypes.c_uint], "AddDistribution": [_VOIDP, ctypes.c_size_t],
-    "SetCorrelation": [_VOIDP, ctypes.c_size_t, ctypes.c_size_t, ctypes.c_double, ctypes.c_bool],
-    "RecalculateManager": [_VOIDP],
-    "GetDistributedData": [_VOIDP, ctypes.c_size_t, ctypes.POINTER(ctypes.c_uint)],
-    "CreateRankCorrelation": [_PP, ctypes.c_uint], "DestroyRankCorrelation": [_PP],
-    "SetRankCorrelation": [_VOIDP, ctypes.c_uint, ctypes.c_uint, ctypes.c_double],
-    "ApplyRankCorrelation": [_VOIDP, _VOIDP, ctypes.c_uint],
-}
 # family: (creator, parameters in the creator's order, defaults)
 _FAMILIES = {
     "uniform": ("CreateUniformDistribution", ("min", "max")),
@@ -168,23 +113,9 @@ _FAMILIES = {
     "discreteuniform": ("CreateDiscreteUniformDistribution", ("min", "max")),
 }
 
-_process_lock = threading.Lock()  # one block at a time per process
-_libraries = {}  # path -> loaded library, once per process
-
-
-def _load_library(path):
-    with _process_lock:
-        if path not in _libraries:
-            lib = ctypes.CDLL(path)
-            for name, types in _SIGNATURES.items():
-                f = getattr(lib, name)
-                f.argtypes = types
-                f.restype = ctypes.c_int
-            lib.GetDistributedData.restype = ctypes.POINTER(ctypes.c_double)
-            lib.stoka_init()
-            lib.stoka_silence_output()
-            _libraries[path] = lib
-        return _libraries[path]
+# The library's random sources and the C runtime's rand are process-wide: one
+# block at a time in a process, from its seeding until its samples are copied.
+_process_lock = threading.Lock()
 
 
 def library_can_run(model):
@@ -194,7 +125,7 @@ def library_can_run(model):
                for q in model["quantities"])
 
 
-def _make_distribution(lib, q):
+def _make_distribution(q):
     handle = ctypes.c_void_p()
     family = q["family"]
     if family == "discrete":
@@ -202,9 +133,10 @@ def _make_distribution(lib, q):
         if "weights" in q:
             weights = np.ascontiguousarray(q["weights"], dtype=np.uint32)
             made = lib.CreateDiscreteDistributionWeighted(
-                values.ctypes.data, weights.ctypes.data, len(values), ctypes.byref(handle))
+                ptr(values), weights.ctypes.data_as(ctypes.POINTER(ctypes.c_uint)), len(values),
+                ctypes.byref(handle))
         else:
-            made = lib.CreateDiscreteDistribution(values.ctypes.data, len(values), ctypes.byref(handle))
+            made = lib.CreateDiscreteDistribution(ptr(values), len(values), ctypes.byref(handle))
     else:
         creator, names = _FAMILIES[family]
         args = [q.get(n, 0.0) if n == "location" else q[n] for n in names]
@@ -216,11 +148,10 @@ def _make_distribution(lib, q):
     return handle
 
 
-def run_block_in_library(model, n, seed, library):
+def run_block_in_library(model, n, seed):
     """One block through libstoka in this process, as `stoka run` draws it:
     quantities, both random sources seeded, the correlation manager's sample,
     and for a rank model the reordering."""
-    lib = _load_library(library)
     latin = model.get("method", "latin") in ("latin", "latin-hypercube")
     rank = model.get("correlation_method") == "rank"
     index = {name: k for k, name in enumerate(_names(model))}
@@ -228,7 +159,7 @@ def run_block_in_library(model, n, seed, library):
         dists, methods, manager, engine = [], [], ctypes.c_void_p(), ctypes.c_void_p()
         try:
             for q in model["quantities"]:
-                dists.append(_make_distribution(lib, q))
+                dists.append(_make_distribution(q))
             lib.stoka_seed_all(seed)
             if not lib.CreateCorrelationManager(ctypes.byref(manager)) or lib.SetDataCount(manager, n):
                 raise RuntimeError("the correlation manager refused the block")
@@ -259,7 +190,7 @@ def run_block_in_library(model, n, seed, library):
                     a, b = (index[x] for x in c["between"])
                     if lib.SetRankCorrelation(engine, a, b, c["coefficient"]):
                         raise RuntimeError("the rank-correlation engine refused a target")
-                if lib.ApplyRankCorrelation(engine, out.ctypes.data, n):
+                if lib.ApplyRankCorrelation(engine, ptr(out), n):
                     raise RuntimeError("the rank-correlation engine could not reorder the block")
             return out
         finally:
@@ -286,14 +217,13 @@ def run_block_in_program(model, n, seed, program):
         return np.ascontiguousarray(frame.to_numpy(dtype=np.float64).T)
 
 
-def run_block(model, n, seed, program=None, library=None):
-    """The block runner: in this process through libstoka when the model allows
-    it and the library is found, else through the program."""
-    if library and library_can_run(model):
-        return run_block_in_library(model, n, seed, library)
-    if not program:
-        raise RuntimeError("neither libstoka nor the stoka program was found")
-    return run_block_in_program(model, n, seed, program)
+def run_block(model, n, seed, program=None):
+    """The block runner: in this process through libstoka when every quantity
+    is given by its parameters, else through the program (`program_path()` when
+    None), whose fits the model file promises."""
+    if library_can_run(model):
+        return run_block_in_library(model, n, seed)
+    return run_block_in_program(model, n, seed, program or program_path())
 
 
 # ---------------------------------------------------------------- statistics of a block
@@ -387,8 +317,8 @@ def merge_tree(blocks):
 # ---------------------------------------------------------------- the run
 
 
-def _block_task(model, n, seed, sketch, rank_pairs, keep, program, library):
-    samples = run_block(model, n, seed, program, library)
+def _block_task(model, n, seed, sketch, rank_pairs, keep, program):
+    samples = run_block(model, n, seed, program)
     return summarise_block(samples, sketch, rank_pairs), (samples if keep else None)
 
 
@@ -434,7 +364,7 @@ class RunResult:
 
 
 def run(model, samples=None, seed=None, client=None, block=DEFAULT_BLOCK, *, gather=False,
-        sketch=DEFAULT_SKETCH, workers=None, program=None, library=None):
+        sketch=DEFAULT_SKETCH, workers=None, program=None):
     """Runs `model` (dict, JSON text or file) as blocks of `block` samples on the
     Dask `client` (in this process when None; on the given `workers` of it only,
     when given) and returns a RunResult; with gather=True its `samples` holds
@@ -443,13 +373,11 @@ def run(model, samples=None, seed=None, client=None, block=DEFAULT_BLOCK, *, gat
     model, _ = load_model(model)
     samples = int(model.get("samples", 10000) if samples is None else samples)
     seed = int(model.get("seed", 1) if seed is None else seed)
-    program = find_program(program)
-    library = find_library(library, program)
     names = _names(model)
     rank_pairs = ([tuple(names.index(x) for x in c["between"]) for c in model.get("correlations", [])]
                   if model.get("correlation_method") == "rank" else [])
     sizes = block_sizes(samples, block)
-    jobs = [(model, n, block_seed(seed, b), sketch, rank_pairs, gather, program, library)
+    jobs = [(model, n, block_seed(seed, b), sketch, rank_pairs, gather, program)
             for b, n in enumerate(sizes)]
     if client is None:
         results = [_block_task(*job) for job in jobs]
@@ -498,7 +426,7 @@ def report(result, file, quantities_text="", correlations=()):
 
 def _quantities_section(program, file, strict):
     """The program's own check of the model and its list of quantities."""
-    command = [program, "run", file, "--samples", "2"] + (["--strict"] if strict else [])
+    command = [program or program_path(), "run", file, "--samples", "2"] + (["--strict"] if strict else [])
     done = subprocess.run(command, capture_output=True, text=True)
     if done.returncode:
         sys.stderr.write(done.stderr)
@@ -544,18 +472,14 @@ def main(argv=None):
     p.add_argument("--scheduler")
     p.add_argument("--csv")
     p.add_argument("--strict", action="store_true")
-    p.add_argument("--program")
-    p.add_argument("--library")
+    p.add_argument("--program", help="the stoka program of the blocks with fitted quantities")
     a = p.parse_args(argv)
-    program = find_program(a.program)
-    if not program:
-        sys.exit("stoka: the stoka program was not found (set STOKA_PROGRAM)")
-    quantities = _quantities_section(program, a.model, a.strict)
+    quantities = _quantities_section(a.program, a.model, a.strict)
     model, _ = load_model(a.model)
     try:
         with _client(a.workers, a.scheduler) as client:
             result = run(model, a.samples, a.seed, client, a.block_size, gather=bool(a.csv),
-                         program=program, library=find_library(a.library, program))
+                         program=a.program)
     except (ValueError, RuntimeError) as e:
         sys.exit(f"stoka: {a.model}: {e}")
     sys.stdout.write(report(result, a.model, quantities, model.get("correlations", [])))

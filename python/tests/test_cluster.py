@@ -3,19 +3,14 @@ the whole sample, and the same numbers at any worker count on real processes."""
 import os
 import signal
 import subprocess
-import sys
 import threading
 
 import numpy as np
 import pytest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-os.environ["PYTHONPATH"] = sys.path[0] + os.pathsep + os.environ.get("PYTHONPATH", "")
-from stoka import cluster  # noqa: E402
+from stoka import cluster, program_path
 
-PROGRAM = cluster.find_program()
-LIBRARY = cluster.find_library(None, PROGRAM)
-pytestmark = pytest.mark.skipif(not (PROGRAM and LIBRARY), reason="build stoka first")
+PROGRAM = program_path()
 MODEL = {"samples": 2501, "seed": 2385, "quantities": [
     {"name": "Design", "family": "triangular", "min": 120, "mode": 150, "max": 240},
     {"name": "Build", "family": "pert", "min": 700, "mode": 900, "max": 1400},
@@ -37,7 +32,7 @@ def same(a, b):
 @pytest.mark.parametrize("change", [{}, {"method": "montecarlo"}, {"correlation_method": "rank"}])
 def test_library_block_is_the_programs(change):
     model = dict(MODEL, **change)
-    np.testing.assert_array_equal(cluster.run_block_in_library(model, 700, 99, LIBRARY),
+    np.testing.assert_array_equal(cluster.run_block_in_library(model, 700, 99),
                                   cluster.run_block_in_program(model, 700, 99, PROGRAM))
 
 
@@ -48,9 +43,13 @@ def test_seeds_and_sizes():
     assert cluster.block_sizes(2502, 500)[-1] == 2
 
 
-@pytest.mark.parametrize("block,sketch", [(500, 2048), (700, 64)])
-def test_merge_matches_the_whole_sample(block, sketch):
-    r = cluster.run(MODEL, block=block, sketch=sketch, gather=True)
+JUDGED = dict(MODEL, quantities=MODEL["quantities"] + [
+    {"name": "Judged", "family": "pert", "judged": {"P10": 12, "P50": 15, "P90": 20}}])
+
+
+@pytest.mark.parametrize("model,block,sketch", [(MODEL, 500, 2048), (JUDGED, 700, 64)])
+def test_merge_matches_the_whole_sample(model, block, sketch):
+    r = cluster.run(model, block=block, sketch=sketch, gather=True)
     x = np.column_stack([r.samples, r.samples.sum(axis=1)])
     np.testing.assert_allclose(r.mean, x.mean(axis=0), rtol=1e-13)
     np.testing.assert_allclose(r.covariance, np.cov(x.T), rtol=1e-9, atol=1e-9)
@@ -66,7 +65,7 @@ def test_merge_matches_the_whole_sample(block, sketch):
         hi = min(lo + int(round(r.percentile_error / 100 * r.n)), r.n - 1)
         assert (s[lo] <= r.percentile(p)).all() and (r.percentile(p) <= s[hi]).all()
     assert (r.percentile_error == 0) == (block <= sketch)
-    first = cluster.run_block_in_program(MODEL, block, cluster.block_seed(2385, 0), PROGRAM)
+    first = cluster.run_block_in_program(model, block, cluster.block_seed(2385, 0), PROGRAM)
     np.testing.assert_array_equal(r.samples[:block], first.T)
 
 
