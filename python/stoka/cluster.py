@@ -229,27 +229,34 @@ def run_block(model, n, seed, program=None):
 # ---------------------------------------------------------------- statistics of a block
 
 
-def _ranks(x):
-    """Ranks from 1, tied values at their mean rank."""
-    order = np.argsort(x, kind="stable")
-    s = x[order]
-    starts = np.flatnonzero(np.r_[True, s[1:] != s[:-1]])
-    ends = np.r_[starts[1:], len(s)]
-    mean_rank = (starts + ends + 1) / 2.0
-    out = np.empty(len(x))
-    out[order] = np.repeat(mean_rank, ends - starts)
-    return out
+def _sorted_and_ranks(x):
+    """Each row sorted, and the rank of each value in its row (from 1, tied
+    values at their mean rank)."""
+    order = np.argsort(x, axis=1)
+    s = np.take_along_axis(x, order, axis=1)
+    ranks = np.empty(x.shape)
+    plain = np.arange(1.0, x.shape[1] + 1)
+    for row, o, v in zip(ranks, order, s):
+        tied = v[1:] == v[:-1]
+        if not tied.any():
+            row[o] = plain
+            continue
+        starts = np.flatnonzero(np.r_[True, ~tied])
+        counts = np.diff(np.r_[starts, len(v)])
+        row[o] = np.repeat(starts + (counts + 1) / 2.0, counts)
+    return s, ranks
 
 
-def _comoments(x, mean):
-    """Sum of (x_i - mean_i)(x_j - mean_j) over the samples, by numpy's pairwise
-    sums (no BLAS, whose order of summation can change with the thread count)."""
-    c = x - mean[:, None]
-    out = np.empty((len(x), len(x)))
-    for i in range(len(x)):
-        out[i, i:] = (c[i:] * c[i]).sum(axis=1)
+def _comoments(c):
+    """Sums of c_i c_j over the samples, by numpy's pairwise sums: no BLAS, whose
+    order of summation may change with the machine or the thread count."""
+    out = np.empty((len(c), len(c)))
+    work = np.empty(c.shape)
+    for i in range(len(c)):
+        np.multiply(c[i:], c[i], out=work[i:])
+        out[i, i:] = work[i:].sum(axis=1)
         out[i:, i] = out[i, i:]
-    return out, c
+    return out
 
 
 def summarise_block(samples, sketch=DEFAULT_SKETCH, rank_pairs=()):
@@ -257,26 +264,27 @@ def summarise_block(samples, sketch=DEFAULT_SKETCH, rank_pairs=()):
     total (the last row)."""
     x = np.vstack([samples, samples.sum(axis=0)])
     n = x.shape[1]
-    s = np.sort(x, axis=1)
+    s, r = _sorted_and_ranks(x)
     # A column of equal values has that value as its mean, not a rounded sum / n.
     mean = np.where(s[:, 0] == s[:, -1], s[:, 0], x.sum(axis=1) / n)
-    cm, c = _comoments(x, mean)
+    c = x - mean[:, None]
+    c2 = c * c
     step = -(-n // sketch)
     kept = np.arange(step - 1, n, step)
     if kept[-1] != n - 1:
         kept = np.r_[kept, n - 1]
-    weights = np.diff(np.r_[-1, kept]).astype(np.int64)
-    r = np.vstack([_ranks(row) for row in x])
     rc = r - (n + 1) / 2.0
+    rss = (rc * rc).sum(axis=1)
     def spearman(i, j):  # NaN beside a constant
-        with np.errstate(invalid="ignore"):
-            return float((rc[i] * rc[j]).sum() / np.sqrt((rc[i] * rc[i]).sum() * (rc[j] * rc[j]).sum()))
+        with np.errstate(invalid="ignore", divide="ignore"):
+            return float((rc[i] * rc[j]).sum() / np.sqrt(rss[i] * rss[j]))
     d = len(x) - 1
     return {
-        "n": n, "mean": mean, "comoment": cm,
-        "m3": (c ** 3).sum(axis=1), "m4": (c ** 4).sum(axis=1),
+        "n": n, "mean": mean, "comoment": _comoments(c),
+        "m3": (c2 * c).sum(axis=1), "m4": (c2 * c2).sum(axis=1),
         "min": s[:, 0].copy(), "max": s[:, -1].copy(),
-        "kept": s[:, kept].copy(), "weights": weights, "slack": step - 1,
+        "kept": s[:, kept].copy(), "weights": np.diff(np.r_[-1, kept]).astype(np.int64),
+        "slack": step - 1,
         "tornado": np.array([spearman(i, d) for i in range(d)]) * n,
         "rank": np.array([spearman(i, j) for i, j in rank_pairs]) * n,
     }
