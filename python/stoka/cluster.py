@@ -99,7 +99,7 @@ def _names(model):
 # one row per quantity, with exactly the numbers of `stoka run` for that count
 # and seed.
 
-# family: (creator, parameters in the creator's order, defaults)
+# family: (creator, parameters in the creator's order; a lognormal's location defaults to 0)
 _FAMILIES = {
     "uniform": ("CreateUniformDistribution", ("min", "max")),
     "triangular": ("CreateTriangularDistribution", ("mode", "min", "max")),
@@ -325,7 +325,24 @@ def merge_tree(blocks):
 # ---------------------------------------------------------------- the run
 
 
+_malloc_tuned = []
+
+
+def _tune_malloc():
+    """Dask's nanny starts its workers with MALLOC_TRIM_THRESHOLD_ set, which
+    switches glibc's sliding mmap threshold off: every buffer of a block above
+    128 KiB is then mapped and faulted in afresh, and a block takes twice the
+    time. The thresholds a long-running process reaches by itself, once."""
+    if not _malloc_tuned and "MALLOC_TRIM_THRESHOLD_" in os.environ:
+        with contextlib.suppress(OSError, AttributeError):
+            libc = ctypes.CDLL(None)
+            libc.mallopt(-3, 32 << 20)  # M_MMAP_THRESHOLD: its largest value on 64 bits
+            libc.mallopt(-1, 64 << 20)  # M_TRIM_THRESHOLD
+        _malloc_tuned.append(True)
+
+
 def _block_task(model, n, seed, sketch, rank_pairs, keep, program):
+    _tune_malloc()
     samples = run_block(model, n, seed, program)
     return summarise_block(samples, sketch, rank_pairs), (samples if keep else None)
 
