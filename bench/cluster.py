@@ -63,11 +63,20 @@ def main():
     med = {w: statistics.median(t[0] for t in v) for w, v in times.items()}
     print("median wall: in-process %.1f s, 1 worker %.1f s, 2 workers %.1f s; 1 / 2 = %.2f"
           % (med[0], med[1], med[2], med[1] / med[2]))
-    # The cost of a block beyond its samples: many blocks of 100 against few of 10^4.
+    # The cost of a block beyond its samples: 200 blocks of 100 against 2 of 10^4,
+    # in this process and (client side) on one worker.
+    used = {}
     for block in (100, 10000):
-        wall, used, _ = timed(0, 20000, block)
-        print("in-process, 20000 samples in blocks of %d: %.2f s wall, %.2f ms per block"
-              % (block, wall, 1000 * wall / (20000 // block)))
+        used[block] = timed(0, 20000, block)[1]
+    print("in-process: %.2f ms of CPU per block" % (1000 * (used[100] - used[10000]) / 198))
+    with LocalCluster(n_workers=1, threads_per_worker=1, dashboard_address=None) as lc, \
+            Client(lc) as client:
+        cluster.run(MODEL, 20000, client=client, block=10000)
+        for block in (100, 10000):
+            c0 = time.process_time()
+            cluster.run(MODEL, 20000, client=client, block=block)
+            used[block] = time.process_time() - c0
+    print("one worker: %.2f ms of the client's CPU per block" % (1000 * (used[100] - used[10000]) / 198))
 
 
 if __name__ == "__main__":
