@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/stream.hpp"
+#include "sampling/free_strata.hpp"
 #include "stoka/sampling.hpp"
 #include "stoka/stoka.h"
 
@@ -118,6 +120,34 @@ void BM_Floor(benchmark::State& state) {
   Label(state);
 }
 
+// The parts of a Latin hypercube draw alone, over a cycle of N: the runtime
+// draws of positions and offsets (stepped in place), and the free strata's Take.
+void BM_RuntimeRun(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(1));
+  for (auto _ : state) {
+    stoka::RuntimeRun run;
+    long sum = 0;
+    for (int i = 0; i < n; ++i) sum += stoka::RandomInt(run, n - i) + run.Next15();
+    benchmark::DoNotOptimize(sum);
+  }
+  Label(state);
+}
+
+void BM_FreeStrataTake(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(1));
+  std::vector<unsigned> positions(n);
+  std::srand(1u);
+  for (int i = 0; i < n; ++i) positions[i] = static_cast<unsigned>(KessaRandomInt(n - i));
+  FreeStrata strata;
+  for (auto _ : state) {
+    strata.Reset(static_cast<unsigned>(n));
+    unsigned sum = 0;
+    for (int i = 0; i < n; ++i) sum += strata.Take(positions[i]);
+    benchmark::DoNotOptimize(sum);
+  }
+  Label(state);
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
   for (int family = 0; family < 3; ++family)
     for (int n : {10000, 100000, 1000000}) b->Args({family, n});
@@ -137,3 +167,5 @@ BENCHMARK(BM_LatinArray)->Apply(Sizes);
 BENCHMARK(BM_MonteCarloArray)
     ->ArgsProduct({benchmark::CreateDenseRange(0, kFamilies - 1, 1), {1000000}})
     ->Unit(benchmark::kMillisecond)->MinTime(0.2);
+BENCHMARK(BM_RuntimeRun)->Args({0, 1000000})->Unit(benchmark::kMillisecond)->MinTime(0.2);
+BENCHMARK(BM_FreeStrataTake)->Args({0, 1000000})->Unit(benchmark::kMillisecond)->MinTime(0.2);

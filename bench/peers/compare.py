@@ -36,13 +36,13 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 # key -> (work item, our program, our benchmark's full name)
 OURS = {
     "lhs_triangular": ("Latin hypercube, 10^6 draws, Triangular(0, 1, 4)",
-                       "bench_sampling", "BM_LatinCycle/0/1000000/min_time:0.200"),
+                       "bench_sampling", "BM_LatinArray/0/1000000/min_time:0.200"),
     "lhs_normal": ("Latin hypercube, 10^6 draws, Normal(0, 1)",
-                   "bench_sampling", "BM_LatinCycle/1/1000000/min_time:0.200"),
+                   "bench_sampling", "BM_LatinArray/1/1000000/min_time:0.200"),
     "lhs_beta": ("Latin hypercube, 10^6 draws, Beta(2, 3) on [0, 10]",
-                 "bench_sampling", "BM_LatinCycle/2/1000000/min_time:0.200"),
+                 "bench_sampling", "BM_LatinArray/2/1000000/min_time:0.200"),
     **{"mc_" + key: ("Monte Carlo, 10^6 draws, " + label, "bench_sampling",
-                     "BM_MonteCarlo/%d/1000000/min_time:0.200" % which)
+                     "BM_MonteCarloArray/%d/1000000/min_time:0.200" % which)
        for which, (key, label) in enumerate([
            ("triangular", "Triangular(0, 1, 4)"), ("normal", "Normal(0, 1)"),
            ("beta", "Beta(2, 3) on [0, 10]"), ("uniform", "Uniform(-1.5, 6.5)"),

@@ -97,8 +97,10 @@ class STOKA_API LatinCubeMethod : public AbstractGenerationMethod {
   const DistributionPlot& Plot() const { return plot_; }
 
  private:
+  // One draw in at most tries tries (p: the position if none is made).
   template <class Source>
-  std::pair<double, double> Draw(Source& source, const stoka::PreparedLaw& law);
+  std::pair<double, double> Draw(Source& source, const stoka::PreparedLaw& law, int tries,
+                                 double p);
   DistributionPlot plot_;
   int count_;
   double width_;

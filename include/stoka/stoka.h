@@ -44,6 +44,12 @@
  * output sink, whose callback (if any) then takes lines from several threads
  * at once. GSL's error handler is process-wide
  * too: while any call is inside the library it is off for every thread.
+ * An array draw (GetRandomValuesFromMethod, FillDistributedData) over one of
+ * the library's own families steps glibc's rand() state itself for the length
+ * of the call (the same numbers as rand(), checked against it once per state
+ * type and process), with glibc pointed at a spare state meanwhile: a rand()
+ * or srand() of the host on another thread during the call would be lost to
+ * the sequence. Keep the host's own rand() calls under the same lock.
  */
 #ifndef STOKA_H
 #define STOKA_H

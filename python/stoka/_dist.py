@@ -86,11 +86,15 @@ class Distribution(Handle):
         return self._map("GetCDFValues", x)
 
     def ppf(self, q):
-        """The quantile: the value below which the probability is q."""
-        return self._map("GetInverseCDFValues", q)
+        """The quantile: the value below which the probability is q (NaN for q
+        outside [0, 1], as in SciPy, where some families would clamp)."""
+        q = np.asarray(doubles(q))
+        out = np.asarray(self._map("GetInverseCDFValues", q))
+        out[(q < 0) | (q > 1)] = np.nan
+        return float(out) if out.ndim == 0 else out
 
     def sf(self, x):
-        return 1.0 - self.cdf(x)
+        return self._map("GetSFValues", x)
 
     def isf(self, q):
         return self.ppf(1.0 - np.asarray(q, dtype=float))
@@ -120,15 +124,16 @@ class Distribution(Handle):
         probability, in random order) or Monte Carlo ("montecarlo"); with
         probabilities=True also the probability positions they were drawn from.
 
+        A constant is drawn by Monte Carlo whatever the method, as in `stoka run`.
         seed seeds both of the library's random sources first (stoka_seed_all);
         None continues them. The sources are process-wide: equal seeds give equal
         samples, in this package as in the stoka program."""
         from ._sampling import LatinHypercube, MonteCarlo
 
         n = count(n, "the sample size")
-        if method == "latin":
+        if method == "latin" and self.family != "constant":  # a constant has no strata
             sampler = LatinHypercube(self, n)
-        elif method == "montecarlo":
+        elif method in ("montecarlo", "latin"):
             sampler = MonteCarlo(self)
         else:
             raise InputError('method must be "latin" or "montecarlo", not %r' % (method,))

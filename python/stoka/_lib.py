@@ -7,6 +7,7 @@ stoka/flat/*.h: a function the lists name is called with exactly its declared
 types, and one the loaded library lacks raises StokaError instead of failing
 later.
 """
+import atexit
 import contextlib
 import ctypes
 import logging
@@ -73,8 +74,24 @@ for _name in _HANDLES:
     _TYPES[_name + "**"] = ctypes.POINTER(ctypes.c_void_p)
 
 
+# The library's random sources, sink and fit buffers are process-wide and ctypes
+# lets other threads run during a call: the package makes one call at a time.
+LOCK = threading.RLock()
+
+
+def _one_at_a_time(fn):
+    def call(*args):
+        with LOCK:
+            return fn(*args)
+
+    call.__name__ = fn.__name__
+    call.raw = fn  # the bare ctypes function, for a caller that holds LOCK
+    return call
+
+
 class _Library:
-    """Flat functions as attributes, each bound with its prototype on first use."""
+    """Flat functions as attributes, each bound with its prototype on first use
+    and called under LOCK."""
 
     def __init__(self, path):
         self.path = path
@@ -91,6 +108,7 @@ class _Library:
                              "tree than this package" % (self.path, name)) from None
         fn.restype = _TYPES[ret]
         fn.argtypes = [_TYPES[t] for t in params]
+        fn = _one_at_a_time(fn)
         setattr(self, name, fn)
         return fn
 
@@ -121,6 +139,8 @@ def _on_line(line, user):
 
 _sink = OUTPUT_FN(_on_line)
 lib.stoka_set_output_callback(_sink, None)
+# the callback goes with the interpreter: no line may reach it afterwards
+atexit.register(lib.stoka_silence_output)
 
 
 @contextlib.contextmanager
@@ -211,13 +231,14 @@ class Handle:
         self.close()
 
     def close(self):
-        for other in list(self._dependants.values()):
-            other._release(self)
-        self._dependants.clear()
-        if self._handle:
-            handle = ctypes.c_void_p(self._handle)
-            self._handle = None
-            getattr(lib, self._destroy)(ctypes.byref(handle))
+        with LOCK:
+            for other in list(self._dependants.values()):
+                other._release(self)
+            self._dependants.clear()
+            if self._handle:
+                handle = ctypes.c_void_p(self._handle)
+                self._handle = None
+                getattr(lib, self._destroy)(ctypes.byref(handle))
 
     def __enter__(self):
         return self

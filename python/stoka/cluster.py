@@ -43,11 +43,10 @@ import os
 import subprocess
 import sys
 import tempfile
-import threading
 
 import numpy as np
 
-from ._lib import lib, program_path, ptr
+from ._lib import LOCK, lib, program_path, ptr
 
 DEFAULT_BLOCK = 100000
 DEFAULT_SKETCH = 2048
@@ -114,8 +113,9 @@ _FAMILIES = {
 }
 
 # The library's random sources and the C runtime's rand are process-wide: one
-# block at a time in a process, from its seeding until its samples are copied.
-_process_lock = threading.Lock()
+# block at a time in a process, and no other call of the package in between,
+# from its seeding until its samples are copied.
+_process_lock = LOCK
 
 
 def library_can_run(model):

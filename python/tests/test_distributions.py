@@ -33,9 +33,11 @@ def test_continuous_families_agree_with_scipy(ours, twin, tol):
     x = twin.ppf(q)
     np.testing.assert_allclose(ours.pdf(x), twin.pdf(x), rtol=tol)
     np.testing.assert_allclose(ours.cdf(x), q, rtol=tol)
+    np.testing.assert_allclose(ours.sf(x), 1 - q, rtol=tol)
     np.testing.assert_allclose(ours.ppf(q), x, rtol=tol)
     np.testing.assert_allclose([ours.mean(), ours.std()], [twin.mean(), twin.std()], rtol=TIGHT)
     assert ours.ppf(0.25) == ours.ppf([[0.25]])[0, 0]  # a scalar stays a scalar
+    assert np.isnan(ours.ppf([-0.5, 1.5])).all()
     if np.all(np.isfinite(twin.support())):
         assert ours.support() == pytest.approx(twin.support(), rel=TIGHT)
 
@@ -73,6 +75,7 @@ def test_latin_hypercube_sample_fills_every_stratum_and_repeats_by_seed():
     assert np.array_equal(x, d.rvs(5000, random_state=2026))
     assert d.rvs(size=(3, 4), random_state=1).shape == (3, 4)
     assert isinstance(d.rvs(), float)
+    assert np.array_equal(stoka.Constant(2.5).sample(3), [2.5] * 3)
 
 
 @pytest.mark.parametrize("method", ["latin", "montecarlo"])

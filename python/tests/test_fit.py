@@ -1,4 +1,5 @@
 """Fits from judged values against `stoka fit`, their misses, and fits to data."""
+import logging
 import re
 import subprocess
 
@@ -84,3 +85,9 @@ def test_statistics_agree_with_numpy():
     assert {k: s[k] for k in expected} == pytest.approx(expected, rel=1e-12)
     assert stoka.stats.correlation(x, y) == pytest.approx(np.corrcoef(x, y)[0, 1], rel=1e-12)
     assert stoka.stats.percentile(x, 5, upper=True) == pytest.approx(np.percentile(x, 95))
+
+
+def test_the_library_progress_lines_reach_the_logger(caplog):
+    with caplog.at_level(logging.DEBUG, logger="stoka"):
+        stoka.fit.lognormal(mean=1000, P10=700, P90=1400)
+    assert any("sigma" in r.getMessage() for r in caplog.records)

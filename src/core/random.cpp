@@ -2,6 +2,7 @@
 // generator behind KessaRandom.
 #include <gsl/gsl_rng.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
@@ -130,18 +131,11 @@ void Take(char* buffer, std::int32_t** state, int* type, int* degree, int* front
   *front = *degree == 0 ? 0 : (*rear + kSeparation[*type]) % *degree;
 }
 
-// Once per process: the stepping, run on a copy, against rand() itself, and
-// glibc's state put back as it was.
-bool SteppingMatchesRand() {
-  char* buffer = SetAside();
-  int type = 0, rear = 0;
-  if (buffer == nullptr) return false;
-  if (!Read(buffer, &type, &rear)) {
-    setstate(buffer);
-    return false;
-  }
+// The stepping of a set-aside state of this type and rear, run on a copy,
+// against rand() itself; glibc's state is put back as it was.
+bool SteppingMatchesRand(char* buffer, int type, int rear) {
   constexpr int kDraws = 200;  // more than three turns of the largest state
-  const int words = kDegree[type] + 1;
+  const int words = (type == 0 ? 1 : kDegree[type]) + 1;  // word -1 and the state
   std::int32_t saved[64 + 1], copy[64 + 1];
   std::memcpy(saved, buffer, sizeof(std::int32_t) * words);
   std::memcpy(copy, buffer, sizeof(std::int32_t) * words);
@@ -155,19 +149,25 @@ bool SteppingMatchesRand() {
   for (int e : expected) same = (rand15() == e) && same;
   // Back to the state before the check: words, position and glibc's pointers.
   if (SetAside() == buffer) std::memcpy(buffer, saved, sizeof(std::int32_t) * words);
-  setstate(buffer);
   return same;
 }
+
+// Per type: 0 not checked yet, 1 the stepping gives what rand() gives, 2 not.
+std::atomic<int> verdicts[kTypes];
 #endif
 }  // namespace
 
 #if defined(__GLIBC__) && RAND_MAX == 2147483647
 RuntimeRun::RuntimeRun() {
-  static const bool verified = SteppingMatchesRand();
-  if (!verified) return;
   buffer_ = SetAside();
   if (buffer_ == nullptr) return;
-  if (!Read(buffer_, &type_, &rear_)) {
+  // Each type of state is checked the first time a run meets it (the host may
+  // switch types with initstate and setstate).
+  bool known = Read(buffer_, &type_, &rear_);
+  if (known && verdicts[type_].load() == 0)
+    verdicts[type_].store(SteppingMatchesRand(buffer_, type_, rear_) ? 1 : 2);
+  known = known && verdicts[type_].load() == 1;
+  if (!known) {
     setstate(buffer_);
     buffer_ = nullptr;
     return;

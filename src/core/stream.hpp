@@ -58,6 +58,24 @@ class RuntimeRun {
   RuntimeRun(const RuntimeRun&) = delete;
   RuntimeRun& operator=(const RuntimeRun&) = delete;
 
+  // True when the run steps glibc's state itself (false: rand() per draw).
+  bool Stepped() const { return state_ != nullptr && buffer_ != nullptr; }
+  // Where a stepped run stands, to go back to.
+  struct Mark {
+    std::int32_t words[64];
+    int front, rear;
+  };
+  void Save(Mark* mark) const {
+    for (int i = 0; i < (degree_ == 0 ? 1 : degree_); ++i) mark->words[i] = state_[i];
+    mark->front = front_;
+    mark->rear = rear_;
+  }
+  void Restore(const Mark& mark) {
+    for (int i = 0; i < (degree_ == 0 ? 1 : degree_); ++i) state_[i] = mark.words[i];
+    front_ = mark.front;
+    rear_ = mark.rear;
+  }
+
   int Next15() {
     if (state_ == nullptr) return KessaRandom15();
     if (degree_ == 0) {  // TYPE_0: glibc's linear congruential generator

@@ -47,7 +47,7 @@ STOKA_API double GetCorrelationTolerance(CorrelationManager** h) {
 }
 // The same function under its C++ name (Itanium ABI), which hosts written
 // against the object interface look up.
-STOKA_API double GetCorrelationToleranceDecorated(CorrelationManager** h)
+STOKA_API double GetCorrelationToleranceDecorated(CorrelationManager** h) noexcept
     __asm__("_Z23GetCorrelationTolerancePP18CorrelationManager")
     __attribute__((alias("GetCorrelationTolerance")));
 STOKA_API int SetCorrelationTolerance(CorrelationManager* h, double tolerance) {

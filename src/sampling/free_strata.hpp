@@ -7,8 +7,9 @@
 
 // The set of strata still free in a Latin hypercube cycle, indices 0..n-1.
 // Taking the k-th free index in ascending order costs O(log n): a bitmap of
-// the strata in blocks of 512, under a complete binary tree of the blocks' free
-// counts. Only Reset allocates.
+// the strata in blocks of 512, under a tree of fan-out 64 whose nodes hold the
+// running totals of their children's free counts (two levels for up to 2^21
+// strata). Only Reset allocates.
 class FreeStrata {
  public:
   // All n strata free.
@@ -20,10 +21,17 @@ class FreeStrata {
   // Frees a stratum that Take returned.
   void Restore(unsigned stratum) noexcept;
 
+  // What Take works on: the bitmap and the levels of nodes, the root first.
+  struct Layout {
+    std::uint64_t* words;
+    std::int32_t* nodes;  // 64 running totals a node; level l at offset (64^l - 1) / 63 nodes
+    unsigned depth;       // levels of nodes, at least 1
+  };
+
  private:
   std::vector<std::uint64_t> words_;
-  std::vector<unsigned> tree_;  // node i: free strata below it; root 1, children 2i, 2i+1
-  unsigned leaves_ = 0;         // blocks, a power of two
+  std::vector<std::int32_t> nodes_;
+  unsigned depth_ = 1;
   unsigned size_ = 0;
 };
 

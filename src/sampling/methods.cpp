@@ -1,5 +1,6 @@
 // Monte Carlo and Latin hypercube generation methods. Both draw from the
 // runtime generator (KessaRandom, KessaRandomInt), never from the GSL stream.
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <limits>
@@ -76,9 +77,10 @@ std::pair<double, double> MonteCarloMethod::RandomValue() {
 }
 
 void MonteCarloMethod::RandomValues(int n, double* values, double* probabilities) {
-  if (!stoka::KeptFor(table_, *distribution_).Pure())
-    return AbstractGenerationMethod::RandomValues(n, values, probabilities);
+  MonteCarloTable& table = stoka::KeptFor(table_, *distribution_);
+  if (!table.Pure()) return AbstractGenerationMethod::RandomValues(n, values, probabilities);
   stoka::RuntimeRun run;
+  if (n >= MonteCarloTable::kRun && table.DrawMany(run, min_, max_, n, values, probabilities)) return;
   Fill(n, values, probabilities, [&] { return Draw(run); });
 }
 
@@ -122,24 +124,71 @@ unsigned LatinCubeMethod::FreeCount() const { return segment_indices_->Size(); }
 
 std::pair<double, double> LatinCubeMethod::RandomValue() {
   stoka::RuntimeCalls calls;
-  return Draw(calls, stoka::KeptFor(law_, *plot_.distribution));
+  return Draw(calls, stoka::KeptFor(law_, *plot_.distribution), kMaxRedraws, kNaN);
 }
 
 void LatinCubeMethod::RandomValues(int n, double* values, double* probabilities) {
   const stoka::PreparedLaw& law = stoka::KeptFor(law_, *plot_.distribution);
   if (!law.Pure()) return AbstractGenerationMethod::RandomValues(n, values, probabilities);
   stoka::RuntimeRun run;
-  Fill(n, values, probabilities, [&] { return Draw(run, law); });
+  if (!run.Stepped())
+    return Fill(n, values, probabilities, [&] { return Draw(run, law, kMaxRedraws, kNaN); });
+  // Draws in batches that do as a run of single draws does, in passes: the
+  // runtime draws, the strata (one chain through the free set), the quantiles
+  // (independent of one another), the checks. A refused draw,
+  // rare, ends its batch: the strata from it on are handed back, the
+  // generator is set back to just after its first try, and it goes on alone.
+  constexpr int kBatch = 64;
+  unsigned strata[kBatch];
+  int offsets[kBatch];
+  double positions[kBatch], drawn[kBatch];
+  stoka::RuntimeRun::Mark mark;
+  for (int i = 0; i < n;) {
+    if (segment_indices_->Empty()) RebuildSegmentIndices();
+    const unsigned free = segment_indices_->Size();
+    const int batch = static_cast<int>(std::min<unsigned>({kBatch, static_cast<unsigned>(n - i), free}));
+    run.Save(&mark);
+    for (int j = 0; j < batch; ++j) {
+      strata[j] = static_cast<unsigned>(stoka::RandomInt(run, static_cast<int>(free) - j));
+      offsets[j] = run.Next15();
+    }
+    for (int j = 0; j < batch; ++j) strata[j] = segment_indices_->Take(strata[j]);
+    for (int j = 0; j < batch; ++j) {
+      const auto [lower, upper] = Segment(strata[j]);
+      positions[j] = lower + (upper - lower) * (offsets[j] / static_cast<double>(kKessaMax));
+      drawn[j] = law.Quantile(positions[j] * plot_.cdf_range_ + plot_.cdf_min_);
+    }
+    int j = 0;
+    for (; j < batch && plot_.min_ <= drawn[j] && drawn[j] <= plot_.max_ && std::isfinite(drawn[j]); ++j) {
+      values[i + j] = drawn[j];
+      if (probabilities != nullptr) probabilities[i + j] = positions[j];
+    }
+    i += j;
+    if (j == batch) {
+      if (segment_indices_->Empty()) RebuildSegmentIndices();
+      continue;
+    }
+    for (int k = batch - 1; k >= j; --k) segment_indices_->Restore(strata[k]);
+    run.Restore(mark);
+    for (int k = 0; k <= j; ++k) {
+      stoka::RandomInt(run, static_cast<int>(free) - k);
+      run.Next15();
+    }
+    const auto [value, p] = Draw(run, law, kMaxRedraws - 1, positions[j]);
+    values[i] = value;
+    if (probabilities != nullptr) probabilities[i] = p;
+    ++i;
+  }
 }
 
 template <class Source>
-std::pair<double, double> LatinCubeMethod::Draw(Source& source, const stoka::PreparedLaw& law) {
+std::pair<double, double> LatinCubeMethod::Draw(Source& source, const stoka::PreparedLaw& law,
+                                                int tries, double p) {
   if (segment_indices_->Empty()) RebuildSegmentIndices();
-  double p = kNaN;
   // A value outside the plot's window (rounding at its ends) or not finite (an
   // unbounded family at 0 or 1) sends the draw to a new position; nothing is
   // used up. A window without finite values gives up after kMaxRedraws.
-  for (int draw = 0; draw < kMaxRedraws; ++draw) {
+  for (int draw = 0; draw < tries; ++draw) {
     const int position = stoka::RandomInt(source, static_cast<int>(segment_indices_->Size()));
     // Taken at once, handed back if the draw is refused: the common path
     // walks the tree once.

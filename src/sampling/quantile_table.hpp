@@ -94,6 +94,15 @@ class MonteCarloTable {
   // True for the library's own families, whose quantile draws nothing.
   bool Pure() const { return law_.Pure(); }
 
+  // n draws in the window [min, max] from source into values (and positions
+  // unless null), each what DrawFinite gives, through a table of every
+  // outcome's position and value made for this call (512 KiB, freed on
+  // return): for a Pure() law, in one run of n draws at least kRun. False,
+  // nothing drawn, without the memory.
+  static constexpr int kRun = 2 * stoka::QuantileTable::kOutcomes;
+  bool DrawMany(stoka::RuntimeRun& source, double min, double max, int n, double* values,
+                double* positions);
+
   // A draw in the window [min, max] (DrawFinite), for a Tabled() law.
   template <class Source>
   std::pair<double, double> Draw(Source& source, double min, double max) {

@@ -77,20 +77,21 @@ TEST(GenerationMethods, ArrayCallsRepeatOneValueCalls) {
   for (auto make : {Triangular, Normal, LogNormal, Beta, Pert, LogTriangular, Costs, Dice, Risk})
     for (int count : {0, 97, 40000}) {
       Method one(make, 0.05, 0.95, count), many(make, 0.05, 0.95, count);
+      const int n = count ? 5000 : 70000;  // Monte Carlo: a run long enough for its table of outcomes
       std::srand(count + 7u);
-      const auto want = one.Draw(5000);
+      const auto want = one.Draw(n);
       const int next = std::rand();
       std::srand(count + 7u);
-      std::vector<double> x(5000, -7), p(1234, -7), out(5008, -7);
+      std::vector<double> x(n, -7), p(1234, -7), out(n + 8, -7);
       ASSERT_EQ(GetRandomValuesFromMethod(many.h, 1234, x.data(), p.data()), 1234);
-      ASSERT_EQ(GetRandomValuesFromMethod(many.h, 3766, x.data() + 1234, nullptr), 3766);
+      ASSERT_EQ(GetRandomValuesFromMethod(many.h, n - 1234, x.data() + 1234, nullptr), n - 1234);
       ASSERT_EQ(std::rand(), next);
-      for (int i = 0; i < 5000; ++i)
+      for (int i = 0; i < n; ++i)
         ASSERT_TRUE(rows::Same(x[i], want[i].first) && (i >= 1234 || rows::Same(p[i], want[i].second))) << i;
       x.insert(x.end(), {-kInf, kInf, kNaN, 0.0, 1.0, 1e-300, -1.0, 0.5});
       for (auto [query, array] : queries) {
-        ASSERT_EQ(array(many.d, 5008, x.data(), out.data()), 5008);
-        for (int i = 0; i < 5008; ++i) ASSERT_TRUE(rows::Same(out[i], query(many.d, x[i]))) << i;
+        ASSERT_EQ(array(many.d, n + 8, x.data(), out.data()), n + 8);
+        for (int i = 0; i < n + 8; ++i) ASSERT_TRUE(rows::Same(out[i], query(many.d, x[i]))) << i;
         rows::Check({ROW(array(nullptr, 1, x.data(), p.data()), 0), ROW(array(many.d, 0, x.data(), p.data()), 0),
                      ROW(array(many.d, 1, nullptr, p.data()), 0), ROW(array(many.d, 1, x.data(), nullptr), 0)});
       }
@@ -102,6 +103,28 @@ TEST(GenerationMethods, ArrayCallsRepeatOneValueCalls) {
                    ROW(GetRandomValuesFromMethod(many.h, 1, nullptr, p.data()), 0), ROW(std::rand(), first),
                    ROW(p[0], want[0].second)});
     }
+}
+
+// Array draws step glibc's state of every type (initstate with 8 to 256
+// bytes) as rand() would, in runs with and without the table of outcomes, and
+// leave rand() where the one-value draws leave it.
+TEST(GenerationMethods, ArrayDrawsFollowEveryStateType) {
+  Method one(Normal, 0.0, 1.0, 0), many(Normal, 0.0, 1.0, 0);
+  alignas(8) char state[256];
+  char* host = nullptr;
+  for (std::size_t bytes : {8, 32, 64, 128, 256})
+    for (int n : {300, 70000}) {
+      char* before = initstate(17u + n, state, bytes);
+      host = host ? host : before;
+      const auto want = one.Draw(n);
+      const int next = std::rand();
+      initstate(17u + n, state, bytes);
+      std::vector<double> x(n), p(n);
+      ASSERT_EQ(GetRandomValuesFromMethod(many.h, n, x.data(), p.data()), n);
+      ASSERT_EQ(std::rand(), next) << bytes;
+      for (int i = 0; i < n; ++i) ASSERT_TRUE(x[i] == want[i].first && p[i] == want[i].second) << bytes << " " << i;
+    }
+  setstate(host);
 }
 
 // Draws are always finite: 2 * 10^5 draws meet KessaRandom's exact 0 and 1 (1

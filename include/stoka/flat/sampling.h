@@ -29,8 +29,11 @@
        (AbstractGenerationMethod* handle, double* value, double* probability))        \
   /** n draws in a row into values[0..n) and their positions into probabilities   \
      (which may be NULL): exactly what n calls of GetRandomValueFromMethod give, the \
-     same runtime-generator sequence and the same state afterwards. n, or 0 with     \
-     nothing written for a NULL handle, NULL values or n < 1. */                     \
+     same runtime-generator sequence and the same state afterwards (see stoka.h on  \
+     threads). A Monte Carlo call of 65536 draws or more over one of the library's  \
+     families reads a table of the runtime generator's 32768 outcomes (512 KiB,    \
+     freed on return). n, or 0 with nothing written for a NULL handle, NULL values  \
+     or n < 1. */                                                                     \
   FLAT(int, GetRandomValuesFromMethod,                                                \
        (AbstractGenerationMethod* handle, int n, double* values, double* probabilities)) \
   /** The window by values of the random variable: converted with the CDF; ignored  \
