@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh clang libclang-rt-14-dev python3-pip python3-setuptools python3-wheel \
-  python3-numpy python3-scipy python3-pandas python3-pytest
+  python3-numpy python3-scipy python3-pandas python3-pytest python3-dask python3-distributed
 jobs=$(nproc)
 stage_start=$SECONDS
 stage_done() { echo "-- $1: $((SECONDS - stage_start)) s"; stage_start=$SECONDS; }
@@ -21,7 +21,7 @@ cmake --build build-test -j"$jobs"
 ctest --test-dir build-test --output-on-failure -j"$jobs"
 stage_done "plain build and tests"
 
-echo "== Python package: pip install of ./python over that build, pytest"
+echo "== Python package: pip install of ./python over that build, pytest (with runs on local Dask workers)"
 site=$(mktemp -d)
 STOKA_BUILD_DIR=build-test /usr/bin/python3 -m pip install -q --root-user-action=ignore \
   --no-build-isolation --no-index --no-deps --target "$site" ./python

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli.hpp"
+#include "cluster.hpp"
 #include "fit_command.hpp"
 #include "model.hpp"
 #include "output_file.hpp"
@@ -82,6 +83,8 @@ int main(int argc, char** argv) {
     command->footer(std::string(kConvention) + "\n\n" + kModelHelp);
   }
   auto* demo = app.get_subcommand("demo");
+  cli::ClusterOptions cluster_options;
+  cli::AddClusterOptions(run, cluster_options);
 
   auto* stats = app.add_subcommand("stats", "Statistics of a CSV column and families fitted to it");
   std::string csv_file, column;
@@ -113,6 +116,8 @@ int main(int argc, char** argv) {
     }
     if (*fit) {
       status = cli::FitCommand(family, given, strict_fit, std::cout);
+    } else if (*run && cluster_options.Wanted()) {
+      status = cli::RunOnCluster(model_file, run_options, cluster_options);
     } else if (*run) {
       status = cli::RunModel(cli::ParseModel(cli::ReadFile(model_file), model_file), run_options, out);
     } else if (*demo) {

@@ -1,0 +1,107 @@
+"""A run in blocks: the block runners against the program, the merge against
+the whole sample, and the same numbers at any worker count on real processes."""
+import os
+import signal
+import subprocess
+import threading
+
+import numpy as np
+import pytest
+
+from stoka import cluster, program_path
+
+PROGRAM = program_path()
+MODEL = {"samples": 2501, "seed": 2385, "quantities": [
+    {"name": "Design", "family": "triangular", "min": 120, "mode": 150, "max": 240},
+    {"name": "Build", "family": "pert", "min": 700, "mode": 900, "max": 1400},
+    {"name": "Fit", "family": "lognormal", "mu": 6.2, "sigma": 0.25, "location": 100},
+    {"name": "Lots", "family": "discrete", "values": [1, 2.5, 4], "weights": [3, 1, 2]},
+    {"name": "Fixed", "family": "constant", "value": 2.385}],
+    "correlations": [{"between": ["Design", "Build"], "coefficient": 0.6},
+                     {"between": ["Build", "Fit"], "coefficient": -0.3}]}
+FIELDS = ("mean", "covariance", "skewness", "kurtosis", "min", "max", "tornado", "rank_achieved")
+
+
+def same(a, b):
+    for f in FIELDS:
+        np.testing.assert_array_equal(getattr(a, f), getattr(b, f), err_msg=f)
+    for p in (5, 50, 95):
+        np.testing.assert_array_equal(a.percentile(p), b.percentile(p))
+
+
+@pytest.mark.parametrize("change", [{}, {"method": "montecarlo"}, {"correlation_method": "rank"}])
+def test_library_block_is_the_programs(change):
+    model = dict(MODEL, **change)
+    np.testing.assert_array_equal(cluster.run_block_in_library(model, 700, 99),
+                                  cluster.run_block_in_program(model, 700, 99, PROGRAM))
+
+
+def test_seeds_and_sizes():
+    # SplitMix64 from state 0 gives 0xE220A8397B1DCDAF first.
+    assert cluster.block_seed(0, 0) == 0xE220A839
+    assert cluster.block_sizes(2501, 500) == [500, 500, 500, 500, 501]
+    assert cluster.block_sizes(2502, 500)[-1] == 2
+
+
+JUDGED = dict(MODEL, quantities=MODEL["quantities"] + [
+    {"name": "Judged", "family": "pert", "judged": {"P10": 12, "P50": 15, "P90": 20}}])
+
+
+@pytest.mark.parametrize("model,block,sketch", [(MODEL, 500, 2048), (JUDGED, 700, 64)])
+def test_merge_matches_the_whole_sample(model, block, sketch):
+    r = cluster.run(model, block=block, sketch=sketch, gather=True)
+    x = np.column_stack([r.samples, r.samples.sum(axis=1)])
+    np.testing.assert_allclose(r.mean, x.mean(axis=0), rtol=1e-13)
+    np.testing.assert_allclose(r.covariance, np.cov(x.T), rtol=1e-9, atol=1e-9)
+    c = x - x.mean(axis=0)
+    m2 = (c ** 2).mean(axis=0)
+    with np.errstate(invalid="ignore", divide="ignore"):
+        np.testing.assert_allclose(r.skewness, (c ** 3).mean(axis=0) / m2 ** 1.5, rtol=1e-8)
+        np.testing.assert_allclose(r.kurtosis, (c ** 4).mean(axis=0) / m2 ** 2 - 3, rtol=1e-8)
+    assert (r.min == x.min(axis=0)).all() and (r.max == x.max(axis=0)).all()
+    s = np.sort(x, axis=0)
+    for p in (2.385, 50, 95):  # between the exact P and P + error
+        lo = int(np.ceil(p / 100 * r.n)) - 1
+        hi = min(lo + int(round(r.percentile_error / 100 * r.n)), r.n - 1)
+        assert (s[lo] <= r.percentile(p)).all() and (r.percentile(p) <= s[hi]).all()
+    assert (r.percentile_error == 0) == (block <= sketch)
+    first = cluster.run_block_in_program(model, block, cluster.block_seed(2385, 0), PROGRAM)
+    np.testing.assert_array_equal(r.samples[:block], first.T)
+
+
+@pytest.fixture(scope="module")
+def client():
+    from distributed import Client, LocalCluster
+    with LocalCluster(n_workers=8, threads_per_worker=1, dashboard_address=None) as lc, \
+            Client(lc) as c:
+        yield c
+
+
+def test_same_numbers_at_any_worker_count_and_after_a_killed_worker(client):
+    model = dict(MODEL, samples=24000, correlation_method="rank")
+    alone = cluster.run(model, block=1000, gather=True)
+    addresses = sorted(client.scheduler_info()["workers"])
+    for workers in (1, 2, 8):
+        same(alone, cluster.run(model, block=1000, client=client, workers=addresses[:workers]))
+    # A worker killed mid-run: Dask runs its blocks again elsewhere.
+    got = {}
+    t = threading.Thread(target=lambda: got.update(r=cluster.run(
+        model, block=1000, client=client, gather=True)))
+    t.start()
+    while t.is_alive() and not any(client.processing().values()):
+        pass
+    busy = next(w for w, keys in client.processing().items() if keys)
+    os.kill(client.run(os.getpid, workers=[busy])[busy], signal.SIGKILL)
+    t.join()
+    same(alone, got["r"])
+    np.testing.assert_array_equal(alone.samples, got["r"].samples)
+
+
+def test_program_prints_the_same_on_a_scheduler(client, tmp_path):
+    path = tmp_path / "model.json"
+    path.write_text(cluster.json.dumps(MODEL))
+    run = [PROGRAM, "run", str(path), "--block-size", "600", "--seed", "11"]
+    alone = subprocess.run(run, capture_output=True, text=True, check=True).stdout
+    spread = subprocess.run(run + ["--scheduler", client.scheduler.address], capture_output=True,
+                            text=True, check=True).stdout
+    assert alone == spread and "in 5 blocks of 600, seed 11" in alone
