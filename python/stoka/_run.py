@@ -50,11 +50,22 @@ def _run_program(path, options):
     return names, samples, done.stdout
 
 
-def run(model, seed=None, samples=None, strict=False):
+def run(model, samples=None, seed=None, client=None, block=None, strict=False, **options):
     """Runs a model of `stoka run`: a file name, or the model itself as a dict
     (the JSON of the file). seed and samples override the model's; strict makes
     a judged value that its fit misses an error. Equal seeds give the numbers
-    the program gives."""
+    the program gives. With a Dask `client` or a `block` size the run is cut
+    into seeded blocks and merged (stoka.cluster.run, which takes the other
+    keyword options): the same result at any number of workers."""
+    if client is not None or block is not None:
+        from . import cluster
+        if strict:
+            raise InputError("strict is taken only by a run in one piece (without client or block)")
+        return cluster.run(model, samples, seed, client,
+                           cluster.DEFAULT_BLOCK if block is None else block, **options)
+    if options:
+        raise InputError("%s is taken only by a run in blocks (give client or block)"
+                         % ", ".join(sorted(options)))
     options = []
     if seed is not None:
         options += ["--seed", str(count(seed, "the seed", 0, 2**32 - 1))]

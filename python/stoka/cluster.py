@@ -121,8 +121,14 @@ _process_lock = LOCK
 def library_can_run(model):
     """True when every quantity is given by its parameters (fitted quantities are
     left to the program, whose fits the model file promises)."""
-    return all("judged" not in q and (q.get("family") in _FAMILIES or q.get("family") == "discrete")
+    return all("judged" not in q and not _AFTER_DRAWING.intersection(q)
+               and (q.get("family") in _FAMILIES or q.get("family") == "discrete")
                for q in model["quantities"])
+
+
+# Keys of a quantity that change its sample after the draw (risk events,
+# windows) or its part in the total: such models run through the program.
+_AFTER_DRAWING = {"occurs", "low", "high", "total"}
 
 
 def _make_distribution(q):
@@ -259,10 +265,11 @@ def _comoments(c):
     return out
 
 
-def summarise_block(samples, sketch=DEFAULT_SKETCH, rank_pairs=()):
+def summarise_block(samples, sketch=DEFAULT_SKETCH, rank_pairs=(), in_total=None):
     """The mergeable statistics of one block: the rows of `samples` and their
-    total (the last row)."""
-    x = np.vstack([samples, samples.sum(axis=0)])
+    total (the last row: the rows that in_total marks, every row when None)."""
+    inputs = samples if in_total is None else samples[np.asarray(in_total, dtype=bool)]
+    x = np.vstack([samples, inputs.sum(axis=0)])
     n = x.shape[1]
     s, r = _sorted_and_ranks(x)
     # A column of equal values has that value as its mean, not a rounded sum / n.
@@ -344,7 +351,8 @@ def _tune_malloc():
 def _block_task(model, n, seed, sketch, rank_pairs, keep, program):
     _tune_malloc()
     samples = run_block(model, n, seed, program)
-    return summarise_block(samples, sketch, rank_pairs), (samples if keep else None)
+    in_total = [q.get("total", True) is not False for q in model["quantities"]]
+    return summarise_block(samples, sketch, rank_pairs, in_total), (samples if keep else None)
 
 
 class RunResult:

@@ -8,6 +8,7 @@ import threading
 import numpy as np
 import pytest
 
+import stoka
 from stoka import cluster, program_path
 
 PROGRAM = program_path()
@@ -105,3 +106,12 @@ def test_program_prints_the_same_on_a_scheduler(client, tmp_path):
     spread = subprocess.run(run + ["--scheduler", client.scheduler.address], capture_output=True,
                             text=True, check=True).stdout
     assert alone == spread and "in 5 blocks of 600, seed 11" in alone
+
+
+def test_run_in_blocks_through_stoka_run():
+    model = {"quantities": [{"name": "A", "family": "normal", "mean": 0, "sd": 1},
+                            {"name": "B", "family": "uniform", "min": 0, "max": 1, "total": False}]}
+    merged = stoka.run(model, 4000, 3, block=1000)
+    assert merged.n == 4000
+    with pytest.raises(stoka.InputError):
+        stoka.run(model, 4000, 3, block=1000, strict=True)
