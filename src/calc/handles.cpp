@@ -66,51 +66,44 @@ STOKA_DEFINE_DESTROY(DestroyConstantDistribution)
 namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// A query on a handle: the neutral value and a message naming the function
-// for a null handle; the neutral value too if the family throws.
+// A query on a handle: the neutral value for a handle the guard refuses (NULL,
+// destroyed, another kind) and when the family throws.
 template <class F>
-double Query(const char* name, IDistribution* handle, double neutral, F query) {
-  if (handle == nullptr) {
-    debug_log("Called %s with nullptr", name);
-    return neutral;
-  }
-  return stoka::guard(neutral, [&] { return query(*handle); });
+double Query(IDistribution* handle, double neutral, F query) {
+  return stoka::guard(neutral, handle, query);
 }
 }  // namespace
 
 extern "C" {
 
 STOKA_API double GetCDFValue(IDistribution* handle, double x) {
-  return Query(__func__, handle, -1.0, [x](IDistribution& d) { return d.CdfValue(x); });
+  return Query(handle, -1.0, [x](IDistribution& d) { return d.CdfValue(x); });
 }
 STOKA_API double GetPDFValue(IDistribution* handle, double x) {
-  return Query(__func__, handle, -1.0, [x](IDistribution& d) { return d.PdfValue(x); });
+  return Query(handle, -1.0, [x](IDistribution& d) { return d.PdfValue(x); });
 }
 STOKA_API double GetInverseCDFValue(IDistribution* handle, double p) {
-  return Query(__func__, handle, kInf,
+  return Query(handle, kInf,
                [p](IDistribution& d) { return d.ValueByCDF(p); });
 }
 STOKA_API double GetSFValue(IDistribution* handle, double x) {
-  return Query(__func__, handle, -1.0, [x](IDistribution& d) { return 1.0 - d.CdfValue(x); });
+  return Query(handle, -1.0, [x](IDistribution& d) { return 1.0 - d.CdfValue(x); });
 }
 STOKA_API double GetMinValue(IDistribution* handle) {
-  return Query(__func__, handle, kInf, [](IDistribution& d) { return d.XMin(); });
+  return Query(handle, kInf, [](IDistribution& d) { return d.XMin(); });
 }
 STOKA_API double GetMaxValue(IDistribution* handle) {
-  return Query(__func__, handle, -kInf, [](IDistribution& d) { return d.XMax(); });
+  return Query(handle, -kInf, [](IDistribution& d) { return d.XMax(); });
 }
 
 STOKA_API const char* GetDistributionName(IDistribution* handle) {
-  if (handle == nullptr) {
-    debug_log("Called GetDistributionName with nullptr");
-    return nullptr;
-  }
-  return stoka::guard(static_cast<const char*>(nullptr), [&]() -> const char* {
+  return stoka::guard(static_cast<const char*>(nullptr), handle,
+                      [&](IDistribution& d) -> const char* {
     // Names are fixed texts; each is kept once for the life of the process.
     // Queries may run on several threads, so the set is locked.
     static std::mutex lock;
     static std::set<std::string> names;
-    const std::string name = handle->Generator()->Name();
+    const std::string name = d.Generator()->Name();
     std::lock_guard<std::mutex> hold(lock);
     return names.insert(name).first->c_str();
   });

@@ -1,5 +1,6 @@
-// The correlation manager's flat interface. A NULL manager is refused with
-// the function's failure value; no exception leaves.
+// The correlation manager's flat interface. A manager the guard refuses (NULL,
+// destroyed, another kind) gets the function's failure value; no exception
+// leaves.
 #include <memory>
 
 #include "core/guard.hpp"
@@ -9,11 +10,10 @@
 namespace {
 using stoka::kNaN;
 
-// Runs f on the manager under the guard; fail for a NULL manager or a throw.
+// Runs f on the manager under the guard; fail for a refused manager or a throw.
 template <class R, class F>
 R With(CorrelationManager* handle, R fail, F&& f) noexcept {
-  if (handle == nullptr) return fail;
-  return stoka::guard(fail, [&]() -> R { return f(*handle); });
+  return stoka::guard(fail, handle, f);
 }
 
 // The same for a function that answers a result code.

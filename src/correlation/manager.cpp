@@ -8,6 +8,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "core/registry.hpp"
 #include "correlation/induction.hpp"
 #include "stoka/correlation.hpp"
 #include "stoka/stoka.h"
@@ -33,6 +34,12 @@ int Refusable(F&& insert) {
   }
 }
 }  // namespace
+
+CorrelationManager::CorrelationManager() { stoka::Enlist(this, stoka::Kind::kManager); }
+CorrelationManager::CorrelationManager(const CorrelationManager& other) : CorrelationManager() {
+  *this = other;
+}
+CorrelationManager::~CorrelationManager() { stoka::Delist(this); }
 
 int CorrelationManager::SetDataCount(unsigned n) {
   if (n == 0) return STOKA_MANAGER_BAD_DATA_COUNT;
@@ -76,8 +83,8 @@ void CorrelationManager::Unregister(stoka_id id) {
 }
 
 int CorrelationManager::AddDistribution(stoka_id id) {
-  // A null handle would be called through at the next recalculation.
-  if (id == 0) return STOKA_MANAGER_BAD_ID;
+  // Anything but a live method would be called through at the next recalculation.
+  if (stoka::CheckedMethod(id) == nullptr) return STOKA_MANAGER_BAD_ID;
   if (HasDistribution(id)) return STOKA_MANAGER_REFUSED;
   const int r = Refusable([&] { Register(id); });
   if (r != STOKA_MANAGER_OK) return r;
@@ -101,7 +108,7 @@ void CorrelationManager::RemoveDistribution(stoka_id id) {
 
 int CorrelationManager::ReplaceDistribution(stoka_id old_id, stoka_id new_id) {
   if (old_id == new_id) return STOKA_MANAGER_OK;
-  if (new_id == 0 || HasDistribution(new_id)) return STOKA_MANAGER_BAD_ID;
+  if (stoka::CheckedMethod(new_id) == nullptr || HasDistribution(new_id)) return STOKA_MANAGER_BAD_ID;
   const Partners* old_partners = PartnersOf(old_id);
   if (old_partners == nullptr) return STOKA_MANAGER_OK;
   ClearData();
@@ -127,7 +134,9 @@ int CorrelationManager::ReplaceDistribution(stoka_id old_id, stoka_id new_id) {
 int CorrelationManager::SetCorrelation(stoka_id a, stoka_id b, double c, bool rebuild) {
   if (!(std::fabs(c) <= 1.0)) return STOKA_MANAGER_BAD_COEFFICIENT;  // NaN too
   if (a == b) return c == 1.0 ? STOKA_MANAGER_OK : STOKA_MANAGER_BAD_COEFFICIENT;
-  if (a == 0 || b == 0) return STOKA_MANAGER_BAD_ID;
+  // Identifiers registered here must be live methods, as in AddDistribution.
+  for (stoka_id id : {a, b})
+    if (!HasDistribution(id) && stoka::CheckedMethod(id) == nullptr) return STOKA_MANAGER_BAD_ID;
   int r = SetCorrelationImpl(a, b, c);
   if (r == STOKA_MANAGER_OK) r = SetCorrelationImpl(b, a, c);
   if (rebuild) RebuildDistributions();
@@ -178,6 +187,8 @@ void CorrelationManager::ClearCorrelations() {
 
 int CorrelationManager::SetDistributedData(stoka_id id, const double* data, unsigned count) {
   if (data == nullptr) return STOKA_MANAGER_NULL;
+  // The count is held against the data count before the host's array is read.
+  if (count > data_count_) return STOKA_MANAGER_BAD_DATA_COUNT;
   return Refusable([&] { distributed_data_[id].assign(data, data + count); });
 }
 
@@ -288,6 +299,9 @@ bool CorrelationManager::HasCycles() const {
 
 int CorrelationManager::Recalculate() {
   if (HasCycles()) return STOKA_MANAGER_CYCLE;
+  // A method or distribution destroyed since it was registered: nothing is drawn.
+  for (stoka_id id : order_)
+    if (stoka::CheckedMethod(id) == nullptr) return STOKA_MANAGER_BAD_ID;
   ClearData();
   std::unordered_set<stoka_id> visited;
   int r = STOKA_MANAGER_OK;

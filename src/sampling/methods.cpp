@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "core/constants.hpp"
+#include "core/registry.hpp"
 #include "sampling/free_strata.hpp"
 #include "sampling/quantile_table.hpp"
 #include "stoka/sampling.hpp"
@@ -24,9 +25,11 @@ DistributionPlot MakePlot(IDistribution* distribution, double min, double max, i
 }  // namespace
 
 AbstractGenerationMethod::AbstractGenerationMethod(IDistribution* distribution)
-    : distribution_(distribution), min_(0.0), max_(1.0) {}
+    : distribution_(distribution), min_(0.0), max_(1.0) {
+  stoka::EnlistMethod(this, distribution);
+}
 
-AbstractGenerationMethod::~AbstractGenerationMethod() = default;
+AbstractGenerationMethod::~AbstractGenerationMethod() { stoka::DelistMethod(this, distribution_); }
 
 MonteCarloMethod::MonteCarloMethod(IDistribution* distribution, double min, double max)
     : AbstractGenerationMethod(distribution) {
@@ -42,6 +45,7 @@ void MonteCarloMethod::SetBounds(double min, double max) {
 }
 
 std::pair<double, double> MonteCarloMethod::RandomValue() {
+  if (distribution_ == nullptr) return {kNaN, kNaN};
   MonteCarloTable& table = stoka::KeptFor(table_, *distribution_);
   if (table.Tabled()) return table.Draw(min_, max_);
   return stoka::DrawFinite(min_, max_, [&](int, double p) { return distribution_->ValueByCDF(p); });
@@ -62,6 +66,7 @@ LatinCubeMethod::LatinCubeMethod(IDistribution* distribution, double min, double
 LatinCubeMethod::~LatinCubeMethod() = default;
 
 void LatinCubeMethod::SetBounds(double min, double max) {
+  if (distribution_ == nullptr) return;
   plot_.SetCDFBounds(min, max);
   min_ = min;
   max_ = max;
@@ -86,6 +91,7 @@ void LatinCubeMethod::RebuildSegmentIndices() {
 unsigned LatinCubeMethod::FreeCount() const { return segment_indices_->Size(); }
 
 std::pair<double, double> LatinCubeMethod::RandomValue() {
+  if (distribution_ == nullptr) return {kNaN, kNaN};
   if (segment_indices_->Empty()) RebuildSegmentIndices();
   const stoka::PreparedLaw& law = stoka::KeptFor(law_, *plot_.distribution);
   double p = kNaN;
