@@ -14,7 +14,6 @@ static int failures = 0;
 int main(void) {
   IDistribution* h = NULL;
   CorrelationManager* m = NULL;
-  AbstractGenerationMethod *a = NULL, *b = NULL;
   double (*get[2])(CorrelationManager**);
   unsigned n = 0;
   int code, other;
@@ -31,20 +30,16 @@ int main(void) {
   CHECK(fabs(GetCDFValue(h, 4.0) - 0.5) < 1e-15);
   CHECK(strcmp(GetDistributionName(h), "Uniform") == 0);
   CHECK(CheckPercentile(50.0) == 1 && CheckPercentile(0.5) == 0);
+  DestroyUniformDistribution(&h);
+  CHECK(h == NULL);
+  CHECK(GetCDFValue(h, 1.0) == -1.0);
   /* The tolerance getter under its C and its C++ name; rebuild is one byte. */
   *(void**)&get[0] = dlsym(RTLD_DEFAULT, "GetCorrelationTolerance");
   *(void**)&get[1] = dlsym(RTLD_DEFAULT, "_Z23GetCorrelationTolerancePP18CorrelationManager");
   CHECK(CreateCorrelationManager(&m) == 1 && SetCorrelationTolerance(m, 0.0125) == 0);
   CHECK(get[0] && get[1] && get[0](&m) == 0.0125 && get[1](&m) == 0.0125);
-  CreateMonteCarloMethod(&a, h, 0.0, 1.0);
-  CreateLatinCubeMethod(&b, h, 0.0, 1.0, 10);
-  CHECK(SetCorrelation(m, (stoka_id)a, (stoka_id)b, 0.5, true) == 0 && (GetAllDistributions(m, &n), n == 2));
+  CHECK(SetCorrelation(m, 13, 14, 0.5, true) == 0 && (GetAllDistributions(m, &n), n == 2));
   DestroyCorrelationManager(&m);
-  DestroyMonteCarloMethod(&a);
-  DestroyLatinCubeMethod(&b);
-  DestroyUniformDistribution(&h);
-  CHECK(h == NULL);
-  CHECK(GetCDFValue(h, 1.0) == -1.0);
   stoka_done();
   CHECK(r_global == NULL);
   if (failures == 0) printf("c_host: 1 passed, 0 failed\n");

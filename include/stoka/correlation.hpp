@@ -34,8 +34,8 @@ STOKA_API std::vector<double> MakeCorrelated(const std::vector<double>& data,
 // order of registration, and breadth-first walks take their frontier in the
 // order partners were set, so equal seeds give equal samples on every run.
 // Identifiers must be live methods (their distributions too) when they are
-// registered and when the manager recalculates; the manager itself is entered
-// in the table of live handles while it exists.
+// added and when the manager recalculates; the manager itself is entered in
+// the table of live handles while it exists.
 class STOKA_API CorrelationManager {
  public:
   CorrelationManager();

@@ -25,8 +25,9 @@
  *   for NULL. Destroy... leaves such a handle and the variable alone. A method
  *   whose distribution was destroyed is treated as NULL too, except by its
  *   destroyer; the correlation manager refuses such methods, and anything but
- *   a live method, as identifiers (STOKA_MANAGER_BAD_ID) when they are
- *   registered and when it recalculates. A handle destroyed whose memory
+ *   a live method, as identifiers (STOKA_MANAGER_BAD_ID) in AddDistribution
+ *   and ReplaceDistribution, and checks every registered one again when it
+ *   recalculates. A handle destroyed whose memory
  *   now holds a new object of the same kind reads as that object: the table
  *   knows addresses, not histories.
  * - Percentiles are given in the exceedance sense, in percent: (P, x) means

@@ -1,11 +1,9 @@
 // libFuzzer harness over the flat interface: every function of the lists with
 // arguments decoded from the fuzzer's bytes (hostile doubles, small counts,
 // buffers), in sequences that create, use and destroy distribution, method
-// and correlation-manager handles, as a host should and as a careless one
-// does: destroyed handles used and destroyed again through copies, handles of
-// one kind passed to functions of another, distributions destroyed under
-// their methods, methods under their managers. With STOKA_FUZZ_BEFORE_INIT
-// set in the environment, stoka_init is never called.
+// and correlation-manager handles, also carelessly: destroyed through copies,
+// used after, passed as another kind. STOKA_FUZZ_BEFORE_INIT set in the
+// environment: stoka_init is never called.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -21,10 +19,9 @@
 
 namespace {
 
-// The handles a sequence holds. The orderly destroyers follow the host
-// contract (a method leaves every manager before it is destroyed, and a
-// distribution outlives its methods); the careless ones do not. A destroyed
-// handle may stay in the lists, and its address is kept for later use.
+// The handles a sequence holds. They are released in the order the host
+// contract asks (a method leaves every manager before it is destroyed, and a
+// distribution outlives its methods), unless Destroy goes careless.
 struct Method {
   AbstractGenerationMethod* handle;
   IDistribution* over;
@@ -35,19 +32,12 @@ struct Handles {
   std::vector<Method> methods;
   std::vector<CorrelationManager*> managers;
   std::vector<RankCorrelation*> ranks;  // of at most 6 quantities: 6 x 40 values fit an array
-  std::vector<void*> dead;              // addresses of destroyed objects, at most 16
+  std::vector<void*> dead;              // addresses of destroyed objects
 
-  void Bury(void* p) {
-    if (dead.size() == 16) dead.erase(dead.begin());
-    dead.push_back(p);
-  }
-  // Any handle held, of any kind, live or not.
-  void* AnyAddress(uint8_t pick) {
+  void* AnyAddress(uint8_t pick) {  // of any kind, live or not
     std::vector<void*> all(dead);
-    for (auto* d : distributions) all.push_back(d);
+    all.insert(all.end(), distributions.begin(), distributions.end()), all.insert(all.end(), managers.begin(), managers.end());
     for (auto& m : methods) all.push_back(m.handle);
-    for (auto* c : managers) all.push_back(c);
-    for (auto* r : ranks) all.push_back(r);
     return all.empty() ? nullptr : all[pick % all.size()];
   }
 
@@ -71,7 +61,6 @@ struct Handles {
     for (auto*& r : ranks) DestroyRankCorrelation(&r);
     ranks.clear();
     for (auto& m : methods) DestroyLatinCubeMethod(&m.handle);  // loose ones too
-    methods.clear();
     while (!distributions.empty()) DestroyDistribution(distributions.size() - 1);
     dead.clear();
   }
@@ -130,18 +119,10 @@ struct Input {
   V Any(const std::vector<V>& v) {
     return v.empty() || Byte() % 8 == 0 ? V{} : v[Pick(v.size())];
   }
-  // Now and then a destroyed handle or one of another kind; otherwise one of
-  // the right kind (NULL now and then).
   template <class T>
-  T Handle(int) {
-    if constexpr (std::is_same_v<T, IDistribution*> || std::is_same_v<T, AbstractGenerationMethod*> ||
-                  std::is_same_v<T, CorrelationManager*> || std::is_same_v<T, RankCorrelation*> ||
-                  std::is_same_v<T, stoka_id>) {
-      if (Byte() % 16 == 0) {
-        if (std::is_same_v<T, IDistribution*>) over = nullptr;
-        return (T)(h.AnyAddress(Byte()));
-      }
-    }
+  T Handle(int) {  // now and then any address held, destroyed or of another kind
+    if constexpr (std::is_class_v<std::remove_pointer_t<T>> || std::is_same_v<T, stoka_id>)
+      if (Byte() % 16 == 0) return (T)(h.AnyAddress(Byte()));
     if constexpr (std::is_same_v<T, IDistribution*>) return over = Any(h.distributions);
     else if constexpr (std::is_same_v<T, CorrelationManager*>) return Any(h.managers);
     else if constexpr (std::is_same_v<T, RankCorrelation*>) return Any(h.ranks);
@@ -171,15 +152,11 @@ struct Arena : args::Arena {
   }
 };
 
-// Set when the process runs before stoka_init, as a host that never calls it:
-// a decoded stoka_init is then skipped, so GSL's handler stays the aborting
-// default for every input.
-bool before_init = false;
+bool before_init = false;  // a decoded stoka_init is skipped: GSL's handler stays aborting
 
 template <class R, class... A>
 void Call(Input& in, R (*f)(A...)) {
-  if constexpr (std::is_void_v<R> && sizeof...(A) == 0)
-    if (before_init && f == &stoka_init) return;
+  if (before_init && reinterpret_cast<void*>(f) == reinterpret_cast<void*>(&stoka_init)) return;
   Arena arena(in);
   in.over = nullptr;
   const auto result = args::Call(f, in, arena);
@@ -221,41 +198,23 @@ void CreateDiscrete(Input& in) {
 }
 
 // Destroys a held handle: a distribution with its methods, a method, or a
-// manager; or carelessly: a distribution under its methods, a method under
-// its managers, or any address held (destroyed already, or of another kind)
-// through a copy by any destroyer, the lists keeping what it destroys.
+// manager; or any address held through a copy by any destroyer, the lists
+// keeping it (a distribution under its methods, a method under managers).
 void Destroy(Input& in) {
   Handles& h = in.h;
-  switch (in.Byte() % 6) {
+  switch (in.Byte() % 4) {
     case 0: if (!h.distributions.empty()) h.DestroyDistribution(in.Pick(h.distributions.size())); break;
     case 1: if (!h.methods.empty()) h.DestroyMethod(in.Pick(h.methods.size())); break;
     case 2: if (!h.managers.empty()) h.DestroyManager(in.Pick(h.managers.size())); break;
-    case 3:
-      if (!h.distributions.empty()) {
-        const size_t i = in.Pick(h.distributions.size());
-        h.Bury(h.distributions[i]);
-        DestroyNormalDistribution(&h.distributions[i]);
-        h.distributions.erase(h.distributions.begin() + static_cast<long>(i));
-      }
-      break;
-    case 4:
-      if (!h.methods.empty()) {
-        const size_t i = in.Pick(h.methods.size());
-        h.Bury(h.methods[i].handle);
-        DestroyMonteCarloMethod(&h.methods[i].handle);
-        h.methods.erase(h.methods.begin() + static_cast<long>(i));
-      }
-      break;
     default: {
-      void* copy = h.AnyAddress(in.Byte());
-      void* const address = copy;
+      void *copy = h.AnyAddress(in.Byte()), *const address = copy;
       switch (in.Byte() % 4) {
         case 0: DestroyPertDistribution(reinterpret_cast<IDistribution**>(&copy)); break;
         case 1: DestroyLatinCubeMethod(reinterpret_cast<AbstractGenerationMethod**>(&copy)); break;
         case 2: DestroyCorrelationManager(reinterpret_cast<CorrelationManager**>(&copy)); break;
         default: DestroyRankCorrelation(reinterpret_cast<RankCorrelation**>(&copy)); break;
       }
-      if (copy == nullptr && address != nullptr) h.Bury(address);
+      if (copy == nullptr && address != nullptr && h.dead.size() < 16) h.dead.push_back(address);
     }
   }
 }

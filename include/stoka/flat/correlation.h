@@ -27,8 +27,8 @@ enum stoka_manager_code {
   STOKA_MANAGER_BAD_ID = 6,          /* identifier not registered, already registered
                                         (as the new identifier of ReplaceDistribution),
                                         or not a live method with a live distribution
-                                        (0, destroyed, another kind) where it is
-                                        registered or at recalculation */
+                                        (0, destroyed, another kind) in AddDistribution,
+                                        ReplaceDistribution or at recalculation */
   STOKA_MANAGER_REFUSED = 7,         /* already registered (AddDistribution), or storage
                                         refused */
   STOKA_MANAGER_NO_SAMPLE = 8,       /* no sample to compute with */
