@@ -33,9 +33,15 @@ STOKA_API std::vector<double> MakeCorrelated(const std::vector<double>& data,
 // target correlations and one sample each. Identifiers are enumerated in the
 // order of registration, and breadth-first walks take their frontier in the
 // order partners were set, so equal seeds give equal samples on every run.
+// Identifiers must be live methods (their distributions too) when they are
+// added and when the manager recalculates; the manager itself is entered in
+// the table of live handles while it exists.
 class STOKA_API CorrelationManager {
  public:
-  CorrelationManager() = default;
+  CorrelationManager();
+  CorrelationManager(const CorrelationManager& other);
+  CorrelationManager& operator=(const CorrelationManager&) = default;
+  ~CorrelationManager();
 
   int SetDataCount(unsigned n);
   unsigned GetDataCount() const { return data_count_; }

@@ -16,8 +16,13 @@ class STOKA_API IRandomGenerator {
 };
 
 // Owns exactly one generator and answers the queries that do not draw.
+// Each one is entered in the library's table of live handles while it exists,
+// and cuts the generation methods still drawing from it loose when destroyed.
 class STOKA_API IDistribution {
  public:
+  IDistribution();
+  IDistribution(const IDistribution&);
+  IDistribution& operator=(const IDistribution&) = default;
   virtual ~IDistribution();
   virtual IRandomGenerator* Generator() = 0;
   // The quantile: the value at cumulative probability p (not bounded).

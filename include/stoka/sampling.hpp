@@ -11,6 +11,7 @@
 #include "stoka/distribution.hpp"
 
 // Draws from one distribution it does not own. The bounds are probabilities.
+// The distribution knows its methods: destroyed, it leaves them without one.
 class STOKA_API AbstractGenerationMethod {
  public:
   explicit AbstractGenerationMethod(IDistribution* distribution);
@@ -36,6 +37,9 @@ class STOKA_API AbstractGenerationMethod {
   static constexpr int kMaxRedraws = 1000;
 
  protected:
+  // A destroyed distribution sets distribution_ of its methods to null; such
+  // a method draws NaN and ignores new bounds.
+  friend class IDistribution;
   IDistribution* distribution_;
   double min_;
   double max_;

@@ -16,7 +16,20 @@
  *   for the rest of the process. The object interface has no such door: a C++
  *   host that calls it directly calls stoka_init first.
  * - Handles are owned by the host from Create... to Destroy...; Destroy...
- *   takes a pointer to the host's variable and sets it to NULL.
+ *   takes a pointer to the host's variable and sets it to NULL. The library
+ *   keeps a table of its live objects and their kinds (distribution, method,
+ *   manager, rank engine), and looks every handle up before it reads anything
+ *   behind it: a handle that is not a live object of the kind the function
+ *   takes (destroyed, through a copy; of another kind; never handed out) is
+ *   treated as NULL, and the function returns or writes what its entry gives
+ *   for NULL. Destroy... leaves such a handle and the variable alone. A method
+ *   whose distribution was destroyed is treated as NULL too, except by its
+ *   destroyer; the correlation manager refuses such methods, and anything but
+ *   a live method, as identifiers (STOKA_MANAGER_BAD_ID) in AddDistribution
+ *   and ReplaceDistribution, and checks every registered one again when it
+ *   recalculates or fills a sample. A handle destroyed whose memory
+ *   now holds a new object of the same kind reads as that object: the table
+ *   knows addresses, not histories.
  * - Percentiles are given in the exceedance sense, in percent: (P, x) means
  *   the quantity exceeds x with probability P/100.
  * - Two random sources, and the library seeds neither by itself. The GSL stream

@@ -12,18 +12,14 @@ STOKA_FLAT_DISCRETE(STOKA_DEFINE_TWIN, STOKA_IGNORE_FLAT)
 namespace {
 using stoka::kNaN;
 
-// The set behind a handle, or null for a null handle or a continuous family.
-GenericDiscreteDistribution* DiscreteOf(IDistribution* handle) {
-  return dynamic_cast<GenericDiscreteDistribution*>(handle);
+// The set behind a live distribution, or null for a continuous family.
+GenericDiscreteDistribution* DiscreteOf(IDistribution& d) {
+  return dynamic_cast<GenericDiscreteDistribution*>(&d);
 }
 
 template <class F>
-double Query(const char* name, IDistribution* handle, F query) {
-  if (handle == nullptr) {
-    debug_log("Called %s with nullptr", name);
-    return kNaN;
-  }
-  return stoka::guard(kNaN, [&] { return query(*handle); });
+double Query(IDistribution* handle, F query) {
+  return stoka::guard(kNaN, handle, query);
 }
 }  // namespace
 
@@ -55,33 +51,37 @@ STOKA_API int CreateConstantDistribution(double value, IDistribution** out) {
 }
 
 STOKA_API double GenericDiscretePDFValue(double x, IDistribution* handle) {
-  return Query(__func__, handle, [x](IDistribution& d) { return d.PdfValue(x); });
+  return Query(handle, [x](IDistribution& d) { return d.PdfValue(x); });
 }
 STOKA_API double GenericDiscreteCDFValue(double x, IDistribution* handle) {
-  return Query(__func__, handle, [x](IDistribution& d) { return d.CdfValue(x); });
+  return Query(handle, [x](IDistribution& d) { return d.CdfValue(x); });
 }
 STOKA_API double GenericDiscreteValueByCDF(double p, IDistribution* handle) {
-  return Query(__func__, handle, [p](IDistribution& d) { return d.ValueByCDF(p); });
+  return Query(handle, [p](IDistribution& d) { return d.ValueByCDF(p); });
 }
 
 STOKA_API const double* GenericDiscreteGetValues(IDistribution* handle, unsigned* count) {
   unsigned n = 0;
-  const double* data = nullptr;
-  if (GenericDiscreteDistribution* d = DiscreteOf(handle))
-    data = stoka::guard(data, [&] { return d->generator().GetSortedDataC(&n); });
+  const double* data = stoka::guard(static_cast<const double*>(nullptr), handle,
+                                    [&](IDistribution& d) -> const double* {
+    GenericDiscreteDistribution* set = DiscreteOf(d);
+    return set ? set->generator().GetSortedDataC(&n) : nullptr;
+  });
   if (count) *count = n;
   return data;
 }
 
 STOKA_API void GenericDiscreteSetValues(IDistribution* handle, unsigned n, const double* values) {
-  if (GenericDiscreteDistribution* d = DiscreteOf(handle))
-    stoka::guard(STOKA_VOID, [&] { d->SetValues(n, values); });
+  stoka::guard(STOKA_VOID, handle, [&](IDistribution& d) {
+    if (GenericDiscreteDistribution* set = DiscreteOf(d)) set->SetValues(n, values);
+  });
 }
 STOKA_API void GenericDiscreteSetWeightedValues(IDistribution* handle, unsigned n,
                                                 const double* values, const unsigned* weights) {
   if (n > 0 && weights == nullptr) return;
-  if (GenericDiscreteDistribution* d = DiscreteOf(handle))
-    stoka::guard(STOKA_VOID, [&] { d->SetWeightedValues(n, values, weights); });
+  stoka::guard(STOKA_VOID, handle, [&](IDistribution& d) {
+    if (GenericDiscreteDistribution* set = DiscreteOf(d)) set->SetWeightedValues(n, values, weights);
+  });
 }
 
 }  // extern "C"

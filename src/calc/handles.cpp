@@ -66,28 +66,24 @@ STOKA_DEFINE_DESTROY(DestroyConstantDistribution)
 namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// A query on a handle: the neutral value and a message naming the function
-// for a null handle; the neutral value too if the family throws.
+// A query on a handle: the neutral value for a handle the guard refuses (NULL,
+// destroyed, another kind) and when the family throws.
 template <class F>
-double Query(const char* name, IDistribution* handle, double neutral, F query) {
-  if (handle == nullptr) {
-    debug_log("Called %s with nullptr", name);
-    return neutral;
-  }
-  return stoka::guard(neutral, [&] { return query(*handle); });
+double Query(IDistribution* handle, double neutral, F query) {
+  return stoka::guard(neutral, handle, query);
 }
 
 // The same query over n inputs under one guard, element by element what the
 // one-value query gives (in == out is allowed); 0 and nothing written for a
-// null handle or array or n < 1, else n.
+// handle the guard refuses, a null array or n < 1, else n.
 template <class F>
 int Queries(IDistribution* handle, int n, const double* in, double* out, double neutral,
             F query) {
-  if (handle == nullptr || in == nullptr || out == nullptr || n < 1) return 0;
-  return stoka::guard(0, [&] {
+  if (in == nullptr || out == nullptr || n < 1) return 0;
+  return stoka::guard(0, handle, [&](IDistribution& d) {
     for (int i = 0; i < n; ++i) {
       try {
-        out[i] = query(*handle, in[i]);
+        out[i] = query(d, in[i]);
       } catch (...) {
         out[i] = neutral;
       }
@@ -99,7 +95,7 @@ int Queries(IDistribution* handle, int n, const double* in, double* out, double 
 // Each query of a handle, by value and over an array.
 #define STOKA_DEFINE_QUERY(name, neutral, expr)                                           \
   STOKA_API double name##Value(IDistribution* handle, double x) {                         \
-    return Query(#name "Value", handle, neutral, [x](IDistribution& d) { return expr; }); \
+    return Query(handle, neutral, [x](IDistribution& d) { return expr; });                \
   }                                                                                       \
   STOKA_API int name##Values(IDistribution* handle, int n, const double* x, double* out) { \
     return Queries(handle, n, x, out, neutral, [](IDistribution& d, double x) { return expr; }); \
@@ -113,23 +109,20 @@ STOKA_DEFINE_QUERY(GetPDF, -1.0, d.PdfValue(x))
 STOKA_DEFINE_QUERY(GetInverseCDF, kInf, d.ValueByCDF(x))
 STOKA_DEFINE_QUERY(GetSF, -1.0, 1.0 - d.CdfValue(x))
 STOKA_API double GetMinValue(IDistribution* handle) {
-  return Query(__func__, handle, kInf, [](IDistribution& d) { return d.XMin(); });
+  return Query(handle, kInf, [](IDistribution& d) { return d.XMin(); });
 }
 STOKA_API double GetMaxValue(IDistribution* handle) {
-  return Query(__func__, handle, -kInf, [](IDistribution& d) { return d.XMax(); });
+  return Query(handle, -kInf, [](IDistribution& d) { return d.XMax(); });
 }
 
 STOKA_API const char* GetDistributionName(IDistribution* handle) {
-  if (handle == nullptr) {
-    debug_log("Called GetDistributionName with nullptr");
-    return nullptr;
-  }
-  return stoka::guard(static_cast<const char*>(nullptr), [&]() -> const char* {
+  return stoka::guard(static_cast<const char*>(nullptr), handle,
+                      [&](IDistribution& d) -> const char* {
     // Names are fixed texts; each is kept once for the life of the process.
     // Queries may run on several threads, so the set is locked.
     static std::mutex lock;
     static std::set<std::string> names;
-    const std::string name = handle->Generator()->Name();
+    const std::string name = d.Generator()->Name();
     std::lock_guard<std::mutex> hold(lock);
     return names.insert(name).first->c_str();
   });

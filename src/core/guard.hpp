@@ -4,6 +4,7 @@
 #define STOKA_SRC_CORE_GUARD_HPP
 
 #include "core/constants.hpp"
+#include "core/registry.hpp"
 
 namespace stoka {
 
@@ -47,11 +48,27 @@ void guard(VoidResult, F&& body) noexcept {
   }
 }
 
+// The guard over a host's handle: body(object) when the handle is a live,
+// usable object of the kind its type names (registry.hpp); the failure value
+// otherwise, as for NULL, without reading anything behind the handle.
+template <class R, class T, class F>
+R guard(R failure, T* handle, F&& body) noexcept {
+  T* object = Checked(handle);
+  if (object == nullptr) return failure;
+  return guard(failure, [&]() -> R { return body(*object); });
+}
+
+template <class T, class F>
+void guard(VoidResult, T* handle, F&& body) noexcept {
+  if (T* object = Checked(handle)) guard(VoidResult{}, [&] { body(*object); });
+}
+
 // Destroys the object behind a host's handle variable under the guard and sets
-// the variable to NULL; a NULL place is ignored.
+// the variable to NULL. A NULL place, and a handle that is not a live object of
+// the kind (destroyed already, through a copy; another kind), are left alone.
 template <class T>
 void Destroy(T** handle) noexcept {
-  if (handle == nullptr) return;
+  if (handle == nullptr || !IsLive(*handle, HandleKind<T>::kKind)) return;
   guard(VoidResult{}, [&] { delete *handle; });
   *handle = nullptr;
 }

@@ -1,5 +1,6 @@
-// The correlation manager's flat interface. A NULL manager is refused with
-// the function's failure value; no exception leaves.
+// The correlation manager's flat interface. A manager the guard refuses (NULL,
+// destroyed, another kind) gets the function's failure value; no exception
+// leaves.
 #include <memory>
 
 #include "core/guard.hpp"
@@ -9,11 +10,10 @@
 namespace {
 using stoka::kNaN;
 
-// Runs f on the manager under the guard; fail for a NULL manager or a throw.
+// Runs f on the manager under the guard; fail for a refused manager or a throw.
 template <class R, class F>
 R With(CorrelationManager* handle, R fail, F&& f) noexcept {
-  if (handle == nullptr) return fail;
-  return stoka::guard(fail, [&]() -> R { return f(*handle); });
+  return stoka::guard(fail, handle, f);
 }
 
 // The same for a function that answers a result code.
@@ -136,8 +136,10 @@ STOKA_API const char* stoka_manager_code_text(int code) {
       return "a coefficient of magnitude above 1, NaN, or a self-correlation other than 1";
     case STOKA_MANAGER_BAD_TOLERANCE: return "a tolerance below 1e-6";
     case STOKA_MANAGER_BAD_MAX_STEPS: return "a maximum step count of 0";
-    case STOKA_MANAGER_BAD_DATA_COUNT: return "a data count of 0";
-    case STOKA_MANAGER_BAD_ID: return "an identifier not registered, already registered, or 0";
+    case STOKA_MANAGER_BAD_DATA_COUNT: return "a data count of 0, or a sample longer than the data count";
+    case STOKA_MANAGER_BAD_ID:
+      return "an identifier not registered, already registered, or not a live method with a live "
+             "distribution";
     case STOKA_MANAGER_REFUSED: return "an identifier already registered, or storage refused";
     case STOKA_MANAGER_NO_SAMPLE: return "no sample to compute with";
     case STOKA_MANAGER_NULL: return "a NULL manager or data pointer";

@@ -9,6 +9,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "core/registry.hpp"
 #include "correlation/induction.hpp"
 #include "stoka/correlation.hpp"
 #include "stoka/stoka.h"
@@ -34,6 +35,12 @@ int Refusable(F&& insert) {
   }
 }
 }  // namespace
+
+CorrelationManager::CorrelationManager() { stoka::Enlist(this, stoka::Kind::kManager); }
+CorrelationManager::CorrelationManager(const CorrelationManager& other) : CorrelationManager() {
+  *this = other;
+}
+CorrelationManager::~CorrelationManager() { stoka::Delist(this); }
 
 int CorrelationManager::SetDataCount(unsigned n) {
   if (n == 0) return STOKA_MANAGER_BAD_DATA_COUNT;
@@ -77,8 +84,8 @@ void CorrelationManager::Unregister(stoka_id id) {
 }
 
 int CorrelationManager::AddDistribution(stoka_id id) {
-  // A null handle would be called through at the next recalculation.
-  if (id == 0) return STOKA_MANAGER_BAD_ID;
+  // Anything but a live method would be called through at the next recalculation.
+  if (stoka::CheckedMethod(id) == nullptr) return STOKA_MANAGER_BAD_ID;
   if (HasDistribution(id)) return STOKA_MANAGER_REFUSED;
   const int r = Refusable([&] { Register(id); });
   if (r != STOKA_MANAGER_OK) return r;
@@ -102,7 +109,7 @@ void CorrelationManager::RemoveDistribution(stoka_id id) {
 
 int CorrelationManager::ReplaceDistribution(stoka_id old_id, stoka_id new_id) {
   if (old_id == new_id) return STOKA_MANAGER_OK;
-  if (new_id == 0 || HasDistribution(new_id)) return STOKA_MANAGER_BAD_ID;
+  if (stoka::CheckedMethod(new_id) == nullptr || HasDistribution(new_id)) return STOKA_MANAGER_BAD_ID;
   const Partners* old_partners = PartnersOf(old_id);
   if (old_partners == nullptr) return STOKA_MANAGER_OK;
   ClearData();
@@ -179,19 +186,23 @@ void CorrelationManager::ClearCorrelations() {
 
 int CorrelationManager::SetDistributedData(stoka_id id, const double* data, unsigned count) {
   if (data == nullptr) return STOKA_MANAGER_NULL;
+  // The count is held against the data count before the host's array is read.
+  if (count > data_count_) return STOKA_MANAGER_BAD_DATA_COUNT;
   return Refusable([&] { distributed_data_[id].assign(data, data + count); });
 }
 
 int CorrelationManager::FillDistributedData(stoka_id id, unsigned n) {
-  if (!HasDistribution(id)) return STOKA_MANAGER_BAD_ID;
+  // A method or distribution destroyed since it was registered: nothing is
+  // drawn and the sample kept stays.
+  AbstractGenerationMethod* const method = stoka::CheckedMethod(id);
+  if (!HasDistribution(id) || method == nullptr) return STOKA_MANAGER_BAD_ID;
   if (n == 0) return STOKA_MANAGER_BAD_DATA_COUNT;
   std::vector<double> sample;
   const int r = Refusable([&] { sample.resize(n); });
   if (r != STOKA_MANAGER_OK) return r;
   constexpr unsigned kChunk = std::numeric_limits<int>::max();
   for (unsigned at = 0; at < n; at += std::min(n - at, kChunk))
-    MethodOf(id)->RandomValues(static_cast<int>(std::min(n - at, kChunk)), sample.data() + at,
-                               nullptr);
+    method->RandomValues(static_cast<int>(std::min(n - at, kChunk)), sample.data() + at, nullptr);
   return Refusable([&] { distributed_data_[id] = std::move(sample); });
 }
 
@@ -302,6 +313,9 @@ bool CorrelationManager::HasCycles() const {
 
 int CorrelationManager::Recalculate() {
   if (HasCycles()) return STOKA_MANAGER_CYCLE;
+  // A method or distribution destroyed since it was registered: nothing is drawn.
+  for (stoka_id id : order_)
+    if (stoka::CheckedMethod(id) == nullptr) return STOKA_MANAGER_BAD_ID;
   ClearData();
   std::unordered_set<stoka_id> visited;
   int r = STOKA_MANAGER_OK;

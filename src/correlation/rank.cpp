@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "core/constants.hpp"
+#include "core/registry.hpp"
 #include "core/stream.hpp"
 
 namespace {
@@ -286,7 +287,10 @@ void RadixSort(std::vector<double>& x, std::vector<uint64_t>& a, std::vector<uin
 
 RankCorrelation::RankCorrelation(unsigned count) : count_(count), target_(size_t{count} * count, 0.0) {
   for (size_t i = 0; i < count_; ++i) target_[i * (count_ + 1)] = 1.0;
+  stoka::Enlist(this, stoka::Kind::kRankEngine);
 }
+
+RankCorrelation::~RankCorrelation() { stoka::Delist(this); }
 
 int RankCorrelation::SetPair(unsigned a, unsigned b, double rho) {
   if (a >= count_ || b >= count_) return STOKA_RANK_BAD_SIZE;

@@ -15,7 +15,11 @@ class RankCorrelation {
  public:
   static constexpr unsigned kMaxCount = 1024;
 
+  // Entered in the table of live handles while it exists.
   explicit RankCorrelation(unsigned count);
+  RankCorrelation(const RankCorrelation&) = delete;
+  RankCorrelation& operator=(const RankCorrelation&) = delete;
+  ~RankCorrelation();
 
   int SetPair(unsigned a, unsigned b, double rho);
   double Pair(unsigned a, unsigned b) const;

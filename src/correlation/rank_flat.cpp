@@ -1,24 +1,25 @@
-// The rank-correlation engine's flat interface. A NULL engine or pointer is
-// refused with the function's failure value; no exception leaves.
+// The rank-correlation engine's flat interface. An engine the guard refuses
+// (NULL, destroyed, another kind) or a NULL pointer gets the function's
+// failure value; no exception leaves.
 #include "core/guard.hpp"
 #include "correlation/rank.hpp"
 
 namespace {
 using stoka::kNaN;
 
-// Runs f on the engine under the guard; fail for a NULL engine or a throw.
+// Runs f on the engine under the guard; fail for a refused engine or a throw.
 template <class R, class F>
 R With(RankCorrelation* handle, R fail, F&& f) noexcept {
-  if (handle == nullptr) return fail;
-  return stoka::guard(fail, [&]() -> R { return f(*handle); });
+  return stoka::guard(fail, handle, f);
 }
 
 // The same for a function that answers a result code and takes a pointer; a
 // throw (no memory for samples of that size) reads as a refusal of the size.
 template <class F>
 int Code(RankCorrelation* handle, const void* pointer, F&& f) noexcept {
-  if (handle == nullptr || pointer == nullptr) return STOKA_RANK_NULL;
-  return stoka::guard(int{STOKA_RANK_BAD_SIZE}, [&] { return f(*handle); });
+  RankCorrelation* engine = stoka::Checked(handle);
+  if (engine == nullptr || pointer == nullptr) return STOKA_RANK_NULL;
+  return stoka::guard(int{STOKA_RANK_BAD_SIZE}, [&] { return f(*engine); });
 }
 }  // namespace
 

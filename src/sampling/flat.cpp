@@ -1,5 +1,6 @@
-// Generation-method handles of the flat interface. A NULL handle is refused
-// quietly: nothing happens, value outputs read NaN.
+// Generation-method handles of the flat interface. A handle the guard refuses
+// (NULL, destroyed, another kind, a method whose distribution was destroyed)
+// is refused quietly: nothing happens, value outputs read NaN.
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -12,12 +13,13 @@
 namespace {
 using stoka::kNaN;
 
-// Writes a new method (or NULL when it cannot be built) to *out.
+// Writes a new method over the distribution (or NULL when it cannot be built)
+// to *out.
 template <class Make>
-void Create(AbstractGenerationMethod** out, Make make) noexcept {
+void Create(AbstractGenerationMethod** out, IDistribution* distribution, Make make) noexcept {
   if (out == nullptr) return;
   *out = nullptr;
-  stoka::guard(STOKA_VOID, [&] { *out = make().release(); });
+  stoka::guard(STOKA_VOID, distribution, [&](IDistribution& d) { *out = make(d).release(); });
 }
 
 void Put(double* out, double value) {
@@ -47,17 +49,19 @@ double FiniteOr(double bound, double fallback) {
 
 extern "C" {
 
+// A method over anything but a live distribution could only crash on its
+// first draw: none is made.
 STOKA_API void CreateLatinCubeMethod(AbstractGenerationMethod** out, IDistribution* distribution,
                                      double min, double max, int count) {
-  Create(out, [&] { return std::make_unique<LatinCubeMethod>(distribution, min, max, count); });
+  Create(out, distribution, [&](IDistribution& d) {
+    return std::make_unique<LatinCubeMethod>(&d, min, max, count);
+  });
 }
 
 STOKA_API void CreateMonteCarloMethod(AbstractGenerationMethod** out, IDistribution* distribution,
                                       double min, double max) {
-  Create(out, [&] {
-    // A method without a distribution could only crash on its first draw.
-    return distribution ? std::make_unique<MonteCarloMethod>(distribution, min, max) : nullptr;
-  });
+  Create(out, distribution,
+         [&](IDistribution& d) { return std::make_unique<MonteCarloMethod>(&d, min, max); });
 }
 
 STOKA_API void DestroyLatinCubeMethod(AbstractGenerationMethod** handle) { stoka::Destroy(handle); }
@@ -65,38 +69,37 @@ STOKA_API void DestroyMonteCarloMethod(AbstractGenerationMethod** handle) { stok
 
 STOKA_API void GetRandomValueFromMethod(AbstractGenerationMethod* handle, double* value,
                                         double* probability) {
-  std::pair<double, double> drawn{kNaN, kNaN};
-  if (handle != nullptr) drawn = stoka::guard(drawn, [&] { return handle->RandomValue(); });
+  const std::pair<double, double> drawn = stoka::guard(
+      std::pair<double, double>{kNaN, kNaN}, handle,
+      [](AbstractGenerationMethod& m) { return m.RandomValue(); });
   Put(value, drawn.first);
   Put(probability, drawn.second);
 }
 
 STOKA_API int GetRandomValuesFromMethod(AbstractGenerationMethod* handle, int n, double* values,
                                        double* probabilities) {
-  if (handle == nullptr || values == nullptr || n < 1) return 0;
-  return stoka::guard(0, [&] {
-    handle->RandomValues(n, values, probabilities);
+  if (values == nullptr || n < 1) return 0;
+  return stoka::guard(0, handle, [&](AbstractGenerationMethod& m) {
+    m.RandomValues(n, values, probabilities);
     return n;
   });
 }
 
 STOKA_API void MethodSetBounds(AbstractGenerationMethod* handle, double min, double max) {
-  if (handle == nullptr || !(max > min)) return;
-  stoka::guard(STOKA_VOID, [&] {
-    const IDistribution* distribution = handle->GetDistribution();
-    handle->SetBounds(WindowStart(*distribution, min), distribution->CdfValue(max));
+  if (!(max > min)) return;
+  stoka::guard(STOKA_VOID, handle, [&](AbstractGenerationMethod& m) {
+    const IDistribution* distribution = m.GetDistribution();
+    m.SetBounds(WindowStart(*distribution, min), distribution->CdfValue(max));
   });
 }
 
 STOKA_API void MethodGetBounds(AbstractGenerationMethod* handle, double* min, double* max) {
   double low = kNaN, high = kNaN;
-  if (handle != nullptr) {
-    stoka::guard(STOKA_VOID, [&] {
-      const IDistribution* distribution = handle->GetDistribution();
-      low = distribution->ValueByCDF(FiniteOr(handle->GetMin(), 0.0));
-      high = distribution->ValueByCDF(FiniteOr(handle->GetMax(), 1.0));
-    });
-  }
+  stoka::guard(STOKA_VOID, handle, [&](AbstractGenerationMethod& m) {
+    const IDistribution* distribution = m.GetDistribution();
+    low = distribution->ValueByCDF(FiniteOr(m.GetMin(), 0.0));
+    high = distribution->ValueByCDF(FiniteOr(m.GetMax(), 1.0));
+  });
   Put(min, low);
   Put(max, high);
 }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "core/constants.hpp"
+#include "core/registry.hpp"
 #include "core/stream.hpp"
 #include "sampling/free_strata.hpp"
 #include "sampling/quantile_table.hpp"
@@ -26,9 +27,11 @@ DistributionPlot MakePlot(IDistribution* distribution, double min, double max, i
 }  // namespace
 
 AbstractGenerationMethod::AbstractGenerationMethod(IDistribution* distribution)
-    : distribution_(distribution), min_(0.0), max_(1.0) {}
+    : distribution_(distribution), min_(0.0), max_(1.0) {
+  stoka::EnlistMethod(this, distribution);
+}
 
-AbstractGenerationMethod::~AbstractGenerationMethod() = default;
+AbstractGenerationMethod::~AbstractGenerationMethod() { stoka::DelistMethod(this, distribution_); }
 
 namespace {
 // n draws into the arrays, (NaN, NaN) for a draw that throws.
@@ -72,11 +75,14 @@ std::pair<double, double> MonteCarloMethod::Draw(Source& source) {
 }
 
 std::pair<double, double> MonteCarloMethod::RandomValue() {
+  if (distribution_ == nullptr) return {kNaN, kNaN};
   stoka::RuntimeCalls calls;
   return Draw(calls);
 }
 
+// Cut loose from its distribution, a method fills NaN as its single draws do.
 void MonteCarloMethod::RandomValues(int n, double* values, double* probabilities) {
+  if (distribution_ == nullptr) return AbstractGenerationMethod::RandomValues(n, values, probabilities);
   MonteCarloTable& table = stoka::KeptFor(table_, *distribution_);
   if (!table.Pure()) return AbstractGenerationMethod::RandomValues(n, values, probabilities);
   stoka::RuntimeRun run;
@@ -99,6 +105,7 @@ LatinCubeMethod::LatinCubeMethod(IDistribution* distribution, double min, double
 LatinCubeMethod::~LatinCubeMethod() = default;
 
 void LatinCubeMethod::SetBounds(double min, double max) {
+  if (distribution_ == nullptr) return;
   plot_.SetCDFBounds(min, max);
   min_ = min;
   max_ = max;
@@ -123,11 +130,13 @@ void LatinCubeMethod::RebuildSegmentIndices() {
 unsigned LatinCubeMethod::FreeCount() const { return segment_indices_->Size(); }
 
 std::pair<double, double> LatinCubeMethod::RandomValue() {
+  if (distribution_ == nullptr) return {kNaN, kNaN};
   stoka::RuntimeCalls calls;
   return Draw(calls, stoka::KeptFor(law_, *plot_.distribution), kMaxRedraws, kNaN);
 }
 
 void LatinCubeMethod::RandomValues(int n, double* values, double* probabilities) {
+  if (distribution_ == nullptr) return AbstractGenerationMethod::RandomValues(n, values, probabilities);
   const stoka::PreparedLaw& law = stoka::KeptFor(law_, *plot_.distribution);
   if (!law.Pure()) return AbstractGenerationMethod::RandomValues(n, values, probabilities);
   stoka::RuntimeRun run;

@@ -1,7 +1,9 @@
 // libFuzzer harness over the flat interface: every function of the lists with
 // arguments decoded from the fuzzer's bytes (hostile doubles, small counts,
 // buffers), in sequences that create, use and destroy distribution, method
-// and correlation-manager handles.
+// and correlation-manager handles, also carelessly: destroyed through copies,
+// used after, passed as another kind. STOKA_FUZZ_BEFORE_INIT set in the
+// environment: stoka_init is never called.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -18,8 +20,8 @@
 namespace {
 
 // The handles a sequence holds. They are released in the order the host
-// contract asks: a method leaves every manager before it is destroyed, and a
-// distribution outlives its methods.
+// contract asks (a method leaves every manager before it is destroyed, and a
+// distribution outlives its methods), unless Destroy goes careless.
 struct Method {
   AbstractGenerationMethod* handle;
   IDistribution* over;
@@ -30,6 +32,14 @@ struct Handles {
   std::vector<Method> methods;
   std::vector<CorrelationManager*> managers;
   std::vector<RankCorrelation*> ranks;  // of at most 6 quantities: 6 x 40 values fit an array
+  std::vector<void*> dead;              // addresses of destroyed objects
+
+  void* AnyAddress(uint8_t pick) {  // of any kind, live or not
+    std::vector<void*> all(dead);
+    all.insert(all.end(), distributions.begin(), distributions.end()), all.insert(all.end(), managers.begin(), managers.end());
+    for (auto& m : methods) all.push_back(m.handle);
+    return all.empty() ? nullptr : all[pick % all.size()];
+  }
 
   void DestroyMethod(size_t i) {
     for (auto* m : managers) RemoveDistribution(m, reinterpret_cast<stoka_id>(methods[i].handle));
@@ -50,7 +60,9 @@ struct Handles {
     while (!managers.empty()) DestroyManager(0);
     for (auto*& r : ranks) DestroyRankCorrelation(&r);
     ranks.clear();
+    for (auto& m : methods) DestroyLatinCubeMethod(&m.handle);  // loose ones too
     while (!distributions.empty()) DestroyDistribution(distributions.size() - 1);
+    dead.clear();
   }
   // Takes over what a call created, up to 8 distributions and methods, 2
   // managers and 2 rank engines; the arena releases the rest.
@@ -108,7 +120,9 @@ struct Input {
     return v.empty() || Byte() % 8 == 0 ? V{} : v[Pick(v.size())];
   }
   template <class T>
-  T Handle(int) {
+  T Handle(int) {  // now and then any address held, destroyed or of another kind
+    if constexpr (std::is_class_v<std::remove_pointer_t<T>> || std::is_same_v<T, stoka_id>)
+      if (Byte() % 16 == 0) return (T)(h.AnyAddress(Byte()));
     if constexpr (std::is_same_v<T, IDistribution*>) return over = Any(h.distributions);
     else if constexpr (std::is_same_v<T, CorrelationManager*>) return Any(h.managers);
     else if constexpr (std::is_same_v<T, RankCorrelation*>) return Any(h.ranks);
@@ -138,8 +152,11 @@ struct Arena : args::Arena {
   }
 };
 
+bool before_init = false;  // a decoded stoka_init is skipped: GSL's handler stays aborting
+
 template <class R, class... A>
 void Call(Input& in, R (*f)(A...)) {
+  if (before_init && reinterpret_cast<void*>(f) == reinterpret_cast<void*>(&stoka_init)) return;
   Arena arena(in);
   in.over = nullptr;
   const auto result = args::Call(f, in, arena);
@@ -181,13 +198,24 @@ void CreateDiscrete(Input& in) {
 }
 
 // Destroys a held handle: a distribution with its methods, a method, or a
-// manager (the flat destroyers themselves only ever meet fresh slots).
+// manager; or any address held through a copy by any destroyer, the lists
+// keeping it (a distribution under its methods, a method under managers).
 void Destroy(Input& in) {
   Handles& h = in.h;
-  switch (in.Byte() % 3) {
+  switch (in.Byte() % 4) {
     case 0: if (!h.distributions.empty()) h.DestroyDistribution(in.Pick(h.distributions.size())); break;
     case 1: if (!h.methods.empty()) h.DestroyMethod(in.Pick(h.methods.size())); break;
-    default: if (!h.managers.empty()) h.DestroyManager(in.Pick(h.managers.size())); break;
+    case 2: if (!h.managers.empty()) h.DestroyManager(in.Pick(h.managers.size())); break;
+    default: {
+      void *copy = h.AnyAddress(in.Byte()), *const address = copy;
+      switch (in.Byte() % 4) {
+        case 0: DestroyPertDistribution(reinterpret_cast<IDistribution**>(&copy)); break;
+        case 1: DestroyLatinCubeMethod(reinterpret_cast<AbstractGenerationMethod**>(&copy)); break;
+        case 2: DestroyCorrelationManager(reinterpret_cast<CorrelationManager**>(&copy)); break;
+        default: DestroyRankCorrelation(reinterpret_cast<RankCorrelation**>(&copy)); break;
+      }
+      if (copy == nullptr && address != nullptr && h.dead.size() < 16) h.dead.push_back(address);
+    }
   }
 }
 
@@ -195,7 +223,8 @@ void Destroy(Input& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool started = [] {
-    stoka_init();
+    before_init = std::getenv("STOKA_FUZZ_BEFORE_INIT") != nullptr;
+    if (!before_init) stoka_init();
     stoka_silence_output();
     return true;
   }();

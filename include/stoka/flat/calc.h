@@ -18,7 +18,8 @@
   FLAT(int, CreatePertDistribution, (double ml, double min, double max, IDistribution** out)) \
   FLAT(int, CreateBetaDistribution,                                                    \
        (double alpha, double beta, double min, double max, IDistribution** out))       \
-  /* Destroyers: any family's handle; *handle is NULL afterwards. */                   \
+  /* Destroyers: any family's handle; *handle is NULL afterwards. A handle that is   \
+     not a live distribution (destroyed already, another kind) is left alone. */      \
   FLAT(void, DestroyUniformDistribution, (IDistribution** handle))                     \
   FLAT(void, DestroyNormalDistribution, (IDistribution** handle))                      \
   FLAT(void, DestroyLogNormalDistribution, (IDistribution** handle))                   \

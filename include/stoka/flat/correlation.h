@@ -22,10 +22,14 @@ enum stoka_manager_code {
   STOKA_MANAGER_BAD_COEFFICIENT = 2, /* |c| > 1, NaN, or a self-correlation other than 1 */
   STOKA_MANAGER_BAD_TOLERANCE = 3,   /* tolerance below 1e-6 */
   STOKA_MANAGER_BAD_MAX_STEPS = 4,   /* maximum step count 0 */
-  STOKA_MANAGER_BAD_DATA_COUNT = 5,  /* data count 0 */
+  STOKA_MANAGER_BAD_DATA_COUNT = 5,  /* data count 0, or a sample longer than the data
+                                        count (refused before it is read) */
   STOKA_MANAGER_BAD_ID = 6,          /* identifier not registered, already registered
                                         (as the new identifier of ReplaceDistribution),
-                                        or 0 */
+                                        or not a live method with a live distribution
+                                        (0, destroyed, another kind) in AddDistribution,
+                                        ReplaceDistribution, FillDistributedData or
+                                        at recalculation */
   STOKA_MANAGER_REFUSED = 7,         /* already registered (AddDistribution), or storage
                                         refused */
   STOKA_MANAGER_NO_SAMPLE = 8,       /* no sample to compute with */
@@ -84,12 +88,14 @@ enum stoka_manager_code {
      missed. RecalculateManager returns 0 with misses; this tells them. -1 for a NULL \
      missed. */                                                                        \
   FLAT(int, CountMissedCorrelations, (CorrelationManager* handle, unsigned* missed))   \
-  /** Copies count values as the sample of id. */                                    \
+  /** Copies count values as the sample of id; 5 for count above the data count.   \
+     */                                                                             \
   FLAT(int, SetDistributedData,                                                       \
        (CorrelationManager* handle, stoka_id id, const double* data, unsigned count)) \
   /** n draws of the registered method id in one call as its sample: what n calls  \
      of GetRandomValueFromMethod followed by SetDistributedData give. 6 when id is  \
-     not registered, 5 for n = 0 (nothing drawn either way), 7 without the memory. */ \
+     not registered or its method or the method's distribution was destroyed, 5   \
+     for n = 0 (nothing drawn, the sample kept), 7 without the memory. */          \
   FLAT(int, FillDistributedData, (CorrelationManager* handle, stoka_id id, unsigned n)) \
   /** The sample of id in the manager's storage (valid until it next changes) and  \
      its length; NULL and 0 when id has none. */                                     \
@@ -105,7 +111,9 @@ enum stoka_manager_code {
      farther from its target than the tolerance is searched on over the share of  \
      positions paired with its parent, until it meets the target or the share is   \
      exhausted (a target beyond what the two marginals allow); 0 either way, and    \
-     GetCorrelationOutcome tells each pair. 1 (samples untouched) for a cycle. */   \
+     GetCorrelationOutcome tells each pair. 1 (samples untouched) for a cycle, 6    \
+     (samples untouched) when a registered method or its distribution was         \
+     destroyed: remove or replace it. */                                           \
   FLAT(int, RecalculateManager, (CorrelationManager* handle))                         \
   /** What a result code means, as a constant text (never free it); a text that      \
      says so for a code outside the list. */                                          \

@@ -18,7 +18,9 @@
   FLAT(void, CreateMonteCarloMethod,                                                  \
        (AbstractGenerationMethod** out, IDistribution* distribution, double min,      \
         double max))                                                                  \
-  /* Destroyers: any method (or NULL); *handle is NULL afterwards. */                 \
+  /* Destroyers: any method (or NULL); *handle is NULL afterwards. A handle that is \
+     not a live method is left alone; a method whose distribution was destroyed    \
+     (which answers as NULL everywhere else) is destroyed. */                       \
   FLAT(void, DestroyLatinCubeMethod, (AbstractGenerationMethod** handle))             \
   FLAT(void, DestroyMonteCarloMethod, (AbstractGenerationMethod** handle))            \
   /* Draws and the window of a method. */                                           \
