@@ -43,7 +43,7 @@ CorrelationManager::CorrelationManager(const CorrelationManager& other) : Correl
 CorrelationManager::~CorrelationManager() { stoka::Delist(this); }
 
 int CorrelationManager::SetDataCount(unsigned n) {
-  if (n == 0) return STOKA_MANAGER_BAD_DATA_COUNT;
+  if (n == 0 || n > data_count_) return STOKA_MANAGER_BAD_DATA_COUNT;
   data_count_ = n;
   return STOKA_MANAGER_OK;
 }
@@ -196,7 +196,7 @@ int CorrelationManager::FillDistributedData(stoka_id id, unsigned n) {
   // drawn and the sample kept stays.
   AbstractGenerationMethod* const method = stoka::CheckedMethod(id);
   if (!HasDistribution(id) || method == nullptr) return STOKA_MANAGER_BAD_ID;
-  if (n == 0) return STOKA_MANAGER_BAD_DATA_COUNT;
+  if (n == 0 || n > data_count_) return STOKA_MANAGER_BAD_DATA_COUNT;
   std::vector<double> sample;
   const int r = Refusable([&] { sample.resize(n); });
   if (r != STOKA_MANAGER_OK) return r;

@@ -193,7 +193,7 @@ TEST(CorrelationManager, SmallSamplesReplacementAndRemoval) {
   Seed(5u);
   AddDistribution(x.m, h);
   rows::Check({ROW(FillDistributedData(x.m, h, 1300), 0), ROW(x.Sample(h) == loop, 1), ROW(std::rand(), next),
-               ROW(FillDistributedData(x.m, h, 0), 5), ROW(FillDistributedData(x.m, g, 9), 6),
+               ROW(FillDistributedData(x.m, h, 0), 5), ROW(FillDistributedData(x.m, h, 1301), 5), ROW(FillDistributedData(x.m, g, 9), 6),
                ROW(FillDistributedData(nullptr, h, 9), -1), ROW(x.Sample(h).size(), 1300), ROW(x.Sample(g).size(), 0)});
 }
 

@@ -95,7 +95,8 @@ enum stoka_manager_code {
   /** n draws of the registered method id in one call as its sample: what n calls  \
      of GetRandomValueFromMethod followed by SetDistributedData give. 6 when id is  \
      not registered or its method or the method's distribution was destroyed, 5   \
-     for n = 0 (nothing drawn, the sample kept), 7 without the memory. */          \
+     for n = 0 or n above the data count (nothing drawn, the sample kept), 7      \
+     without the memory. */                                                         \
   FLAT(int, FillDistributedData, (CorrelationManager* handle, stoka_id id, unsigned n)) \
   /** The sample of id in the manager's storage (valid until it next changes) and  \
      its length; NULL and 0 when id has none. */                                     \
