@@ -148,7 +148,7 @@ TEST(CorrelationManager, CyclesChainsForestsAndSeeds) {
   if (sizeof(void*) > 4) EXPECT_GT(id[0][0], stoka_id{0xffffffffu});  // heap addresses above 2^32 kept whole
 }
 
-// With one value a derived sample stays empty (8: no sample to compute with).
+// With one value a derived sample stays empty, and recalculation says so (8).
 // A replacement takes the old member's place and coefficients and empties
 // every sample; a removed member's sample outlives it until the next
 // recalculation, which empties it.
@@ -159,7 +159,7 @@ TEST(CorrelationManager, SmallSamplesReplacementAndRemoval) {
   EXPECT_EQ(CalculateCorrelation(x.m, a, b, &r), 6);  // not registered yet
   SetCorrelation(x.m, a, b, 0.5, 1);
   EXPECT_EQ(CalculateCorrelation(x.m, a, b, &r), 8);  // no sample yet
-  ASSERT_EQ(RecalculateManager(x.m), 0);
+  ASSERT_EQ(RecalculateManager(x.m), 8);
   EXPECT_TRUE(x.Sample(a).size() == 1 && x.Sample(b).empty() && CalculateCorrelation(x.m, a, b, &r) == 8);
   SetDataCount(x.m, 40);
   SetCorrelation(x.m, b, c, -0.25, 1);
@@ -219,6 +219,89 @@ TEST(CorrelationManager, MissedTargetsSearchedAndReported) {
     EXPECT_NEAR(r, row.met ? row.target : bound, row.met ? row.tolerance : 1e-12) << row.target;
     EXPECT_EQ(x.Sample(b) == alone, row.by_attempts == 1);
     EXPECT_EQ(std::fabs(Correlation(alone, own) - row.target) <= row.tolerance, row.by_attempts == 1);
+  }
+}
+
+// The cycle answer, kept as coefficients come and go, against a walk of the
+// graph as it stands, after every step of a long random sequence of edits.
+TEST(CorrelationManager, CycleAnswerFollowsEveryEdit) {
+  Model x;
+  Ids id;
+  for (int i = 0; i < 7; ++i) id.push_back(x.Add(Tri));
+  const auto walked_cycle = [&] {
+    const Ids members = x.Listed();
+    std::vector<int> component(members.size(), -1);
+    for (size_t start = 0; start < members.size(); ++start) {
+      if (component[start] >= 0) continue;
+      size_t nodes = 0, ends = 0;  // every edge has two ends in its component
+      std::vector<size_t> stack{start};
+      component[start] = static_cast<int>(start);
+      while (!stack.empty()) {
+        const size_t u = stack.back();
+        stack.pop_back();
+        ++nodes;
+        for (size_t v = 0; v < members.size(); ++v)
+          if (v != u && std::fabs(GetCorrelation(x.m, members[u], members[v])) >= 1e-6) {
+            ++ends;
+            if (component[v] < 0) component[v] = static_cast<int>(start), stack.push_back(v);
+          }
+      }
+      if (ends / 2 != nodes - 1) return 1;
+    }
+    return 0;
+  };
+  std::srand(2385u);
+  for (int step = 0; step < 3000; ++step) {
+    const stoka_id a = id[std::rand() % 7], b = id[std::rand() % 7];
+    const double coefficients[] = {0.35, -0.6, 5e-7, 0.0};
+    switch (std::rand() % 10) {
+      case 0: RemoveDistribution(x.m, a); break;
+      case 1: RemoveCorrelation(x.m, a, b); break;
+      case 2: AddDistribution(x.m, a); break;
+      case 3: if (step % 500 == 3) ClearCorrelations(x.m); break;
+      case 4: if (ReplaceDistribution(x.m, a, b) == 0 && a != b) std::swap(*std::find(id.begin(), id.end(), a), *std::find(id.begin(), id.end(), b)); break;
+      default: SetCorrelation(x.m, a, b, coefficients[std::rand() % 4], 1);
+    }
+    RebuildDistributions(x.m);  // the list the walk reads; its answer is checked once per step below
+    ASSERT_EQ(RebuildDistributions(x.m), walked_cycle()) << "step " << step;
+  }
+}
+
+// A member without a sample (a constant parent; a Uniform over +-1.7e308,
+// whose coefficient overflows) is named to the output sink and answered with
+// 8, the other samples standing. A data count the machine cannot hold is
+// refused with 7 by recalculation and replacement, which keep what was there.
+TEST(CorrelationManager, MissingSamplesAndStorageRefused) {
+  for (const bool overflow : {false, true}) {
+    Model x(64);
+    stoka_id a = x.Add(Nor);
+    if (!overflow) {  // a constant has no strata: Monte Carlo
+      CreateConstantDistribution(2.385, &x.dists.emplace_back());
+      CreateMonteCarloMethod(&x.methods.emplace_back(), x.dists.back(), 0.0, 1.0);
+      a = reinterpret_cast<stoka_id>(x.methods.back());
+    }
+    const stoka_id b = overflow ? x.Add([](IDistribution** h) { return CreateUniformDistribution(-1.7e308, 1.7e308, h); })
+                                : x.Add(Tri);
+    const stoka_id c = x.Add(Bet), d = x.Add(Uni);
+    SetCorrelation(x.m, a, b, 0.5, 1);
+    SetCorrelation(x.m, c, d, -0.25, 1);
+    std::string said;
+    stoka_set_output_callback([](const char* line, void* to) { *static_cast<std::string*>(to) += line; }, &said);
+    const int code = RecalculateManager(x.m);
+    stoka_default_output();
+    char name[32];
+    std::snprintf(name, sizeof name, "%#llx", static_cast<unsigned long long>(b));
+    EXPECT_TRUE(code == 8 && said.find(name) != std::string::npos) << code << said;
+    EXPECT_TRUE(x.Sample(a).size() == 64 && x.Sample(b).empty() && x.Sample(c).size() == 64 && x.Sample(d).size() == 64);
+    const auto before = x.Sample(c);
+    for (int i = 0; i < 40; ++i) {  // 40 samples of 2^32 doubles: over 1 TB
+      const stoka_id e = x.Add(Nor);
+      AddDistribution(x.m, e);
+      SetDistributedData(x.m, e, &kInf, 1);
+    }
+    ASSERT_EQ(SetDataCount(x.m, std::numeric_limits<unsigned>::max()), 0);
+    EXPECT_TRUE(RecalculateManager(x.m) == 7 && ReplaceDistribution(x.m, c, x.Add(Tri)) == 7);
+    EXPECT_TRUE(x.Sample(c) == before && GetCorrelation(x.m, c, d) == -0.25);
   }
 }
 
