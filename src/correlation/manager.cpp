@@ -484,7 +484,7 @@ int CorrelationManager::RecalculateComponent(stoka_id root, std::unordered_set<s
       if (derived.empty()) {
         // A constant sample, a single value or a coefficient that overflows:
         // no correlation to build on, and the host is told which member.
-        stoka_print("RecalculateManager: no sample for identifier %#llx, correlated %g with %#llx\n",
+        stoka_print("RecalculateManager: no sample for identifier %llu, correlated %g with %llu\n",
                     static_cast<unsigned long long>(y), c, static_cast<unsigned long long>(x));
         r = STOKA_MANAGER_NO_SAMPLE;
       }
