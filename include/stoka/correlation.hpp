@@ -118,10 +118,9 @@ class STOKA_API CorrelationManager {
   void EdgeAdded(stoka_id a, stoka_id b);
   void EdgesRemoved();
   stoka_id Find(stoka_id id) const;
-  // Reserves data_count_ values in every sample entry, keeping their contents,
-  // and with `registered` creates the entries that registered members lack;
+  // Reserves data_count_ values in every sample entry, keeping their contents;
   // STOKA_MANAGER_REFUSED, with no sample changed, when the storage cannot be
-  // had.
+  // had for them and (with `registered`) for the members that have none yet.
   int ReserveSamples(bool registered);
 
   std::unordered_map<stoka_id, Member> correlations_;

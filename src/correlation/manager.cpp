@@ -299,17 +299,10 @@ int CorrelationManager::ReserveSamples(bool registered) {
   if (registered)
     for (stoka_id id : order_) samples += id != 0 && !distributed_data_.count(id);
   if (!StorageFits(data_count_, samples)) return STOKA_MANAGER_REFUSED;
+  // The entries a recalculation creates get their room as they are filled,
+  // as before: reserving them here would only touch fresh pages twice.
   return Refusable([&] {
     for (auto& entry : distributed_data_) entry.second.reserve(data_count_);
-    if (!registered) return;
-    // New entries only once all the room is had: a refusal leaves none behind.
-    std::vector<std::pair<stoka_id, std::vector<double>>> fresh;
-    for (stoka_id id : order_)
-      if (id != 0 && !distributed_data_.count(id)) {
-        fresh.emplace_back(id, std::vector<double>());
-        fresh.back().second.reserve(data_count_);
-      }
-    for (auto& [id, sample] : fresh) distributed_data_.emplace(id, std::move(sample));
   });
 }
 
