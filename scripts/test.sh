@@ -4,8 +4,8 @@
 # against an installed copy and through add_subdirectory), the Python package
 # installed over that build, the HTML page of a run loaded in headless
 # Chromium, then the test programs under AddressSanitizer and
-# UndefinedBehaviorSanitizer (shuffled, built by clang), then the fuzzer. Each
-# stage builds only what it runs.
+# UndefinedBehaviorSanitizer (shuffled, built by clang), then the two fuzzers.
+# Each stage builds only what it runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh clang libclang-rt-14-dev python3-pip python3-setuptools python3-wheel \
@@ -51,6 +51,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 stage_done "sanitized build and tests"
 
 echo "== fuzzing the flat interface"
-bash scripts/fuzz.sh
+bash scripts/fuzz.sh flat
 stage_done "fuzzer build and run"
+
+echo "== fuzzing the model files of stoka run"
+bash scripts/fuzz.sh model
+stage_done "model fuzzer build and run"
 echo "== all stages passed in $SECONDS s"

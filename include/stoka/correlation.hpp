@@ -4,6 +4,7 @@
 #ifndef STOKA_CORRELATION_HPP
 #define STOKA_CORRELATION_HPP
 
+#include <cstddef>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -87,11 +88,19 @@ class STOKA_API CorrelationManager {
   // Rebuilds the list; true when the graph has a cycle.
   bool RebuildDistributions();
 
+  // Kept as coefficients are set and removed; the graph is walked only when a
+  // removal may have broken its last cycle.
   bool HasCycles() const;
   bool HasCyclesInComponent(stoka_id start, std::unordered_set<stoka_id>& visited) const;
   // A derived member whose attempts miss its target by more than the
-  // tolerance is searched on along the share of paired positions kept.
+  // tolerance is searched on along the share of paired positions kept. A
+  // member left without a sample (a constant or one-value parent, a
+  // coefficient that overflows) is named to the output sink and makes the
+  // answer STOKA_MANAGER_NO_SAMPLE, the other samples standing; storage the
+  // machine cannot hold is refused with STOKA_MANAGER_REFUSED before any
+  // sample changes.
   int Recalculate();
+  // STOKA_MANAGER_NO_SAMPLE when a member of the component got no sample.
   int RecalculateComponent(stoka_id root, std::unordered_set<stoka_id>& visited);
 
   static constexpr unsigned kDefaultDataCount = 1000;
@@ -100,19 +109,50 @@ class STOKA_API CorrelationManager {
 
  private:
   using Partners = std::vector<std::pair<stoka_id, double>>;  // in the order set
+  struct Member {
+    Partners partners;
+    std::size_t place;  // in order_
+  };
+  // What is known of the graph without walking it: a forest, a cycle, or
+  // unknown (after a removal broke up a graph that had a cycle, or an edge
+  // whose ends the union-find cannot tell apart exactly).
+  enum class Shape { kForest, kCycle, kUnknown };
+
   Partners* PartnersOf(stoka_id id);
   const Partners* PartnersOf(stoka_id id) const;
   void Register(stoka_id id);
-  void Unregister(stoka_id id);
+  // Removes id and its coefficients, leaving its place in order_ empty (0),
+  // without rebuilding the list.
+  void Unlink(stoka_id id);
+  int Store(stoka_id a, stoka_id b, double c);
+  void EdgeAdded(stoka_id a, stoka_id b);
+  void EdgesRemoved();
+  stoka_id Find(stoka_id id) const;
+  // Reserves data_count_ values in every sample entry, keeping their contents;
+  // STOKA_MANAGER_REFUSED, with no sample changed, when the storage cannot be
+  // had for them and (with `registered`) for the members that have none yet.
+  int ReserveSamples(bool registered);
 
-  std::unordered_map<stoka_id, Partners> correlations_;
-  std::vector<stoka_id> order_;  // registered identifiers, in registration order
+  std::unordered_map<stoka_id, Member> correlations_;
+  // Registered identifiers in registration order; 0 marks the place of a
+  // removed one until the next rebuild closes the gaps.
+  std::vector<stoka_id> order_;
   std::unordered_map<stoka_id, std::vector<double>> distributed_data_;
   unsigned data_count_ = kDefaultDataCount;
   double correlation_tolerance_ = kDefaultTolerance;
   unsigned correlation_max_steps_ = kDefaultMaxSteps;
+  // The list of GetAllDistributions is the members of order_[0, listed_) as of
+  // the last rebuild; it is copied out when a host asks for it.
   std::vector<stoka_id> distributions_;
+  std::size_t listed_ = 0;
   bool distributions_built_ = false;
+  bool distributions_copied_ = false;
+  // Union-find over the edges, exact while shape_ is kForest and union_exact_
+  // (no edge removed since it was built): then a new edge closes a cycle
+  // exactly when its ends share a root. Roots map to themselves or are absent.
+  mutable Shape shape_ = Shape::kForest;
+  mutable bool union_exact_ = true;
+  mutable std::unordered_map<stoka_id, stoka_id> union_parent_;
 };
 
 #endif

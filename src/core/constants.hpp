@@ -21,6 +21,12 @@ constexpr int kStackSlots = 256;
 constexpr double kEps = 1e-4;
 constexpr double kEpsilon = 1e-6;
 
+// Iterations in a row with a NaN best value after which a percentile fit's
+// simplex is given up. No run that lands had more than one over the fit
+// tests; a fit stuck on a NaN vertex would otherwise run to its iteration
+// limit, a million evaluations of the family's quantiles.
+constexpr int kNaNRunLimit = 1000;
+
 }  // namespace stoka
 
 #endif

@@ -70,7 +70,7 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
   if (std::isnan(rule.tolerance) ||
       gsl_multimin_fminimizer_set(s, run.function, run.start, run.steps) != GSL_SUCCESS)
     return {End::kNotStarted, 0};
-  int iterations = 0;
+  int iterations = 0, nan_run = 0;
   CycleWatch watch;
   bool cycled = false;
   do {
@@ -88,6 +88,8 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
     if (status != GSL_CONTINUE) return {End::kTestFailed, iterations, cycled};
     const double best = gsl_multimin_fminimizer_minimum(s);
     if (std::fabs(best) < rule.floor) return {End::kGoodEnough, iterations, cycled};
+    nan_run = std::isnan(best) ? nan_run + 1 : 0;
+    if (rule.nan_run > 0 && nan_run >= rule.nan_run) return {End::kNoValue, iterations, cycled};
     if (!cycled && watch.Returned(s, size)) {
       cycled = true;
       if (rule.stop_on_cycle) return {End::kCycle, iterations, cycled};

@@ -34,6 +34,7 @@ enum class End {
   kTestFailed,  // the test reported an error, or the simplex size was not finite
   kOutside,     // a Newton step could not be brought back into the domain
   kCycle,       // the simplex came back to a state it had been in (a second phase only)
+  kNoValue,     // the best value stayed NaN for the rule's run of iterations
 };
 
 // ---------------------------------------------------------------------------
@@ -55,6 +56,11 @@ struct SimplexRule {
   // can reflect back and forth until the iteration limit. Otherwise such a
   // return is only noted (SimplexEnd::cycled).
   bool stop_on_cycle = false;
+  // A best value that stays NaN for this many iterations in a row ends the
+  // run (kNoValue); 0: never. GSL's simplex reports a NaN vertex as its best
+  // and never picks it as the worst, so such a vertex can stay while the
+  // others shuffle about it with no end, at the full cost of the objective.
+  int nan_run = 0;
 };
 
 struct SimplexStep {

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <utility>
@@ -36,6 +37,11 @@ constexpr double kPivotFloor = 1e-12;
 constexpr int kRepairRounds = 100;
 constexpr double kRepairTolerance = 1e-10;  // relative change of a round
 constexpr int kBisections = 20;
+// Iman-Conover steps after the first, from the arrangement reached.
+constexpr int kRefineSteps = 6;
+// A first arrangement that meets every target within this is kept as it is.
+constexpr double kRefineEnough = 0.005;
+constexpr double kInf = std::numeric_limits<double>::infinity();
 // Rows handled together by the products over samples, so that one block of
 // every column stays in cache.
 constexpr size_t kBlock = 256;
@@ -387,15 +393,22 @@ void RankCorrelation::Rearrange(double* data, size_t n) {
   Matrix q;
   const Matrix m = Cholesky(Correlations(s.data(), n, d), d, q) ? RightDivide(factor_, q, d) : factor_;
   Combine(s.data(), n, d, m);
+  const double sd = std::sqrt(std::inner_product(scores_.begin(), scores_.end(), scores_.begin(), 0.0) / n);
+  LayOut(s.data(), data, n, sd);
+  achieved_ = Correlations(s.data(), n, d);
+  Refine(s, data, n);
+}
 
-  // Each sample in the rank order of its column of S*; the column then holds
-  // the sample's centred ranks (ties at their mean) for the coefficients reached.
+// Each sample in the rank order of its column of s (close to normal with
+// standard deviation sd); the column then holds the sample's centred ranks
+// (ties at their mean) for the coefficients reached.
+void RankCorrelation::LayOut(double* s, double* data, size_t n, double sd) const {
   std::vector<double> sorted(n);
   std::vector<uint64_t> bits(n), spare(n);
+  std::vector<uint32_t> order(n);
   Keyed keyed(n);
-  const double sd = std::sqrt(std::inner_product(scores_.begin(), scores_.end(), scores_.begin(), 0.0) / n);
-  for (size_t k = 0; k < d; ++k) {
-    double* column = s.data() + k * n;
+  for (size_t k = 0; k < count_; ++k) {
+    double* column = s + k * n;
     double* x = data + k * n;
     SortNearNormal(column, n, sd, keyed, order);
     std::copy(x, x + n, sorted.begin());
@@ -411,7 +424,57 @@ void RankCorrelation::Rearrange(double* data, size_t n) {
       }
     }
   }
-  achieved_ = Correlations(s.data(), n, d);
+}
+
+// Further Iman-Conover steps from the arrangement reached: its centred ranks R
+// (scaled to unit variance, correlation A = Q Q^T) become R (L Q^-1)^T with
+// L L^T = C, whose correlation is C exactly, and the samples are laid out
+// again in that order. Both factors are lower triangular, so a C near A is a
+// step near the identity. C moves from A toward the targets by a share of
+// what the arrangement still misses (which also corrects for the re-ranking);
+// a step is kept only when it brings the largest miss down, and the share is
+// halved after a step that does not. Steps stop once every target is met
+// within kRefineEnough; they draw nothing, so the seed still decides all.
+void RankCorrelation::Refine(std::vector<double>& ranks, double* data, size_t n) {
+  const size_t d = count_;
+  const Matrix& want = valid_ ? target_ : in_force_;
+  auto worst = [&](const Matrix& reached) {
+    double w = 0.0;
+    for (size_t i = 0; i < d * d; ++i) w = std::max(w, std::fabs(reached[i] - want[i]));
+    return std::isnan(w) ? kInf : w;
+  };
+  double best = worst(achieved_), share = 1.0;
+  Matrix aim = achieved_, candidate(d * d);
+  std::vector<double> s(d * n), x(d * n);
+  for (int step = 0; step < kRefineSteps && best > kRefineEnough; ++step) {
+    for (size_t i = 0; i < d * d; ++i)
+      candidate[i] = i % (d + 1) == 0 ? 1.0 : std::clamp(aim[i] + share * (want[i] - achieved_[i]), -1.0, 1.0);
+    Matrix q, l;
+    if (!Cholesky(achieved_, d, q)) return;
+    if (!Cholesky(candidate, d, l)) {
+      share /= 2;
+      continue;
+    }
+    for (size_t k = 0; k < d; ++k) {
+      const double* r = ranks.data() + k * n;
+      const double scale = 1.0 / std::sqrt(std::inner_product(r, r + n, r, 0.0) / n);
+      for (size_t i = 0; i < n; ++i) s[k * n + i] = r[i] * scale;
+    }
+    Combine(s.data(), n, d, RightDivide(l, q, d));
+    std::copy(data, data + d * n, x.begin());
+    LayOut(s.data(), x.data(), n, 1.0);
+    Matrix reached = Correlations(s.data(), n, d);
+    const double w = worst(reached);
+    if (!(w < best)) {
+      share /= 2;
+      continue;
+    }
+    best = w;
+    aim.swap(candidate);
+    std::copy(x.begin(), x.end(), data);
+    ranks.swap(s);
+    achieved_ = std::move(reached);
+  }
 }
 
 int RankCorrelation::Achieved(unsigned a, unsigned b, double* out) const {

@@ -33,6 +33,8 @@ class RankCorrelation {
  private:
   void Prepare();
   void Rearrange(double* data, size_t n);
+  void LayOut(double* s, double* data, size_t n, double sd) const;
+  void Refine(std::vector<double>& ranks, double* data, size_t n);
 
   unsigned count_;
   std::vector<double> target_;    // as the host set it

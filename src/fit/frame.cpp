@@ -60,6 +60,7 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
     run.rule.limit = max_iter;
     run.rule.stop_on_step_error = false;
     run.rule.stop_on_infinite_size = true;
+    run.rule.nan_run = stoka::kNaNRunLimit;
     run.trace = [trace](const stoka::SimplexStep& at) {
       trace(at.minimizer, at.iteration, at.size);
     };

@@ -148,10 +148,12 @@ TEST(CorrelationManager, CyclesChainsForestsAndSeeds) {
   if (sizeof(void*) > 4) EXPECT_GT(id[0][0], stoka_id{0xffffffffu});  // heap addresses above 2^32 kept whole
 }
 
-// With one value a derived sample stays empty (8: no sample to compute with).
+// With one value a derived sample stays empty, and recalculation says so (8),
+// naming the member to the output sink.
 // A replacement takes the old member's place and coefficients and empties
 // every sample; a removed member's sample outlives it until the next
-// recalculation, which empties it.
+// recalculation, which empties it. A data count the machine cannot hold is
+// refused (7) by recalculation and replacement, which keep the samples.
 TEST(CorrelationManager, SmallSamplesReplacementAndRemoval) {
   Model x(1);
   const stoka_id a = x.Add(Tri), b = x.Add(Nor), c = x.Add(Bet), d = x.Add(Uni), e = x.Add(Uni);
@@ -159,8 +161,12 @@ TEST(CorrelationManager, SmallSamplesReplacementAndRemoval) {
   EXPECT_EQ(CalculateCorrelation(x.m, a, b, &r), 6);  // not registered yet
   SetCorrelation(x.m, a, b, 0.5, 1);
   EXPECT_EQ(CalculateCorrelation(x.m, a, b, &r), 8);  // no sample yet
-  ASSERT_EQ(RecalculateManager(x.m), 0);
-  EXPECT_TRUE(x.Sample(a).size() == 1 && x.Sample(b).empty() && CalculateCorrelation(x.m, a, b, &r) == 8);
+  std::string said;
+  stoka_set_output_callback([](const char* line, void* to) { *static_cast<std::string*>(to) += line; }, &said);
+  ASSERT_EQ(RecalculateManager(x.m), 8);
+  stoka_default_output();
+  EXPECT_TRUE(x.Sample(a).size() == 1 && x.Sample(b).empty() && CalculateCorrelation(x.m, a, b, &r) == 8 &&
+              said.find(std::to_string(b)) != std::string::npos);
   SetDataCount(x.m, 40);
   SetCorrelation(x.m, b, c, -0.25, 1);
   ASSERT_EQ(RecalculateManager(x.m), 0);
@@ -195,6 +201,10 @@ TEST(CorrelationManager, SmallSamplesReplacementAndRemoval) {
   rows::Check({ROW(FillDistributedData(x.m, h, 1300), 0), ROW(x.Sample(h) == loop, 1), ROW(std::rand(), next),
                ROW(FillDistributedData(x.m, h, 0), 5), ROW(FillDistributedData(x.m, h, 1301), 5), ROW(FillDistributedData(x.m, g, 9), 6),
                ROW(FillDistributedData(nullptr, h, 9), -1), ROW(x.Sample(h).size(), 1300), ROW(x.Sample(g).size(), 0)});
+  const auto kept = (RecalculateManager(x.m), x.Sample(a));
+  for (int i = 0; i < 44; ++i) SetDistributedData(x.m, x.Add(Nor), &kInf, 1);  // 48 samples of 2^32 doubles: over 1 TB
+  EXPECT_TRUE(SetDataCount(x.m, 0xffffffffu) == 0 && RecalculateManager(x.m) == 7 &&
+              ReplaceDistribution(x.m, a, x.Add(Tri)) == 7 && x.Sample(a) == kept && kept.size() == 40);
 }
 
 // Attempts keep a share |c| and reach about c * rho_max. Normal against
@@ -230,6 +240,29 @@ TEST(CorrelationManager, MissedTargetsSearchedAndReported) {
     EXPECT_NEAR(r, row.met ? row.target : bound, row.met ? row.tolerance : 1e-12) << row.target;
     EXPECT_EQ(x.Sample(b) == alone, row.by_attempts == 1);
     EXPECT_EQ(std::fabs(Correlation(alone, own) - row.target) <= row.tolerance, row.by_attempts == 1);
+  }
+}
+
+// The cycle answer, kept through a long random sequence of edits, against
+// that of a new manager given only the coefficients that stand.
+TEST(CorrelationManager, CycleAnswerFollowsEveryEdit) {
+  Model x;
+  Ids id;
+  for (int i = 0; i < 7; ++i) id.push_back(x.Add(Tri));
+  std::srand(2385u);
+  for (int step = 0; step < 3000; ++step) {
+    const stoka_id a = id[std::rand() % 7], b = id[std::rand() % 7];
+    const int what = std::rand() % 10;
+    if (what == 0) RemoveDistribution(x.m, a);
+    if (what == 1) RemoveCorrelation(x.m, a, b);
+    if (what == 2 && step % 500 == 2) ClearCorrelations(x.m);
+    if (what == 3) ReplaceDistribution(x.m, a, b);
+    if (what > 3) SetCorrelation(x.m, a, b, std::vector<double>{0.35, -0.6, 5e-7, 0.0}[std::rand() % 4], 1);
+    Model fresh;
+    for (stoka_id u : x.Listed())
+      for (stoka_id v : id)
+        if (u < v) SetCorrelation(fresh.m, u, v, GetCorrelation(x.m, u, v), 0);
+    ASSERT_EQ(RebuildDistributions(x.m), RebuildDistributions(fresh.m)) << "step " << step;
   }
 }
 

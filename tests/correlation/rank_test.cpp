@@ -72,7 +72,8 @@ TEST(RankCorrelation, ReachesAFullMatrixKeepsEverySampleAndRepeatsItsSeed) {
 // is taken and the largest change reported, and its targets are reached; with
 // repair off the matrix is refused and the samples stay as they were. Three
 // targets of -0.49 are valid, but as normal scores' correlations (-0.507) they
-// are not: they move to -0.5, the rank correlation (6 / pi) asin(-1 / 4).
+// are not: they move to -0.5, the rank correlation (6 / pi) asin(-1 / 4),
+// and the steps after the first reach -0.49 all the same.
 TEST(RankCorrelation, RepairsOrRefusesAnInvalidMatrix) {
   const unsigned n = 10000;
   const double m[] = {1, 0.9, -0.9, 0.9, 1, 0.9, -0.9, 0.9, 1};
@@ -101,6 +102,12 @@ TEST(RankCorrelation, RepairsOrRefusesAnInvalidMatrix) {
   ASSERT_EQ(SetRankMatrix(e.h, equal, 3), STOKA_RANK_OK);
   EXPECT_EQ(CheckRankMatrix(e.h, &change), STOKA_RANK_OK);
   EXPECT_NEAR(change, 0.49 - 6 / M_PI * std::asin(0.25), 1e-6);
+  // Valid as set, so further steps from the arrangement reached bring the
+  // pairs to -0.49 itself, not the -0.5 that normal scores reach at best.
+  x = Samples(3, n);
+  ASSERT_EQ(ApplyRankCorrelation(e.h, x.data(), n), STOKA_RANK_OK);
+  for (unsigned a = 0; a < 3; ++a)
+    EXPECT_NEAR(Spearman(&x[a * n], &x[(a + 1) % 3 * n], n), -0.49, 0.005) << a;
 }
 
 // Bad input, and two samples of two values beside one of a repeated value:

@@ -77,4 +77,15 @@ TEST(BoundedWork, FittersReturnWithinTheirCapsOnHostileNumbers) {
   EXPECT_LE(worst.first, kMostSteps) << worst.second;
 }
 
+// A simplex whose best vertex has a NaN value (here GSL's Beta inverse near
+// alpha 2.37, beta 64,170 on judged values at the very bottom of a wide
+// interval) is given up within a few thousand steps instead of the million of
+// iter_count, and the fit fails as it would have at the limit.
+TEST(BoundedWork, SimplexStuckOnNaNIsGivenUp) {
+  double v[4] = {1, 1, 1, 1};
+  const unsigned long long before = stoka_iteration_count();
+  EXPECT_EQ(CalcBetaDistributionByMinMax2Perc(iter_count, 316610e-9, 0, 316610, 3, 6, 75, 25, v, v + 1, v + 2, v + 3), 0);
+  EXPECT_TRUE(stoka_iteration_count() - before < 5000 && v[0] == 0 && v[1] == 0 && v[2] == 0 && v[3] == 0);
+}
+
 }  // namespace

@@ -57,7 +57,8 @@ enum stoka_manager_code {
      recalculation); returns whether id is still registered: 0. */                  \
   FLAT(int, RemoveDistribution, (CorrelationManager* handle, stoka_id id))            \
   /** new_id takes old_id's place, its coefficients and its rank in the order;    \
-     every sample is emptied. */                                                      \
+     every sample is emptied. 7, with nothing changed, when the machine cannot hold \
+     data-count values for every sample. */                                         \
   FLAT(int, ReplaceDistribution,                                                      \
        (CorrelationManager* handle, stoka_id old_id, stoka_id new_id))                \
   /** Target coefficient between a and b (registering them). A true rebuild (one  \
@@ -112,9 +113,13 @@ enum stoka_manager_code {
      farther from its target than the tolerance is searched on over the share of  \
      positions paired with its parent, until it meets the target or the share is   \
      exhausted (a target beyond what the two marginals allow); 0 either way, and    \
-     GetCorrelationOutcome tells each pair. 1 (samples untouched) for a cycle, 6    \
+     GetCorrelationOutcome tells each pair. 1 (samples untouched) for a cycle; 6    \
      (samples untouched) when a registered method or its distribution was         \
-     destroyed: remove or replace it. */                                           \
+     destroyed: remove or replace it; 7 (samples untouched) when the machine      \
+     cannot hold data-count values for every sample; 8 when a member got no       \
+     sample (a constant or one-value parent, a coefficient that overflows): each  \
+     such member's identifier goes to the output sink, its sample is empty and    \
+     every other sample stands. */                                                  \
   FLAT(int, RecalculateManager, (CorrelationManager* handle))                         \
   /** What a result code means, as a constant text (never free it); a text that      \
      says so for a code outside the list. */                                          \
