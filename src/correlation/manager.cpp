@@ -454,8 +454,8 @@ bool CorrelationManager::HasCycles() const {
 int CorrelationManager::Recalculate() {
   if (HasCycles()) return STOKA_MANAGER_CYCLE;
   // A method or distribution destroyed since it was registered: nothing is drawn.
-  for (stoka_id id : order_)
-    if (stoka::CheckedMethod(id) == nullptr) return STOKA_MANAGER_BAD_ID;
+  for (stoka_id id : order_)  // 0: the slot of a removed member
+    if (id != 0 && stoka::CheckedMethod(id) == nullptr) return STOKA_MANAGER_BAD_ID;
   // Room for every sample first: a data count the machine cannot hold is
   // refused with the earlier samples kept.
   if (ReserveSamples(true) != STOKA_MANAGER_OK) return STOKA_MANAGER_REFUSED;

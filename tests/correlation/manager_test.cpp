@@ -198,10 +198,11 @@ TEST(CorrelationManager, SmallSamplesReplacementAndRemoval) {
   const int next = std::rand();
   Seed(5u);
   AddDistribution(x.m, h);
+  SetDataCount(x.m, 1300);
   rows::Check({ROW(FillDistributedData(x.m, h, 1300), 0), ROW(x.Sample(h) == loop, 1), ROW(std::rand(), next),
                ROW(FillDistributedData(x.m, h, 0), 5), ROW(FillDistributedData(x.m, h, 1301), 5), ROW(FillDistributedData(x.m, g, 9), 6),
                ROW(FillDistributedData(nullptr, h, 9), -1), ROW(x.Sample(h).size(), 1300), ROW(x.Sample(g).size(), 0)});
-  const auto kept = (RecalculateManager(x.m), x.Sample(a));
+  const auto kept = (SetDataCount(x.m, 40), RecalculateManager(x.m), x.Sample(a));
   for (int i = 0; i < 44; ++i) SetDistributedData(x.m, x.Add(Nor), &kInf, 1);  // 48 samples of 2^32 doubles: over 1 TB
   EXPECT_TRUE(SetDataCount(x.m, 0xffffffffu) == 0 && RecalculateManager(x.m) == 7 &&
               ReplaceDistribution(x.m, a, x.Add(Tri)) == 7 && x.Sample(a) == kept && kept.size() == 40);
