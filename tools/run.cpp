@@ -240,7 +240,19 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& report
     if (!model.rank)
       CheckManager(SetCorrelation(h.manager, ids[c.a], ids[c.b], c.coefficient, 0), c.where);
   progress.Step("sampling");
-  CheckManager(RecalculateManager(h.manager), model.file + ": correlations");
+  if (const int code = RecalculateManager(h.manager); code == STOKA_MANAGER_NO_SAMPLE) {
+    std::string names;
+    for (const auto& q : quantities) {
+      unsigned count = 0;
+      GetDistributedData(h.manager, ids[q.name], &count);
+      if (count != n) names += (names.empty() ? "" : ", ") + q.name;
+    }
+    throw InputError(model.file + ": correlations",
+                     "no sample could be drawn for " + names +
+                         ": a correlated partner is constant, or its values are too large to correlate");
+  } else {
+    CheckManager(code, model.file + ": correlations");
+  }
 
   // The samples are read where the manager keeps them; the rank path reorders
   // a matrix of its own, made before the manager's copy is released.

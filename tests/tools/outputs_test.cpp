@@ -107,6 +107,7 @@ TEST(Outputs, SayWhatIsWrongInTheAnalystsWords) {
       {q + R"("pert", "judged": {"P1e1": 1, "P90": 3}}]})", "{s} run {m}", "1", R"("P1e1" is not a percentile)"},
       {q + tri + R"(}, {"name": "B", "family": )" + tri + R"(}], "correlations": [{"between": ["A", "B"], "coefficent": 0.5}]})", "{s} run {m}", "1", "correlations[0].coefficent: unknown key"},
       {ring + R"(], "correlations": [)" + chain + "]}", "{s} run {m}", "1", "Q99998 - Q99999 - Q0, 100000 quantities)"},
+      {q + R"("uniform", "min": -1.7e308, "max": 1.7e308}, {"name": "B", "family": )" + tri + R"(}], "correlations": [{"between": ["A", "B"], "coefficient": 0.5}]})", "{s} run {m}", "1", "no sample could be drawn for B: a correlated"},
       {"", "{s} fit beta min=0 max=10 P25=3 P75=12", "1", "P75 = 12 is not below max = 10"},
       {"", "{s} fit triangular mod=3 P10=1 P50=2 P90=5", "1", R"("mod" is not a parameter of a triangular fit)"},
       {"", "{s} fit normal P50=1e308 P90=1.7e308", "1", "the fitted normal distribution reaches beyond the range of numbers"},
