@@ -74,6 +74,11 @@ unsigned FreeStrata::Take(unsigned k) noexcept {
   return strata::Take(layout, k);
 }
 
+unsigned FreeStrata::TakePortable(unsigned k) noexcept {
+  --size_;
+  return strata::Take(Layout{words_.data(), nodes_.data(), depth_}, k);
+}
+
 void FreeStrata::Restore(unsigned stratum) noexcept {
   const std::size_t word = stratum / kWordBits;
   words_[word] |= std::uint64_t{1} << (stratum % kWordBits);

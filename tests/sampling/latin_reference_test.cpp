@@ -97,20 +97,22 @@ TEST(LatinHypercube, MatchesListReferenceDrawByDraw) {
 
 TEST(LatinHypercube, FreeStrataTakeAndRestoreAgreeWithList) {
   // Random takes and hand-backs across word boundaries, checked against a list.
-  for (unsigned n : {1u, 63u, 64u, 65u, 129u, 1000u, 5000u, 20011u}) {
-    FreeStrata strata;
-    strata.Reset(n);
-    std::list<unsigned> free;
-    for (unsigned k = 0; k < n; ++k) free.push_back(k);
-    std::srand(n);
-    for (int step = 0; step < 3000 && !free.empty(); ++step) {
-      const unsigned k = static_cast<unsigned>(std::rand()) % static_cast<unsigned>(free.size());
-      auto it = std::next(free.begin(), k);
-      const unsigned taken = strata.Take(k);
-      ASSERT_EQ(taken, *it) << "n " << n << " step " << step;
-      if (std::rand() % 4 == 0) strata.Restore(taken);  // handed back: the list keeps it
-      else free.erase(it);
-      ASSERT_EQ(strata.Size(), free.size());
+  // Both searches: the one this processor runs, and the portable one.
+  for (unsigned n : {1u, 63u, 64u, 65u, 129u, 1000u, 5000u, 20011u, 300007u})
+    for (bool portable : {false, true}) {
+      FreeStrata strata;
+      strata.Reset(n);
+      std::list<unsigned> free;
+      for (unsigned k = 0; k < n; ++k) free.push_back(k);
+      std::srand(n);
+      for (int step = 0; step < 3000 && !free.empty(); ++step) {
+        const unsigned k = static_cast<unsigned>(std::rand()) % static_cast<unsigned>(free.size());
+        auto it = std::next(free.begin(), k);
+        const unsigned taken = portable ? strata.TakePortable(k) : strata.Take(k);
+        ASSERT_EQ(taken, *it) << "n " << n << " step " << step << (portable ? " portable" : "");
+        if (std::rand() % 4 == 0) strata.Restore(taken);  // handed back: the list keeps it
+        else free.erase(it);
+        ASSERT_EQ(strata.Size(), free.size());
+      }
     }
-  }
 }
