@@ -95,7 +95,6 @@ std::string FitCasesHelp();
 struct Summary {
   double mean, sd, min, p5, p50, p95, max;
 };
-Summary Summarise(const std::vector<double>& sample);
 
 // Files: the whole text of a file.
 std::string ReadFile(const std::string& path);
@@ -123,7 +122,8 @@ class Sample {
 };
 
 // Output of a run (the pictures are in charts.hpp).
-std::string Histogram(const std::vector<double>& sample, int bins, int width);
+Summary Summarise(Sample sample);
+std::string Histogram(Sample sample, int bins, int width);
 
 }  // namespace cli
 

@@ -14,7 +14,7 @@
 
 namespace cli {
 
-Summary Summarise(const std::vector<double>& sample) {
+Summary Summarise(Sample sample) {
   const double* d = sample.data();
   const int n = static_cast<int>(sample.size());
   return {stoka_stats_mean(d, n),
@@ -40,7 +40,7 @@ struct Bins {
   std::vector<int> counts;
 };
 
-Bins Count(const std::vector<double>& sample, int bins) {
+Bins Count(Sample sample, int bins) {
   Bins b{0, 1, std::vector<int>(bins, 0)};
   if (sample.empty()) return b;
   const auto [lo, hi] = std::minmax_element(sample.begin(), sample.end());
@@ -55,7 +55,7 @@ Bins Count(const std::vector<double>& sample, int bins) {
 
 }  // namespace
 
-std::string Histogram(const std::vector<double>& sample, int bins, int width) {
+std::string Histogram(Sample sample, int bins, int width) {
   const Bins b = Count(sample, bins);
   const int most = std::max(1, *std::max_element(b.counts.begin(), b.counts.end()));
   std::ostringstream out;
