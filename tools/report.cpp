@@ -42,13 +42,17 @@ struct Bins {
 
 Bins Count(Sample sample, int bins) {
   Bins b{0, 1, std::vector<int>(bins, 0)};
-  if (sample.empty()) return b;
-  const auto [lo, hi] = std::minmax_element(sample.begin(), sample.end());
-  b.low = *lo;
-  b.width = (*hi - *lo) / bins;
+  // Values that are not finite (a failed quantile gives NaN) have no bin.
+  double lo = HUGE_VAL, hi = -HUGE_VAL;
+  for (double x : sample)
+    if (std::isfinite(x)) lo = std::min(lo, x), hi = std::max(hi, x);
+  if (lo > hi) return b;
+  b.low = lo;
+  b.width = (hi - lo) / bins;
   for (double x : sample) {
-    int k = b.width > 0 ? static_cast<int>((x - b.low) / b.width) : 0;
-    b.counts[std::clamp(k, 0, bins - 1)]++;
+    if (!std::isfinite(x)) continue;
+    const double at = b.width > 0 ? (x - b.low) / b.width : 0.0;
+    b.counts[static_cast<int>(std::clamp(at, 0.0, bins - 1.0))]++;
   }
   return b;
 }
