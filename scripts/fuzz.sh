@@ -39,11 +39,8 @@ work=build-fuzz/${name}-corpus
 findings=build-fuzz/${name}-findings
 rm -rf "$work" "$findings"
 mkdir -p "$work" "$findings"
-# A unit slower than this is a finding. Model files hold percentile fits, and
-# a Beta fit that cannot land (min=0 max=316610 P59=3 P75=6) still takes
-# about 23 s to give up: slow, not hung.
+# A unit slower than this is a finding.
 unit_seconds=20
-[ "$name" = model ] && unit_seconds=240
 fuzz() {  # for $1 seconds
   "$fuzzer" -max_total_time="$1" -timeout="$unit_seconds" -rss_limit_mb=4096 -print_final_stats=1 "${dict[@]}" \
     -artifact_prefix="$findings/" "$work" "$kept_dir" 2>&1 | tail -n 12

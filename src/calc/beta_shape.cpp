@@ -155,7 +155,7 @@ double BetaShape::Side::Bisect(double x, double p) const {
 // gsl_cdf_beta_Pinv below the median: a first guess (the small-x series under
 // 0.1, the mean otherwise), a coarse bisection, then Newton steps with a
 // second-order correction, at most 65.
-double BetaShape::Side::LowerQuantile(double p) const {
+double BetaShape::Side::LowerQuantile(double p, Stall stall) const {
   double x;
   if (p < 0.1) {
     const double lx = (ln_guess + std::log(p)) / a;
@@ -192,26 +192,45 @@ double BetaShape::Side::LowerQuantile(double p) const {
     }
     if (!(std::fabs(step0) > 1e-10 * x)) break;
   }
+  // Where the Newton steps wander off (alpha 1.38, beta 61341 at p = 0.15)
+  // GSL gives up with NaN; a plain bisection on the cumulative function
+  // answers instead unless GSL's own answer is asked for.
   if (std::fabs(dp) > GSL_SQRT_DBL_EPSILON * p) {
+    if (stall == Stall::kBisect) return BisectFully(p);
     GSL_ERROR_VAL("inverse failed to converge", GSL_EFAILED, kNaN);
   }
   return x;
+}
+
+// Halves [0, 1] until the ends are neighbours in doubles, or a double's
+// spacing apart relative to the upper end: about 60 steps for a quantile
+// near 1e-5, 1075 at most. NaN where the cumulative function is NaN.
+double BetaShape::Side::BisectFully(double p) const {
+  double lo = 0.0, hi = 1.0;
+  for (;;) {
+    const double mid = lo + 0.5 * (hi - lo);
+    if (!(mid > lo && mid < hi) || hi - lo <= GSL_DBL_EPSILON * hi) return mid;
+    const double c = Cdf(mid);
+    if (std::isnan(c)) return kNaN;
+    (c < p ? lo : hi) = mid;
+  }
 }
 
 BetaShape::BetaShape(double alpha, double beta) : forward_(alpha, beta), mirrored_(beta, alpha) {}
 
 // Above the median GSL goes through gsl_cdf_beta_Qinv(1 - p, a, b), which for
 // 1 - p < 0.5 is 1 - Pinv(1 - p, b, a).
-double BetaShape::Quantile(double p) const {
+double BetaShape::Quantile(double p, Stall stall) const {
   double settled;
   if (Settled(p, forward_.a, forward_.b, &settled)) return settled;
-  return p > 0.5 ? 1 - mirrored_.LowerQuantile(1 - p) : forward_.LowerQuantile(p);
+  return p > 0.5 ? 1 - mirrored_.LowerQuantile(1 - p, stall) : forward_.LowerQuantile(p, stall);
 }
 
 double BetaShape::QuantileOnce(double p, double alpha, double beta) {
   double settled;
   if (Settled(p, alpha, beta, &settled)) return settled;
-  return p > 0.5 ? 1 - Side(beta, alpha).LowerQuantile(1 - p) : Side(alpha, beta).LowerQuantile(p);
+  return p > 0.5 ? 1 - Side(beta, alpha).LowerQuantile(1 - p, Stall::kBisect)
+                 : Side(alpha, beta).LowerQuantile(p, Stall::kBisect);
 }
 
 }  // namespace stoka

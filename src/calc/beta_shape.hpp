@@ -4,7 +4,8 @@
 // evaluates the cumulative function and the density several times, each with
 // ln B or three log-gamma values. The arithmetic below is GSL's own (cdf/beta.c,
 // cdf/beta_inc.c, cdf/betainv.c, randist/beta.c of GSL 2.7), step for step,
-// so every result equals gsl_cdf_beta_P and gsl_cdf_beta_Pinv bit for bit; a
+// so every result equals gsl_cdf_beta_P and gsl_cdf_beta_Pinv bit for bit
+// (except where GSL's inverse fails to converge and gives NaN); a
 // test holds it against the GSL the library is linked with.
 #ifndef STOKA_SRC_CALC_BETA_SHAPE_HPP
 #define STOKA_SRC_CALC_BETA_SHAPE_HPP
@@ -22,9 +23,13 @@ class BetaShape {
 
   // gsl_cdf_beta_P(x, alpha, beta).
   double Cdf(double x) const { return forward_.Cdf(x); }
-  // gsl_cdf_beta_Pinv(p, alpha, beta); NaN for a NaN p, where GSL never returns.
-  // Keeps cumulative values from call to call (one thread at a time).
-  double Quantile(double p) const;
+  // Where GSL's Newton steps fail to converge: GSL's NaN (kNaN, what the
+  // percentile fits have always searched with) or a bisection (kBisect).
+  enum class Stall { kNaN, kBisect };
+  // gsl_cdf_beta_Pinv(p, alpha, beta) but for a stall; NaN for a NaN p, where
+  // GSL never returns. Keeps cumulative values from call to call (one thread
+  // at a time).
+  double Quantile(double p, Stall stall = Stall::kBisect) const;
   // The same for a single probability: only the orientation it needs is set up.
   static double QuantileOnce(double p, double alpha, double beta);
 
@@ -39,8 +44,9 @@ class BetaShape {
     double Cdf(double x) const;
     double Pdf(double x) const;
     // The inverse for 0 < p <= 0.5.
-    double LowerQuantile(double p) const;
+    double LowerQuantile(double p, Stall stall) const;
     double Bisect(double x, double p) const;
+    double BisectFully(double p) const;
 
     // The bisection that starts from the mean visits the same points for every
     // p, a binary tree of them: their cumulative values are kept by node (root

@@ -59,6 +59,28 @@ class CycleWatch {
   long power_ = 1, since_ = 0;
 };
 
+// Whether the best point, its value and the size are those of the last
+// iteration.
+class StillWatch {
+ public:
+  bool Same(const gsl_multimin_fminimizer* s, double size) {
+    const gsl_vector* x = gsl_multimin_fminimizer_x(s);
+    const size_t n = x->size;
+    bool same = last_.size() == n + 2 && last_[n] == gsl_multimin_fminimizer_minimum(s) && last_[n + 1] == size;
+    last_.resize(n + 2);
+    for (size_t i = 0; i < n; ++i) {
+      same = same && last_[i] == gsl_vector_get(x, i);
+      last_[i] = gsl_vector_get(x, i);
+    }
+    last_[n] = gsl_multimin_fminimizer_minimum(s);
+    last_[n + 1] = size;
+    return same;
+  }
+
+ private:
+  std::vector<double> last_;
+};
+
 std::atomic<bool> mending{true};
 
 }  // namespace
@@ -70,8 +92,9 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
   if (std::isnan(rule.tolerance) ||
       gsl_multimin_fminimizer_set(s, run.function, run.start, run.steps) != GSL_SUCCESS)
     return {End::kNotStarted, 0};
-  int iterations = 0, nan_run = 0;
+  int iterations = 0, nan_run = 0, still = 0;
   CycleWatch watch;
+  StillWatch stand;
   bool cycled = false;
   do {
     ++iterations;
@@ -94,6 +117,10 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
       cycled = true;
       if (rule.stop_on_cycle) return {End::kCycle, iterations, cycled};
     }
+    // A simplex that no longer moves at all (every trial point refused) is
+    // where the limit would find it: the run ends as it would there.
+    still = stand.Same(s, size) ? still + 1 : 0;
+    if (still >= kStillRun) return {End::kLimit, rule.limit, true};
   } while (iterations < rule.limit);
   return {End::kLimit, iterations, cycled};
 }
@@ -160,16 +187,23 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
       bool improved = false;
       for (const gsl_vector* steps : {run.steps, mend.steps}) {
         // From the run's own start with its own steps, the run would repeat.
-        if (!steps || (steps == run.steps && ((!have && !mend.start) || !mend.own_steps))) continue;
+        if (!steps ||
+            (steps == run.steps && ((!have && !mend.start && !mend.new_objective) || !mend.own_steps)))
+          continue;
         again.start = have ? gsl_multimin_fminimizer_x(s) : mend.start ? mend.start : run.start;
         again.steps = steps;
         const SimplexEnd e = Restart(spare, again, smooth, mend.polish, restarts);
         const double value = gsl_multimin_fminimizer_minimum(spare);
-        const bool landed = e.end == End::kConverged || (any && e.end == End::kGoodEnough);
+        // A restart at or below enough has landed however it ended: a
+        // simplex long and thin along a flat valley of the objective can run
+        // out its limit without passing the size test.
+        const bool landed =
+            e.end == End::kConverged || (any && e.end == End::kGoodEnough) || value <= mend.enough;
         if (!landed || !(value < best)) continue;
         std::swap(s, spare);
         best = value;
         end = e;
+        if (!any && value <= mend.enough) end.end = End::kConverged;
         have = improved = true;
         if (best <= mend.enough) break;
       }

@@ -122,6 +122,10 @@ struct SimplexMend {
   int limit = 20000;
   // Whether a round restarts with the run's own steps too.
   bool own_steps = true;
+  // Whether the restarts' objective answers where the run's did not (the
+  // run met NaN values the phase computes): the run's own start and steps
+  // are then worth a restart of their own.
+  bool new_objective = false;
   // Whether the phase starts whenever the value reached is above enough,
   // however the run ended, from the point reached. A restart then stands when
   // it converges or ends below the rule's floor, lower than that value.

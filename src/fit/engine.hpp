@@ -153,8 +153,10 @@ constexpr bool Valid(const Family& family, const Row& r) {
 // carry such shapes past the penalty: those get NaN, which the simplex treats
 // as a bad point.
 double BetaQuantile(double q, double alpha, double beta, double min, double max);
-// BetaQuantile at the n probabilities q, ln B and the other shape terms worked
-// out once for them all; the same numbers, bit for bit.
+// BetaQuantile at the n probabilities q for a search, ln B and the other
+// shape terms worked out once for them all: the same numbers, bit for bit,
+// but NaN where GSL's inverse stalls in a specified run (BetaQuantile, and
+// the second phase, bisect there).
 void BetaQuantiles(double alpha, double beta, double min, double max, const double* q, int n,
                    double* out);
 

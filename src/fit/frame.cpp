@@ -34,6 +34,11 @@ struct MendRequest {
   double start[stoka::fit::kMaxFields];
 };
 thread_local const MendRequest* pending_mend = nullptr;
+// How the Beta quantiles of a search answer where GSL's inverse stalls: with
+// GSL's NaN in the specified run, so that its path is GSL's, and with the
+// bisection in the second phase, which starts only where that run ended badly.
+thread_local stoka::BetaShape::Stall search_stall = stoka::BetaShape::Stall::kNaN;
+thread_local bool stalled = false;  // a quantile of the run came out NaN where GSL stalled
 }  // namespace
 
 int CalcDistributionByParams(int max_iter, double tolerance, double* params, FitInitializer init,
@@ -64,6 +69,7 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
     run.trace = [trace](const stoka::SimplexStep& at) {
       trace(at.minimizer, at.iteration, at.size);
     };
+    stalled = false;
     stoka::SimplexEnd end = stoka::RunSimplex(s, run);
     if (mend) {
       gsl_vector* scaled = gsl_vector_alloc(f.n);
@@ -78,10 +84,13 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
         m.enough = mend->enough;
         m.no_fit = stoka::kPenalty;
         m.tolerance = mend->tolerance;
+        m.new_objective = stalled;
         gsl_multimin_function smooth = mend->smooth;
         smooth.n = f.n;
         if (smooth.f) m.smooth = &smooth;
+        search_stall = stoka::BetaShape::Stall::kBisect;
         end = stoka::MendSimplex(s, run, end, m);
+        search_stall = stoka::BetaShape::Stall::kNaN;
         gsl_vector_free(scaled);
       }
       if (start) gsl_vector_free(start);
@@ -323,8 +332,10 @@ void BetaQuantiles(double alpha, double beta, double min, double max, const doub
     return;
   }
   const BetaShape shape(alpha, beta);
-  for (int i = 0; i < n; ++i)
-    out[i] = std::isnan(q[i]) ? kNaN : min + (max - min) * shape.Quantile(q[i]);
+  for (int i = 0; i < n; ++i) {
+    out[i] = std::isnan(q[i]) ? kNaN : min + (max - min) * shape.Quantile(q[i], search_stall);
+    stalled = stalled || (std::isnan(out[i]) && !std::isnan(q[i]));
+  }
 }
 
 int Check(const Family& family, const Call& c) {

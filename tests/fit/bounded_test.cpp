@@ -2,9 +2,11 @@
 // bounded: counted in iteration steps, never timed.
 
 #include <cstdio>
+#include <utility>
 
 #include "core/output.hpp"
 #include "fit/rows.hpp"
+#include "stoka/continuous.hpp"
 #include "stoka/fit.hpp"
 #include "stoka/fit_normal.hpp"
 #include "stoka/stats.hpp"
@@ -86,6 +88,19 @@ TEST(BoundedWork, SimplexStuckOnNaNIsGivenUp) {
   const unsigned long long before = stoka_iteration_count();
   EXPECT_EQ(CalcBetaDistributionByMinMax2Perc(iter_count, 316610e-9, 0, 316610, 3, 6, 75, 25, v, v + 1, v + 2, v + 3), 0);
   EXPECT_TRUE(stoka_iteration_count() - before < 5000 && v[0] == 0 && v[1] == 0 && v[2] == 0 && v[3] == 0);
+}
+
+// A simplex that stands still (every trial point has a NaN Beta quantile,
+// where GSL's inverse stalls) ends as its limit of a million iterations would
+// end it, in a thousand; the second phase, whose quantiles bisect where GSL
+// stalls, then lands the values: P59 = 3, P75 = 6 on [0, 316610].
+TEST(BoundedWork, SimplexThatStandsStillEndsAtOnceAndTheSecondPhaseLands) {
+  double v[4] = {};
+  const unsigned long long before = stoka_iteration_count();
+  ASSERT_EQ(CalcBetaDistributionByMinMax2Perc(1000000, 316610e-9, 0, 316610, 3, 6, 41, 25, v, v + 1, v + 2, v + 3), 1);
+  EXPECT_LT(stoka_iteration_count() - before, 200000u);
+  for (auto [p, x] : {std::pair{0.59, 3.0}, {0.75, 6.0}})
+    EXPECT_NEAR(stoka_ran_beta_cdf_inv_(p, v[0], v[1], v[2], v[3]), x, 1e-6) << p;
 }
 
 }  // namespace
