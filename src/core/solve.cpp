@@ -197,13 +197,13 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
         // A restart at or below enough has landed however it ended: a
         // simplex long and thin along a flat valley of the objective can run
         // out its limit without passing the size test.
-        const bool landed =
-            e.end == End::kConverged || (any && e.end == End::kGoodEnough) || value <= mend.enough;
+        const bool close_enough = !any && value <= mend.enough;
+        const bool landed = e.end == End::kConverged || (any && e.end == End::kGoodEnough) || close_enough;
         if (!landed || !(value < best)) continue;
         std::swap(s, spare);
         best = value;
         end = e;
-        if (!any && value <= mend.enough) end.end = End::kConverged;
+        if (close_enough) end.end = End::kConverged;
         have = improved = true;
         if (best <= mend.enough) break;
       }
