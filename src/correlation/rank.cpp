@@ -295,6 +295,23 @@ void RadixSort(std::vector<double>& x, std::vector<uint64_t>& a, std::vector<uin
   }
 }
 
+// A sample's values in increasing order laid out in the order of the rows of
+// keyed: the r-th smallest at the r-th row, and its centred rank (ties at
+// their mean) at that row of column.
+void Place(const Keyed& keyed, const std::vector<double>& sorted, double* x, double* column) {
+  const size_t n = sorted.size();
+  const double middle = (static_cast<double>(n) - 1.0) / 2.0;
+  for (size_t r = 0; r < n;) {
+    size_t end = r + 1;
+    while (end < n && sorted[end] == sorted[r]) ++end;
+    const double centred = static_cast<double>(r + end - 1) / 2.0 - middle;
+    for (; r < end; ++r) {
+      x[keyed[r].second] = sorted[r];
+      column[keyed[r].second] = centred;
+    }
+  }
+}
+
 }  // namespace
 
 RankCorrelation::RankCorrelation(unsigned count) : count_(count), target_(size_t{count} * count, 0.0) {
@@ -420,16 +437,7 @@ void RankCorrelation::LayOut(double* s, double* data, size_t n, double sd) const
     SortNearNormal(column, n, sd, keyed, order);
     std::copy(x, x + n, sorted.begin());
     RadixSort(sorted, bits, spare);
-    const double middle = (static_cast<double>(n) - 1.0) / 2.0;
-    for (size_t r = 0; r < n;) {
-      size_t end = r + 1;
-      while (end < n && sorted[end] == sorted[r]) ++end;
-      const double centred = static_cast<double>(r + end - 1) / 2.0 - middle;
-      for (; r < end; ++r) {
-        x[keyed[r].second] = sorted[r];
-        column[keyed[r].second] = centred;
-      }
-    }
+    Place(keyed, sorted, x, column);
   }
 }
 
@@ -500,6 +508,7 @@ void RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t n)
   if (std::any_of(achieved_.begin(), achieved_.end(), [](double c) { return std::isnan(c); })) return;
   auto miss = [&](size_t i) { return std::fabs(achieved_[i] - want[i]); };
   std::vector<double> length(d), g(n), column(n), x(n), sorted(n), w(d), row(d);
+  std::vector<uint64_t> bits(n), spare(n);
   for (size_t k = 0; k < d; ++k) {
     const double* r = ranks.data() + k * n;
     length[k] = std::sqrt(std::inner_product(r, r + n, r, 0.0));
@@ -528,21 +537,12 @@ void RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t n)
     const double first = std::fabs(want[c * d + partner] - achieved_[c * d + partner]) / std::fabs(slope);
     double* xc = data + c * n;
     std::copy(xc, xc + n, sorted.begin());
-    std::sort(sorted.begin(), sorted.end());
-    const double middle = (static_cast<double>(n) - 1.0) / 2.0;
+    RadixSort(sorted, bits, spare);
     double eta = std::isfinite(first) ? first / 2 : 0.0;
     for (int trial = 0; trial < kPolishTrials && eta > 0.0; ++trial, eta /= 2) {
       for (size_t i = 0; i < n; ++i) keyed[i] = {rc[i] / length[c] + eta * g[i], static_cast<uint32_t>(i)};
       std::sort(keyed.begin(), keyed.end());
-      for (size_t r = 0; r < n;) {
-        size_t end = r + 1;
-        while (end < n && sorted[end] == sorted[r]) ++end;
-        const double centred = static_cast<double>(r + end - 1) / 2.0 - middle;
-        for (; r < end; ++r) {
-          x[keyed[r].second] = sorted[r];
-          column[keyed[r].second] = centred;
-        }
-      }
+      Place(keyed, sorted, x.data(), column.data());
       size_t m = 0;
       for (; m < d; ++m) {
         const double* rm = ranks.data() + m * n;
