@@ -94,6 +94,49 @@ class RuntimeRun {
     return static_cast<int>(v >> 17);  // (v >> 1) is rand(); its high 15 bits
   }
 
+  // The next count draws into out, as count calls of Next15 give them. An
+  // additive feedback state laid out from the front is a line whose word
+  // k + degree is word k plus word k + degree - separation: stepped along the
+  // line, no position wraps and no store can reach the positions.
+  void Fill15(int* out, int count) {
+    if (state_ == nullptr || degree_ == 0) {
+      for (int i = 0; i < count; ++i) out[i] = Next15();
+      return;
+    }
+    constexpr int kLine = 1024;
+    std::uint32_t line[64 + kLine];
+    const int lag = (front_ - rear_ + degree_) % degree_;
+    for (int i = 0; i < degree_; ++i) line[i] = static_cast<std::uint32_t>(state_[(front_ + i) % degree_]);
+    for (int done = 0; done < count;) {
+      const int m = count - done < kLine ? count - done : kLine;
+      int k = 0;
+      if (lag == 3) {  // glibc's default type and type 1: three chains kept in registers
+        std::uint32_t a = line[degree_ - 3], b = line[degree_ - 2], c = line[degree_ - 1];
+        for (; k + 3 <= m; k += 3) {
+          a += line[k];
+          b += line[k + 1];
+          c += line[k + 2];
+          line[k + degree_] = a;
+          line[k + degree_ + 1] = b;
+          line[k + degree_ + 2] = c;
+          out[done + k] = static_cast<int>(a >> 17);
+          out[done + k + 1] = static_cast<int>(b >> 17);
+          out[done + k + 2] = static_cast<int>(c >> 17);
+        }
+      }
+      for (; k < m; ++k) {
+        const std::uint32_t v = line[k] + line[k + degree_ - lag];
+        line[k + degree_] = v;
+        out[done + k] = static_cast<int>(v >> 17);
+      }
+      for (int i = 0; i < degree_; ++i) line[i] = line[m + i];
+      done += m;
+      front_ = (front_ + m) % degree_;
+      rear_ = (rear_ + m) % degree_;
+    }
+    for (int i = 0; i < degree_; ++i) state_[(front_ + i) % degree_] = static_cast<std::int32_t>(line[i]);
+  }
+
  private:
   char* buffer_ = nullptr;        // glibc's state as setstate takes it (word -1 first)
   std::int32_t* state_ = nullptr;  // its words; null: every draw calls rand()

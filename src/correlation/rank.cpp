@@ -41,6 +41,12 @@ constexpr int kBisections = 20;
 constexpr int kRefineSteps = 6;
 // A first arrangement that meets every target within this is kept as it is.
 constexpr double kRefineEnough = 0.005;
+// Moves of single columns after the steps, at most this many per quantity,
+// each trying step lengths halved from the first this many times.
+constexpr int kPolishMoves = 2;
+constexpr int kPolishTrials = 6;
+// Misses weigh in a column's move as e |e / worst|^kPolishPower.
+constexpr double kPolishPower = 4.0;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 // Rows handled together by the products over samples, so that one block of
 // every column stays in cache.
@@ -289,6 +295,23 @@ void RadixSort(std::vector<double>& x, std::vector<uint64_t>& a, std::vector<uin
   }
 }
 
+// A sample's values in increasing order laid out in the order of the rows of
+// keyed: the r-th smallest at the r-th row, and its centred rank (ties at
+// their mean) at that row of column.
+void Place(const Keyed& keyed, const std::vector<double>& sorted, double* x, double* column) {
+  const size_t n = sorted.size();
+  const double middle = (static_cast<double>(n) - 1.0) / 2.0;
+  for (size_t r = 0; r < n;) {
+    size_t end = r + 1;
+    while (end < n && sorted[end] == sorted[r]) ++end;
+    const double centred = static_cast<double>(r + end - 1) / 2.0 - middle;
+    for (; r < end; ++r) {
+      x[keyed[r].second] = sorted[r];
+      column[keyed[r].second] = centred;
+    }
+  }
+}
+
 }  // namespace
 
 RankCorrelation::RankCorrelation(unsigned count) : count_(count), target_(size_t{count} * count, 0.0) {
@@ -397,6 +420,7 @@ void RankCorrelation::Rearrange(double* data, size_t n) {
   LayOut(s.data(), data, n, sd);
   achieved_ = Correlations(s.data(), n, d);
   Refine(s, data, n);
+  Polish(s, data, n);
 }
 
 // Each sample in the rank order of its column of s (close to normal with
@@ -413,16 +437,7 @@ void RankCorrelation::LayOut(double* s, double* data, size_t n, double sd) const
     SortNearNormal(column, n, sd, keyed, order);
     std::copy(x, x + n, sorted.begin());
     RadixSort(sorted, bits, spare);
-    const double middle = (static_cast<double>(n) - 1.0) / 2.0;
-    for (size_t r = 0; r < n;) {
-      size_t end = r + 1;
-      while (end < n && sorted[end] == sorted[r]) ++end;
-      const double centred = static_cast<double>(r + end - 1) / 2.0 - middle;
-      for (; r < end; ++r) {
-        x[keyed[r].second] = sorted[r];
-        column[keyed[r].second] = centred;
-      }
-    }
+    Place(keyed, sorted, x, column);
   }
 }
 
@@ -474,6 +489,87 @@ void RankCorrelation::Refine(std::vector<double>& ranks, double* data, size_t n)
     std::copy(x.begin(), x.end(), data);
     ranks.swap(s);
     achieved_ = std::move(reached);
+  }
+}
+
+// Moves of one column at a time, where the steps above stop short: near a
+// singular target the re-ranking of every column undoes what a joint step
+// corrects, but a move of one column changes only that column's coefficients,
+// and those exactly. Column c's ranks R_c (unit length) go in the rank order of
+// R_c + eta g with g = sum_m w_m R_m (unit lengths), w_m the weighted misses of
+// its pairs: the steepest descent of sum |e_m|^(2 + kPolishPower). A move is
+// kept when it lowers the largest miss of the column, with eta halved from a
+// first guess until one does. Each move takes the pair with the largest miss
+// and moves one of its two columns; the moves stop at kRefineEnough, when
+// neither column of the worst pair moves, or after kPolishMoves per quantity.
+void RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t n) {
+  const size_t d = count_;
+  const Matrix& want = valid_ ? target_ : in_force_;
+  if (std::any_of(achieved_.begin(), achieved_.end(), [](double c) { return std::isnan(c); })) return;
+  auto miss = [&](size_t i) { return std::fabs(achieved_[i] - want[i]); };
+  std::vector<double> length(d), g(n), column(n), x(n), sorted(n), w(d), row(d);
+  std::vector<uint64_t> bits(n), spare(n);
+  for (size_t k = 0; k < d; ++k) {
+    const double* r = ranks.data() + k * n;
+    length[k] = std::sqrt(std::inner_product(r, r + n, r, 0.0));
+  }
+  Keyed keyed(n);
+  // Moves column c; true when kept.
+  auto move = [&](size_t c, size_t partner, double worst) {
+    double* rc = ranks.data() + c * n;
+    for (size_t m = 0; m < d; ++m) {
+      const double e = m == c ? 0.0 : want[c * d + m] - achieved_[c * d + m];
+      w[m] = e * std::pow(std::fabs(e) / worst, kPolishPower);
+    }
+    std::fill(g.begin(), g.end(), 0.0);
+    for (size_t m = 0; m < d; ++m) {
+      if (w[m] == 0.0) continue;
+      const double f = w[m] / length[m], *rm = ranks.data() + m * n;
+      for (size_t i = 0; i < n; ++i) g[i] += f * rm[i];
+    }
+    // The first order of the partner's coefficient in eta: g.R_b - C_cb g.R_c.
+    auto along = [&](size_t m) {
+      double s = 0.0;
+      for (size_t l = 0; l < d; ++l) s += w[l] * achieved_[l * d + m];
+      return s;
+    };
+    const double slope = along(partner) - achieved_[c * d + partner] * along(c);
+    const double first = std::fabs(want[c * d + partner] - achieved_[c * d + partner]) / std::fabs(slope);
+    double* xc = data + c * n;
+    std::copy(xc, xc + n, sorted.begin());
+    RadixSort(sorted, bits, spare);
+    double eta = std::isfinite(first) ? first / 2 : 0.0;
+    for (int trial = 0; trial < kPolishTrials && eta > 0.0; ++trial, eta /= 2) {
+      for (size_t i = 0; i < n; ++i) keyed[i] = {rc[i] / length[c] + eta * g[i], static_cast<uint32_t>(i)};
+      std::sort(keyed.begin(), keyed.end());
+      Place(keyed, sorted, x.data(), column.data());
+      size_t m = 0;
+      for (; m < d; ++m) {
+        const double* rm = ranks.data() + m * n;
+        row[m] = m == c ? 1.0 : std::inner_product(column.begin(), column.end(), rm, 0.0) / (length[c] * length[m]);
+        if (!(std::fabs(row[m] - want[c * d + m]) < worst)) break;
+      }
+      if (m < d) continue;
+      std::copy(column.begin(), column.end(), rc);
+      std::copy(x.begin(), x.end(), xc);
+      for (size_t m = 0; m < d; ++m) achieved_[c * d + m] = achieved_[m * d + c] = row[m];
+      return true;
+    }
+    return false;
+  };
+  for (size_t moves = 0; moves < kPolishMoves * d; ++moves) {
+    size_t at = 0;
+    for (size_t i = 1; i < d * d; ++i)
+      if (miss(i) > miss(at)) at = i;
+    const double worst = miss(at);
+    if (worst <= kRefineEnough) return;
+    const size_t a = at / d, b = at % d;
+    auto row_worst = [&](size_t c) {
+      double m = 0.0;
+      for (size_t k = 0; k < d; ++k) m = std::max(m, miss(c * d + k));
+      return m;
+    };
+    if (!move(a, b, row_worst(a)) && !move(b, a, row_worst(b))) return;
   }
 }
 

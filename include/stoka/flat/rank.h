@@ -12,8 +12,11 @@
    finished by clipping the eigenvalues at 0 and rescaling to a unit
    diagonal), or refused when the host turns repair off. The random order of
    the scores comes from the GSL stream: stoka_ran_seed makes a run repeat.
-   Cost of an application to samples of n values: O(count n log n +
-   count^2 n), plus O(count^3) once per matrix.
+   Where the first arrangement misses a target by more than 0.005, further
+   Iman-Conover steps from it and then reorderings of one sample at a time
+   (at most 2 count of them) follow, each kept only when it lowers the
+   largest miss; they draw nothing. Cost of an application to samples of n
+   values: O(count n log n + count^2 n), plus O(count^3) once per matrix.
 
    Functions that return a code return one of enum stoka_rank_code (as an
    int); a NULL engine or pointer argument is refused with STOKA_RANK_NULL. */
