@@ -49,7 +49,7 @@ def library_path():
     if path:
         return path
     with open(os.path.join(_HERE, "_native", "where.txt")) as where:
-        return os.path.join(_HERE, "_native", where.read().strip())
+        return os.path.join(_HERE, "_native", where.read().split()[0])
 
 
 def program_path():

@@ -1,5 +1,6 @@
-"""A run in blocks: the block runners against the program, the merge against
+"""A run in blocks: the block runner against the program, the merge against
 the whole sample, and the same numbers at any worker count on real processes."""
+import json
 import os
 import signal
 import subprocess
@@ -20,6 +21,13 @@ MODEL = {"samples": 2501, "seed": 2385, "quantities": [
     {"name": "Fixed", "family": "constant", "value": 2.385}],
     "correlations": [{"between": ["Design", "Build"], "coefficient": 0.6},
                      {"between": ["Build", "Fit"], "coefficient": -0.3}]}
+# fitted, a risk event, a window inside a correlated group, a count out of the total
+EXTRA = dict(MODEL, quantities=MODEL["quantities"] + [
+    {"name": "Judged", "family": "pert", "judged": {"P10": 12, "P50": 15, "P90": 20}},
+    {"name": "Risk", "family": "uniform", "min": 10, "max": 30, "occurs": 0.3},
+    {"name": "Cut", "family": "normal", "mean": 5, "sd": 2, "low": 3, "high": 8},
+    {"name": "Count", "family": "discreteuniform", "min": 1, "max": 5, "total": False}],
+    correlations=MODEL["correlations"] + [{"between": ["Cut", "Design"], "coefficient": 0.4}])
 FIELDS = ("mean", "covariance", "skewness", "kurtosis", "min", "max", "tornado", "rank_achieved")
 
 
@@ -30,11 +38,35 @@ def same(a, b):
         np.testing.assert_array_equal(a.percentile(p), b.percentile(p))
 
 
-@pytest.mark.parametrize("change", [{}, {"method": "montecarlo"}, {"correlation_method": "rank"}])
-def test_library_block_is_the_programs(change):
-    model = dict(MODEL, **change)
-    np.testing.assert_array_equal(cluster.run_block_in_library(model, 700, 99),
-                                  cluster.run_block_in_program(model, 700, 99, PROGRAM))
+def program_block(model, n, seed, tmp_path):
+    """The samples `stoka run` writes for n and seed, a row per quantity."""
+    path, csv = tmp_path / "model.json", tmp_path / "samples.csv"
+    path.write_text(json.dumps(model))
+    subprocess.run([PROGRAM, "run", str(path), "--samples", str(n), "--seed", str(seed),
+                    "--csv", str(csv), "-q"], check=True)
+    return np.loadtxt(csv, delimiter=",", skiprows=1, ndmin=2).T
+
+
+@pytest.mark.parametrize("model", [MODEL, EXTRA, dict(EXTRA, method="montecarlo"),
+                                   dict(EXTRA, correlation_method="rank")])
+def test_a_block_is_the_programs_run(model, tmp_path):
+    opened = cluster.open_model(json.dumps(model))
+    for n, seed in ((700, 99), (333, 7)):  # the second after the first, in the same process
+        x = opened.run(n, seed)
+        drawn = program_block(model, n, seed, tmp_path)
+        np.testing.assert_array_equal(x[:-1], drawn)
+        total = np.zeros(n)
+        for row, q in zip(drawn, model["quantities"]):
+            total += row if q.get("total", True) else 0.0
+        np.testing.assert_array_equal(x[-1], total)
+
+
+def test_a_refused_model_is_named():
+    bad = {"quantities": [{"name": "A", "family": "pert", "min": 3, "mode": 1, "max": 2}]}
+    with pytest.raises(stoka.InputError, match=r"quantities\[0\] \(\"A\"\).*min < max"):
+        cluster.run(bad, 100, 1, block=50)
+    with pytest.raises(stoka.InputError, match="samples"):
+        cluster.open_model(json.dumps(MODEL)).run(1, 1)
 
 
 def test_seeds_and_sizes():
@@ -44,14 +76,11 @@ def test_seeds_and_sizes():
     assert cluster.block_sizes(2502, 500)[-1] == 2
 
 
-JUDGED = dict(MODEL, quantities=MODEL["quantities"] + [
-    {"name": "Judged", "family": "pert", "judged": {"P10": 12, "P50": 15, "P90": 20}}])
-
-
-@pytest.mark.parametrize("model,block,sketch", [(MODEL, 500, 2048), (JUDGED, 700, 64)])
-def test_merge_matches_the_whole_sample(model, block, sketch):
+@pytest.mark.parametrize("model,block,sketch", [(MODEL, 500, 2048), (EXTRA, 700, 64)])
+def test_merge_matches_the_whole_sample(model, block, sketch, tmp_path):
     r = cluster.run(model, block=block, sketch=sketch, gather=True)
-    x = np.column_stack([r.samples, r.samples.sum(axis=1)])
+    in_total = [q.get("total", True) for q in model["quantities"]]
+    x = np.column_stack([r.samples, r.samples[:, in_total].sum(axis=1)])
     np.testing.assert_allclose(r.mean, x.mean(axis=0), rtol=1e-13)
     np.testing.assert_allclose(r.covariance, np.cov(x.T), rtol=1e-9, atol=1e-9)
     c = x - x.mean(axis=0)
@@ -66,8 +95,9 @@ def test_merge_matches_the_whole_sample(model, block, sketch):
         hi = min(lo + int(round(r.percentile_error / 100 * r.n)), r.n - 1)
         assert (s[lo] <= r.percentile(p)).all() and (r.percentile(p) <= s[hi]).all()
     assert (r.percentile_error == 0) == (block <= sketch)
-    first = cluster.run_block_in_program(model, block, cluster.block_seed(2385, 0), PROGRAM)
-    np.testing.assert_array_equal(r.samples[:block], first.T)
+    k = r.blocks - 1  # the last block, drawn after the others in this process
+    last = program_block(model, r.n - k * block, cluster.block_seed(2385, k), tmp_path)
+    np.testing.assert_array_equal(r.samples[k * block:], last.T)
 
 
 @pytest.fixture(scope="module")
@@ -100,7 +130,7 @@ def test_same_numbers_at_any_worker_count_and_after_a_killed_worker(client):
 
 def test_program_prints_the_same_on_a_scheduler(client, tmp_path):
     path = tmp_path / "model.json"
-    path.write_text(cluster.json.dumps(MODEL))
+    path.write_text(json.dumps(MODEL))
     run = [PROGRAM, "run", str(path), "--block-size", "600", "--seed", "11"]
     alone = subprocess.run(run, capture_output=True, text=True, check=True).stdout
     spread = subprocess.run(run + ["--scheduler", client.scheduler.address], capture_output=True,

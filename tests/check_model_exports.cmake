@@ -1,0 +1,17 @@
+# Holds the dynamic symbols of libstoka_model (LIB) against the global names of
+# its version script (MAP): each is exported, and nothing else is.
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND nm -D -p --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] [^\n]+" lines "${out}")
+list(TRANSFORM lines REPLACE "^[0-9a-f]+ [A-Za-z] " "")
+list(REMOVE_ITEM lines _init _fini)
+file(READ ${MAP} map)
+string(REGEX MATCHALL "stoka_model_[a-z_]+" wanted "${map}")
+list(SORT lines)
+list(SORT wanted)
+if(NOT lines STREQUAL wanted)
+  message(FATAL_ERROR "exported: ${lines}\nwanted: ${wanted}")
+endif()
