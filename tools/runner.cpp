@@ -141,7 +141,7 @@ Draw::~Draw() {
 ModelRunner::ModelRunner(Model model, bool strict, const std::function<void(const std::string&)>& made)
     : model_(std::move(model)), quantities_(MakeQuantities(model_, strict, made)), windows_(model_) {}
 
-std::unique_ptr<Draw> ModelRunner::Run(unsigned n, uint32_t seed) const {
+std::unique_ptr<Draw> ModelRunner::Run(unsigned n, uint32_t seed, bool pairs) const {
   const Model& model = model_;
   // Same seed, same numbers: both of the library's random sources start here.
   stoka_seed_all(seed);
@@ -200,7 +200,7 @@ std::unique_ptr<Draw> ModelRunner::Run(unsigned n, uint32_t seed) const {
   }
   windows_.MapGrouped(quantities_, samples, h->changed);
   // Correlations are measured on what was correlated: a risk event's impact.
-  h->pairs = PairsReached(model, samples);
+  if (pairs) h->pairs = PairsReached(model, samples);
   for (auto& p : h->pairs) {
     int met = 1;
     if (!model.rank) GetCorrelationOutcome(h->manager, ids[p.a], ids[p.b], nullptr, &met, &p.bound);

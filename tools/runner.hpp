@@ -47,7 +47,9 @@ class ModelRunner {
 
   // n samples of every quantity, both of the library's random sources seeded
   // with seed first: correlated, reordered by ranks, windowed, risk events.
-  std::unique_ptr<Draw> Run(unsigned n, uint32_t seed) const;
+  // With pairs, each target correlation is measured (Draw::pairs) before the
+  // risk events apply.
+  std::unique_ptr<Draw> Run(unsigned n, uint32_t seed, bool pairs = true) const;
 
   // The report's list of quantities: a "Quantities" line, then one per quantity.
   void Describe(std::ostream& out) const;

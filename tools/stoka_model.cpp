@@ -72,7 +72,7 @@ int stoka_model_run(const stoka_model* model, uint32_t seed, unsigned samples, d
   return Guard(message, size, [&] {
     if (samples < 2 || samples > 100000000u)
       throw cli::InputError("samples", "must be a whole number from 2 to 10^8");
-    const auto draw = model->runner->Run(samples, seed);
+    const auto draw = model->runner->Run(samples, seed, false);
     const auto& specs = model->runner->model().quantities;
     double* total = out + draw->samples.size() * size_t{samples};
     std::fill(total, total + samples, 0.0);

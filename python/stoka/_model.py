@@ -11,7 +11,7 @@ import os
 
 import numpy as np
 
-from ._lib import _HERE, LOCK, InputError, StokaError, lib, ptr
+from ._lib import LOCK, InputError, StokaError, native_path, ptr
 
 OK, REFUSED, NO_MEMORY = 0, 1, 2
 IN_TOTAL = 1
@@ -20,11 +20,7 @@ _MESSAGE = 1024
 
 def model_library_path():
     """libstoka_model: $STOKA_MODEL_LIBRARY, else the package's copy (beside libstoka)."""
-    path = os.environ.get("STOKA_MODEL_LIBRARY")
-    if path:
-        return path
-    with open(os.path.join(_HERE, "_native", "where.txt")) as where:
-        return os.path.join(_HERE, "_native", where.read().split()[1])
+    return native_path("STOKA_MODEL_LIBRARY", 1)
 
 
 _api = []
