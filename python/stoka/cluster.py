@@ -251,10 +251,12 @@ class RunResult:
         self.min, self.max = merged["min"], merged["max"]
         self.tornado = merged["tornado"] / n
         self.rank_achieved = merged["rank"] / n
-        self.percentile_error = 100.0 * merged["slack"] / n
+        self.slack = merged["slack"]
+        self.percentile_error = 100.0 * self.slack / n
         order = np.argsort(merged["kept"], axis=1, kind="stable")
         self._sorted = np.take_along_axis(merged["kept"], order, axis=1)
-        self._cumulative = np.cumsum(merged["weights"][order], axis=1)
+        self._weights = merged["weights"][order]
+        self._cumulative = np.cumsum(self._weights, axis=1)
         self.samples = samples
 
     def percentile(self, below):
@@ -265,6 +267,24 @@ class RunResult:
         target = below / 100.0 * self.n
         return np.array([s[min(np.searchsorted(c, target), len(s) - 1)]
                          for s, c in zip(self._sorted, self._cumulative)])
+
+    def histogram(self, k, bins=12):
+        """Counts of column k in `bins` equal bins from its least to its largest
+        finite value, as `stoka run` bins a sample: (low, width, counts). Counted
+        from the kept order statistics, each count lies within `slack` of the
+        exact one (exact when slack is 0)."""
+        values, weights = self._sorted[k], self._weights[k]
+        finite = np.isfinite(values)
+        lo, hi = self.min[k], self.max[k]
+        if not (np.isfinite(lo) and np.isfinite(hi)):  # the extremes of the finite values
+            lo, hi = (values[finite].min(), values[finite].max()) if finite.any() else (0.0, -1.0)
+        counts = np.zeros(bins, dtype=np.int64)
+        if lo > hi:
+            return 0.0, 1.0, counts
+        width = (hi - lo) / bins
+        at = (values[finite] - lo) / width if width > 0 else np.zeros(finite.sum())
+        np.add.at(counts, np.clip(at, 0, bins - 1).astype(np.int64), weights[finite])
+        return lo, width, counts
 
     def frame(self):
         """The gathered samples as a pandas DataFrame (block order)."""
@@ -332,6 +352,15 @@ def report(result, file, quantities_text="", correlations=()):
         t = result.tornado[k]
         bar = "#" * int(round(abs(t) * 40)) if np.isfinite(t) else ""
         out.write(f"  {result.names[k][:18]:<18}{t:>8.3f}  {bar}\n")
+    out.write("\nHistograms" + (f" (from the kept order statistics: each count within {result.slack}"
+                                 " of the exact one)\n" if result.slack else "\n"))
+    for k, name in enumerate(result.names[:-1]):
+        lo, width, counts = result.histogram(k)
+        most = max(1, counts.max())
+        out.write(f"  {name}\n")
+        for b, c in enumerate(counts):
+            label = "  %10.4g .. %-10.4g |" % (lo + b * width, lo + (b + 1) * width)
+            out.write(label + "#" * int(np.floor(c * 40 / most + 0.5)) + f" {c}\n")
     return out.getvalue()
 
 

@@ -95,6 +95,11 @@ def test_merge_matches_the_whole_sample(model, block, sketch, tmp_path):
         hi = min(lo + int(round(r.percentile_error / 100 * r.n)), r.n - 1)
         assert (s[lo] <= r.percentile(p)).all() and (r.percentile(p) <= s[hi]).all()
     assert (r.percentile_error == 0) == (block <= sketch)
+    for k in range(len(r.names)):  # each count within the slack of the exact one
+        lo, width, counts = r.histogram(k)
+        at = (x[:, k] - lo) / width if width > 0 else np.zeros(r.n)
+        exact = np.bincount(np.clip(at, 0, 11).astype(int), minlength=12)
+        assert counts.sum() == r.n and np.abs(counts - exact).max() <= r.slack
     k = r.blocks - 1  # the last block, drawn after the others in this process
     last = program_block(model, r.n - k * block, cluster.block_seed(2385, k), tmp_path)
     np.testing.assert_array_equal(r.samples[k * block:], last.T)
@@ -145,3 +150,13 @@ def test_run_in_blocks_through_stoka_run():
     assert merged.n == 4000
     with pytest.raises(stoka.InputError):
         stoka.run(model, 4000, 3, block=1000, strict=True)
+
+
+def test_one_block_prints_the_programs_histograms(tmp_path):
+    path = tmp_path / "model.json"
+    path.write_text(json.dumps(dict(EXTRA, samples=1500)))
+    def histograms(*options):
+        out = subprocess.run([PROGRAM, "run", str(path)] + list(options), capture_output=True,
+                             text=True, check=True).stdout
+        return out[out.index("\nHistograms\n"):out.find("\nSamples written")]
+    assert histograms("--block-size", "2000") == histograms("--seed", str(cluster.block_seed(2385, 0)))
