@@ -22,8 +22,8 @@ What is merged, and how:
   the smallest kept value whose kept weight reaches P % of the run; it lies
   between the run's exact P-th and (P + e)-th percentiles, e = 100 * sum(k_b - 1)
   / n (``percentile_error``; 0.05 for blocks of 10^5 and the default sketch);
-* rank correlations (the tornado of each quantity against the total, and the
-  targets of a rank model): the mean over blocks, weighted by block size, of
+* rank correlations (the tornado of each quantity against the total, and each
+  target pair's): the mean over blocks, weighted by block size, of
   each block's Spearman coefficient (tied values at their mean rank);
 * samples, when asked for: gathered in block order.
 
@@ -237,7 +237,7 @@ class RunResult:
     def __init__(self, model, opened, sizes, block, seed, merged, samples):
         n = merged["n"]
         self.model, self.names, self.n, self.seed, self.block = model, opened.names + ["Total"], n, seed, block
-        self.latin, self.rank = opened.latin, opened.rank
+        self.latin, self.rank, self.in_total = opened.latin, opened.rank, opened.in_total
         self.blocks = len(sizes)
         self.mean = merged["mean"]
         self.covariance = merged["comoment"] / (n - 1)
@@ -306,8 +306,7 @@ def run(model, samples=None, seed=None, client=None, block=DEFAULT_BLOCK, *, gat
     samples = int(opened.samples if samples is None else samples)
     seed = int(opened.seed if seed is None else seed)
     names = opened.names
-    rank_pairs = ([tuple(names.index(x) for x in c["between"]) for c in model.get("correlations", [])]
-                  if opened.rank else [])
+    rank_pairs = [tuple(names.index(x) for x in c["between"]) for c in model.get("correlations", [])]
     sizes = block_sizes(samples, block)
     jobs = [(text, name, strict, n, block_seed(seed, b), sketch, rank_pairs, gather)
             for b, n in enumerate(sizes)]
@@ -324,7 +323,7 @@ def run(model, samples=None, seed=None, client=None, block=DEFAULT_BLOCK, *, gat
 # ---------------------------------------------------------------- the program's report
 
 
-def report(result, file, quantities_text="", correlations=()):
+def report(result, file, quantities_text="", correlations=(), percents=(10, 50, 80, 90)):
     """The text `stoka run` prints for a run spread over blocks."""
     out = io.StringIO()
     out.write(f"Model {file}: {len(result.names) - 1} quantities, {result.n} "
@@ -338,20 +337,30 @@ def report(result, file, quantities_text="", correlations=()):
                result.percentile(95), result.max]
     for k, name in enumerate(result.names):
         out.write(f"  {name[:18]:<18}" + "".join(f"{c[k]:>12.6g}" for c in columns) + "\n")
+    out.write("\nS-curve of the total (P10: a 10 % chance that the total lies below)\n")
+    for p in percents:
+        out.write(f"  {'P%.6g' % p:<8}{result.percentile(p)[-1]:>12.6g}\n")
     if correlations:
-        rank = result.rank
-        out.write("\nCorrelations of ranks (Spearman, mean over blocks), every pair of a full matrix\n"
-                  if rank else "\nCorrelations (Pearson, over every sample)\n")
-        out.write(f"  {'pair':<36}{'target':>10}{'achieved':>10}\n")
+        out.write("\nCorrelations: targets of ranks (Spearman), every pair of a full matrix\n" if result.rank
+                  else "\nCorrelations: Pearson targets, met by the pairwise method\n")
+        out.write(f"  {'pair':<36}{'target':>10}{'Pearson':>10}{'Spearman':>10}  (Spearman: mean over blocks)\n")
         for k, c in enumerate(correlations):
             a, b = (result.names.index(x) for x in c["between"])
-            reached = result.rank_achieved[k] if rank else result.correlation[a, b]
-            out.write(f"  {(' / '.join(c['between']))[:36]:<36}{c['coefficient']:>10.3f}{reached:>10.3f}\n")
-    out.write("\nTornado: rank correlation with the total (Spearman, mean over blocks)\n")
-    for k in np.argsort(-np.abs(result.tornado), kind="stable"):
-        t = result.tornado[k]
-        bar = "#" * int(round(abs(t) * 40)) if np.isfinite(t) else ""
-        out.write(f"  {result.names[k][:18]:<18}{t:>8.3f}  {bar}\n")
+            out.write(f"  {(' / '.join(c['between']))[:36]:<36}{c['coefficient']:>10.3f}"
+                      f"{result.correlation[a, b]:>10.3f}{result.rank_achieved[k]:>10.3f}\n")
+    out.write("\nSensitivity of the total (tornado): each input's rank correlation with the total\n"
+              "(mean over blocks) and its share of the total's variance\n"
+              f"  {'quantity':<18}{'rank':>8}  -1{' ' * 18}0{' ' * 19}1{'variance':>10}\n")
+    var = result.covariance[-1, -1]
+    inputs = [k for k in range(len(result.names) - 1) if result.in_total[k]]
+    moving = [result.variance[k] > 0 and var > 0 for k in inputs]  # a constant moves nothing
+    rank = [result.tornado[k] if m else 0.0 for k, m in zip(inputs, moving)]
+    share = [result.covariance[k, -1] / var if m else 0.0 for k, m in zip(inputs, moving)]
+    for i in sorted(range(len(inputs)), key=lambda i: -abs(rank[i])):
+        r, bar = rank[i], int(np.floor(abs(rank[i]) * 20 + 0.5))
+        left = " " * (20 - bar) + "#" * bar if r < 0 else " " * 20
+        right = " " * 20 if r < 0 else "#" * bar + " " * (20 - bar)
+        out.write(f"  {result.names[inputs[i]][:18]:<18}{r:>8.3f}  {left}|{right}{100 * share[i]:>10.1f} %\n")
     out.write("\nHistograms" + (f" (from the kept order statistics: each count within {result.slack}"
                                  " of the exact one)\n" if result.slack else "\n"))
     for k, name in enumerate(result.names[:-1]):
@@ -400,6 +409,7 @@ def main(argv=None):
     p.add_argument("--scheduler")
     p.add_argument("--csv")
     p.add_argument("--strict", action="store_true")
+    p.add_argument("--percentiles", default="10,50,80,90")
     a = p.parse_args(argv)
     try:
         # checked and fitted before a cluster is started
@@ -409,8 +419,8 @@ def main(argv=None):
                          strict=a.strict)
     except (StokaError, ValueError, MemoryError) as e:
         sys.exit(f"stoka: {e}")
-    sys.stdout.write(report(result, a.model, opened.description + "\n",
-                            result.model.get("correlations", [])))
+    sys.stdout.write(report(result, a.model, opened.description + "\n", result.model.get("correlations", []),
+                            [float(p) for p in a.percentiles.split(",")]))
     if a.csv:
         _write_csv(a.csv, result.names[:-1], result.samples)
         print(f"\nSamples written to {a.csv}")
