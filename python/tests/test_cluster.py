@@ -114,20 +114,21 @@ def client():
 
 
 def test_same_numbers_at_any_worker_count_and_after_a_killed_worker(client):
-    model = dict(MODEL, samples=24000, correlation_method="rank")
-    alone = cluster.run(model, block=1000, gather=True)
+    model = dict(MODEL, samples=96000, correlation_method="rank")
+    alone = cluster.run(model, block=4000, gather=True)
     addresses = sorted(client.scheduler_info()["workers"])
     for workers in (1, 2, 8):
-        same(alone, cluster.run(model, block=1000, client=client, workers=addresses[:workers]))
+        same(alone, cluster.run(model, block=4000, client=client, workers=addresses[:workers]))
     # A worker killed mid-run: Dask runs its blocks again elsewhere.
     got = {}
     t = threading.Thread(target=lambda: got.update(r=cluster.run(
-        model, block=1000, client=client, gather=True)))
+        model, block=4000, client=client, gather=True)))
     t.start()
-    while t.is_alive() and not any(client.processing().values()):
-        pass
-    busy = next(w for w, keys in client.processing().items() if keys)
-    os.kill(client.run(os.getpid, workers=[busy])[busy], signal.SIGKILL)
+    busy = []
+    while t.is_alive() and not busy:  # one snapshot: a worker with a block in hand
+        busy = [w for w, keys in client.processing().items() if keys]
+    assert busy, "the run ended before a worker could be killed"
+    os.kill(client.run(os.getpid, workers=busy[:1])[busy[0]], signal.SIGKILL)
     t.join()
     same(alone, got["r"])
     np.testing.assert_array_equal(alone.samples, got["r"].samples)
