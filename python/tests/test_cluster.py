@@ -61,12 +61,18 @@ def test_a_block_is_the_programs_run(model, tmp_path):
         np.testing.assert_array_equal(x[-1], total)
 
 
-def test_a_refused_model_is_named():
+def test_a_refused_model_is_named(tmp_path):
     bad = {"quantities": [{"name": "A", "family": "pert", "min": 3, "mode": 1, "max": 2}]}
     with pytest.raises(stoka.InputError, match=r"quantities\[0\] \(\"A\"\).*min < max"):
         cluster.run(bad, 100, 1, block=50)
+    with pytest.raises(stoka.InputError, match="line 1, column 16"):
+        cluster.run('{"quantities": ]', block=50)
     with pytest.raises(stoka.InputError, match="samples"):
         cluster.open_model(json.dumps(MODEL)).run(1, 1)
+    path = tmp_path / "bad.json"
+    path.write_text(json.dumps(bad))
+    done = subprocess.run([PROGRAM, "run", str(path), "--block-size", "50"], capture_output=True, text=True)
+    assert done.returncode == 1 and done.stderr.startswith(f"stoka: {path}: quantities[0]")
 
 
 def test_seeds_and_sizes():
