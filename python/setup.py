@@ -1,13 +1,14 @@
 """Builds the stoka package with the library of this source tree inside it.
 
-The library and the `stoka` program come from the CMake build of the tree
-above this directory: the build directory named by STOKA_BUILD_DIR (absolute,
-or relative to the top of the tree; brought up to date, e.g. the build of
-scripts/test.sh), or else python/build/cmake,
-configured and built here. Both are installed into a staging prefix by CMake
-and shipped under stoka/_native (bin/stoka, lib/libstoka.so.N), so the program
-finds the library as an installed copy does. The ctypes prototypes and the
-fitting cases are read from the flat lists by the C preprocessor
+The library, the model library and the `stoka` program come from the CMake
+build of the tree above this directory: the build directory named by
+STOKA_BUILD_DIR (absolute, or relative to the top of the tree; brought up to
+date, e.g. the build of scripts/test.sh), or else python/build/cmake,
+configured and built here. They are installed into a staging prefix by CMake
+and shipped under stoka/_native (bin/stoka, lib/libstoka.so.N,
+lib/libstoka_model.so), so that the program and the model library find
+libstoka as an installed copy does. The ctypes prototypes and the fitting
+cases are read from the flat lists by the C preprocessor
 (flat_table.c) into stoka/_flat_table.py.
 
     /usr/bin/python3 -m pip install --no-build-isolation --no-index ./python
@@ -43,7 +44,7 @@ def library_build():
             run("cmake", "-S", TREE, "-B", build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
                 "-DSTOKA_BUILD_PROGRAM=ON", "-DSTOKA_BUILD_TESTS=OFF", "-DSTOKA_BUILD_EXAMPLES=OFF")
     run("cmake", "--build", os.path.abspath(build), "-j", str(os.cpu_count() or 1),
-        "--target", "stoka", "stoka_cli")
+        "--target", "stoka", "stoka_cli", "stoka_model")
     return os.path.abspath(build)
 
 
@@ -97,8 +98,11 @@ class BuildWithLibrary(build_py):
             os.makedirs(os.path.join(native, libdir))
             shutil.copy2(program, os.path.join(native, "bin", "stoka"))
             shutil.copy2(library, os.path.join(native, libdir, soname))
+            model = os.path.join(os.path.dirname(library), "libstoka_model.so")
+            shutil.copy2(model, os.path.join(native, libdir))
         with open(os.path.join(target, "_native", "where.txt"), "w") as out:
             out.write(os.path.join(libdir, soname) + "\n")
+            out.write(os.path.join(libdir, "libstoka_model.so") + "\n")
 
 
 class NativeDistribution(Distribution):

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iomanip>
 #include <iostream>
+#include <sstream>
 #include <vector>
 
 namespace cli {
@@ -38,6 +40,10 @@ int RunOnCluster(const std::string& model_file, const RunOptions& run, const Clu
   if (!cluster.scheduler.empty()) add("--scheduler", cluster.scheduler);
   if (!run.csv.empty()) add("--csv", run.csv);
   if (run.strict) args.push_back("--strict");
+  std::ostringstream percents;
+  percents << std::setprecision(17);
+  for (const double& p : run.percentiles) percents << (&p == run.percentiles.data() ? "" : ",") << p;
+  add("--percentiles", percents.str());
 
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());

@@ -43,13 +43,19 @@ class CodeError(StokaError):
         self.reason = reason
 
 
-def library_path():
-    """The shared object this package loads: $STOKA_LIBRARY, else its own copy."""
-    path = os.environ.get("STOKA_LIBRARY")
+def native_path(variable, line):
+    """A shared object: the environment's `variable`, else the package's own
+    copy, named by line `line` of _native/where.txt."""
+    path = os.environ.get(variable)
     if path:
         return path
     with open(os.path.join(_HERE, "_native", "where.txt")) as where:
-        return os.path.join(_HERE, "_native", where.read().strip())
+        return os.path.join(_HERE, "_native", where.read().split()[line])
+
+
+def library_path():
+    """The shared object this package loads: $STOKA_LIBRARY, else its own copy."""
+    return native_path("STOKA_LIBRARY", 0)
 
 
 def program_path():

@@ -22,13 +22,17 @@ What is merged, and how:
   the smallest kept value whose kept weight reaches P % of the run; it lies
   between the run's exact P-th and (P + e)-th percentiles, e = 100 * sum(k_b - 1)
   / n (``percentile_error``; 0.05 for blocks of 10^5 and the default sketch);
-* rank correlations (the tornado of each quantity against the total, and the
-  targets of a rank model): the mean over blocks, weighted by block size, of
+* rank correlations (the tornado of each quantity against the total, and each
+  target pair's): the mean over blocks, weighted by block size, of
   each block's Spearman coefficient (tied values at their mean rank);
 * samples, when asked for: gathered in block order.
 
-Each process loads libstoka once. The library's random sources are
-process-wide, so a block seeds both at its start and holds a per-process lock
+Each block is drawn by libstoka_model, the `stoka` program's own model runner
+(model file, fits, methods, correlation step, windows, risk events, total),
+in the worker's process: a block has exactly the samples of `stoka run
+--samples n_b --seed block_seed(seed, b)`. Each process loads libstoka and
+libstoka_model once and fits a model once. The library's random sources are
+process-wide, so a block seeds both at its start and holds the package's lock
 until its samples are copied out: nothing of one block's state reaches another.
 
 The command line (``python3 -m stoka.cluster``) is what ``stoka run --workers
@@ -40,13 +44,12 @@ import ctypes
 import io
 import json
 import os
-import subprocess
 import sys
-import tempfile
 
 import numpy as np
 
-from ._lib import LOCK, lib, program_path, ptr
+from ._lib import LOCK, StokaError
+from ._model import Model
 
 DEFAULT_BLOCK = 100000
 DEFAULT_SKETCH = 2048
@@ -80,156 +83,31 @@ def block_sizes(samples, block):
 
 
 def load_model(model):
-    """A model given as a dict, JSON text or a file path: (dict, name)."""
+    """A model given as a dict, JSON text or a file path: (JSON text, name)."""
     if isinstance(model, dict):
-        return model, "model"
+        return json.dumps(model), "model"
     if isinstance(model, (str, os.PathLike)) and os.path.exists(model):
         with open(model, encoding="utf-8") as f:
-            return json.load(f), os.fspath(model)
-    return json.loads(model), "model"
+            return f.read(), os.fspath(model)
+    return model, "model"
 
 
-def _names(model):
-    return [q["name"] for q in model["quantities"]]
+# The models a process has opened, by their text: a worker fits a model's
+# quantities once, not once per block. A block seeds both random sources
+# itself, so nothing of one block reaches the next.
+_opened = {}
 
 
-# ---------------------------------------------------------------- block runners
-# A block runner takes (model dict, sample count, seed) and returns the samples,
-# one row per quantity, with exactly the numbers of `stoka run` for that count
-# and seed.
-
-# family: (creator, parameters in the creator's order; a lognormal's location defaults to 0)
-_FAMILIES = {
-    "uniform": ("CreateUniformDistribution", ("min", "max")),
-    "triangular": ("CreateTriangularDistribution", ("mode", "min", "max")),
-    "logtriangular": ("CreateLogTriangularDistribution", ("mode", "min", "max")),
-    "pert": ("CreatePertDistribution", ("mode", "min", "max")),
-    "beta": ("CreateBetaDistribution", ("alpha", "beta", "min", "max")),
-    "normal": ("CreateNormalDistribution", ("mean", "sd")),
-    "lognormal": ("CreateLogNormalDistribution", ("mu", "sigma", "location")),
-    "bernoulli": ("CreateBernoulliDistribution", ("p",)),
-    "constant": ("CreateConstantDistribution", ("value",)),
-    "discreteuniform": ("CreateDiscreteUniformDistribution", ("min", "max")),
-}
-
-# The library's random sources and the C runtime's rand are process-wide: one
-# block at a time in a process, and no other call of the package in between,
-# from its seeding until its samples are copied.
-_process_lock = LOCK
-
-
-def library_can_run(model):
-    """True when every quantity is given by its parameters (fitted quantities are
-    left to the program, whose fits the model file promises)."""
-    return all("judged" not in q and not _AFTER_DRAWING.intersection(q)
-               and (q.get("family") in _FAMILIES or q.get("family") == "discrete")
-               for q in model["quantities"])
-
-
-# Keys of a quantity that change its sample after the draw (risk events,
-# windows) or its part in the total: such models run through the program.
-_AFTER_DRAWING = {"occurs", "low", "high", "total"}
-
-
-def _make_distribution(q):
-    handle = ctypes.c_void_p()
-    family = q["family"]
-    if family == "discrete":
-        values = np.ascontiguousarray(q["values"], dtype=np.float64)
-        if "weights" in q:
-            weights = np.ascontiguousarray(q["weights"], dtype=np.uint32)
-            made = lib.CreateDiscreteDistributionWeighted(
-                ptr(values), weights.ctypes.data_as(ctypes.POINTER(ctypes.c_uint)), len(values),
-                ctypes.byref(handle))
-        else:
-            made = lib.CreateDiscreteDistribution(ptr(values), len(values), ctypes.byref(handle))
-    else:
-        creator, names = _FAMILIES[family]
-        args = [q.get(n, 0.0) if n == "location" else q[n] for n in names]
-        if family == "discreteuniform":
-            args = [int(a) for a in args]
-        made = getattr(lib, creator)(*args, ctypes.byref(handle))
-    if not made:
-        raise ValueError(f"{q['name']}: these parameters do not describe a {family} distribution")
-    return handle
-
-
-def run_block_in_library(model, n, seed):
-    """One block through libstoka in this process, as `stoka run` draws it:
-    quantities, both random sources seeded, the correlation manager's sample,
-    and for a rank model the reordering."""
-    latin = model.get("method", "latin") in ("latin", "latin-hypercube")
-    rank = model.get("correlation_method") == "rank"
-    index = {name: k for k, name in enumerate(_names(model))}
-    with _process_lock:
-        dists, methods, manager, engine = [], [], ctypes.c_void_p(), ctypes.c_void_p()
-        try:
-            for q in model["quantities"]:
-                dists.append(_make_distribution(q))
-            lib.stoka_seed_all(seed)
-            if not lib.CreateCorrelationManager(ctypes.byref(manager)) or lib.SetDataCount(manager, n):
-                raise RuntimeError("the correlation manager refused the block")
-            for d in dists:
-                m = ctypes.c_void_p()
-                if latin:  # a constant has no strata: Monte Carlo whatever the method
-                    lib.CreateLatinCubeMethod(ctypes.byref(m), d, 0.0, 1.0, n)
-                if not m.value:
-                    lib.CreateMonteCarloMethod(ctypes.byref(m), d, 0.0, 1.0)
-                methods.append(m)
-                if lib.AddDistribution(manager, m.value):
-                    raise RuntimeError("the correlation manager refused a quantity")
-            for c in model.get("correlations", []) if not rank else []:
-                a, b = (methods[index[x]].value for x in c["between"])
-                if lib.SetCorrelation(manager, a, b, c["coefficient"], False):
-                    raise RuntimeError("the correlation manager refused a correlation")
-            if lib.RecalculateManager(manager):
-                raise RuntimeError("the correlation manager could not sample the block")
-            out = np.empty((len(dists), n))
-            for k, m in enumerate(methods):
-                count = ctypes.c_uint()
-                data = lib.GetDistributedData(manager, m.value, ctypes.byref(count))
-                out[k] = np.ctypeslib.as_array(data, shape=(count.value,))
-            if rank:
-                if not lib.CreateRankCorrelation(ctypes.byref(engine), len(dists)):
-                    raise RuntimeError("the rank-correlation engine refused the model")
-                for c in model.get("correlations", []):
-                    a, b = (index[x] for x in c["between"])
-                    if lib.SetRankCorrelation(engine, a, b, c["coefficient"]):
-                        raise RuntimeError("the rank-correlation engine refused a target")
-                if lib.ApplyRankCorrelation(engine, ptr(out), n):
-                    raise RuntimeError("the rank-correlation engine could not reorder the block")
-            return out
-        finally:
-            lib.DestroyRankCorrelation(ctypes.byref(engine))
-            lib.DestroyCorrelationManager(ctypes.byref(manager))
-            for m in methods:
-                lib.DestroyLatinCubeMethod(ctypes.byref(m))
-            for d in dists:
-                lib.DestroyConstantDistribution(ctypes.byref(d))
-
-
-def run_block_in_program(model, n, seed, program):
-    """One block through the `stoka` program: its samples file, read back exactly."""
-    import pandas as pd
-    with tempfile.TemporaryDirectory(prefix="stoka-block-") as tmp:
-        path, csv = os.path.join(tmp, "model.json"), os.path.join(tmp, "samples.csv")
-        with open(path, "w", encoding="utf-8") as f:
-            json.dump(model, f)
-        done = subprocess.run([program, "run", path, "--samples", str(n), "--seed", str(seed),
-                               "--csv", csv], capture_output=True, text=True)
-        if done.returncode:
-            raise RuntimeError(done.stderr.strip())
-        frame = pd.read_csv(csv, float_precision="round_trip")
-        return np.ascontiguousarray(frame.to_numpy(dtype=np.float64).T)
-
-
-def run_block(model, n, seed, program=None):
-    """The block runner: in this process through libstoka when every quantity
-    is given by its parameters, else through the program (`program_path()` when
-    None), whose fits the model file promises."""
-    if library_can_run(model):
-        return run_block_in_library(model, n, seed)
-    return run_block_in_program(model, n, seed, program or program_path())
+def open_model(text, name="model", strict=False):
+    """The model of JSON text `text` opened (checked, fitted) in this process,
+    once: a stoka._model.Model, whose run(n, seed) draws a block."""
+    key = (text, name, strict)
+    with LOCK:
+        if key not in _opened:
+            while len(_opened) >= 4:  # a model still in use closes when its last user is done
+                _opened.pop(next(iter(_opened)))
+            _opened[key] = Model(text, name, strict)
+        return _opened[key]
 
 
 # ---------------------------------------------------------------- statistics of a block
@@ -265,11 +143,9 @@ def _comoments(c):
     return out
 
 
-def summarise_block(samples, sketch=DEFAULT_SKETCH, rank_pairs=(), in_total=None):
-    """The mergeable statistics of one block: the rows of `samples` and their
-    total (the last row: the rows that in_total marks, every row when None)."""
-    inputs = samples if in_total is None else samples[np.asarray(in_total, dtype=bool)]
-    x = np.vstack([samples, inputs.sum(axis=0)])
+def summarise_block(x, sketch=DEFAULT_SKETCH, rank_pairs=()):
+    """The mergeable statistics of one block: the rows of `x`, the last of
+    which is the total."""
     n = x.shape[1]
     s, r = _sorted_and_ranks(x)
     # A column of equal values has that value as its mean, not a rounded sum / n.
@@ -348,20 +224,20 @@ def _tune_malloc():
         _malloc_tuned.append(True)
 
 
-def _block_task(model, n, seed, sketch, rank_pairs, keep, program):
+def _block_task(text, name, strict, n, seed, sketch, rank_pairs, keep):
     _tune_malloc()
-    samples = run_block(model, n, seed, program)
-    in_total = [q.get("total", True) is not False for q in model["quantities"]]
-    return summarise_block(samples, sketch, rank_pairs, in_total), (samples if keep else None)
+    x = open_model(text, name, strict).run(n, seed)
+    return summarise_block(x, sketch, rank_pairs), (x[:-1] if keep else None)
 
 
 class RunResult:
     """The merged statistics of a run: each array has one entry per quantity and
     a last one for their total (`names` ends with "Total")."""
 
-    def __init__(self, model, names, sizes, block, seed, merged, samples):
+    def __init__(self, model, opened, sizes, block, seed, merged, samples):
         n = merged["n"]
-        self.model, self.names, self.n, self.seed, self.block = model, names + ["Total"], n, seed, block
+        self.model, self.names, self.n, self.seed, self.block = model, opened.names + ["Total"], n, seed, block
+        self.latin, self.rank, self.in_total = opened.latin, opened.rank, opened.in_total
         self.blocks = len(sizes)
         self.mean = merged["mean"]
         self.covariance = merged["comoment"] / (n - 1)
@@ -375,10 +251,12 @@ class RunResult:
         self.min, self.max = merged["min"], merged["max"]
         self.tornado = merged["tornado"] / n
         self.rank_achieved = merged["rank"] / n
-        self.percentile_error = 100.0 * merged["slack"] / n
+        self.slack = merged["slack"]
+        self.percentile_error = 100.0 * self.slack / n
         order = np.argsort(merged["kept"], axis=1, kind="stable")
         self._sorted = np.take_along_axis(merged["kept"], order, axis=1)
-        self._cumulative = np.cumsum(merged["weights"][order], axis=1)
+        self._weights = merged["weights"][order]
+        self._cumulative = np.cumsum(self._weights, axis=1)
         self.samples = samples
 
     def percentile(self, below):
@@ -390,6 +268,24 @@ class RunResult:
         return np.array([s[min(np.searchsorted(c, target), len(s) - 1)]
                          for s, c in zip(self._sorted, self._cumulative)])
 
+    def histogram(self, k, bins=12):
+        """Counts of column k in `bins` equal bins from its least to its largest
+        finite value, as `stoka run` bins a sample: (low, width, counts). Counted
+        from the kept order statistics, each count lies within `slack` of the
+        exact one (exact when slack is 0)."""
+        values, weights = self._sorted[k], self._weights[k]
+        finite = np.isfinite(values)
+        lo, hi = self.min[k], self.max[k]
+        if not (np.isfinite(lo) and np.isfinite(hi)):  # the extremes of the finite values
+            lo, hi = (values[finite].min(), values[finite].max()) if finite.any() else (0.0, -1.0)
+        counts = np.zeros(bins, dtype=np.int64)
+        if lo > hi:
+            return 0.0, 1.0, counts
+        width = (hi - lo) / bins
+        at = (values[finite] - lo) / width if width > 0 else np.zeros(finite.sum())
+        np.add.at(counts, np.clip(at, 0, bins - 1).astype(np.int64), weights[finite])
+        return lo, width, counts
+
     def frame(self):
         """The gathered samples as a pandas DataFrame (block order)."""
         import pandas as pd
@@ -397,20 +293,22 @@ class RunResult:
 
 
 def run(model, samples=None, seed=None, client=None, block=DEFAULT_BLOCK, *, gather=False,
-        sketch=DEFAULT_SKETCH, workers=None, program=None):
+        sketch=DEFAULT_SKETCH, workers=None, strict=False):
     """Runs `model` (dict, JSON text or file) as blocks of `block` samples on the
     Dask `client` (in this process when None; on the given `workers` of it only,
     when given) and returns a RunResult; with gather=True its `samples` holds
     every sample, one column per quantity, in block order. The sample count and
-    seed default to the model's."""
-    model, _ = load_model(model)
-    samples = int(model.get("samples", 10000) if samples is None else samples)
-    seed = int(model.get("seed", 1) if seed is None else seed)
-    names = _names(model)
-    rank_pairs = ([tuple(names.index(x) for x in c["between"]) for c in model.get("correlations", [])]
-                  if model.get("correlation_method") == "rank" else [])
+    seed default to the model's; strict makes a judged value that its fit misses
+    an error. The model is checked and fitted here before any block is sent."""
+    text, name = load_model(model)
+    opened = open_model(text, name, strict)
+    model = json.loads(text)  # valid JSON: the model was opened
+    samples = int(opened.samples if samples is None else samples)
+    seed = int(opened.seed if seed is None else seed)
+    names = opened.names
+    rank_pairs = [tuple(names.index(x) for x in c["between"]) for c in model.get("correlations", [])]
     sizes = block_sizes(samples, block)
-    jobs = [(model, n, block_seed(seed, b), sketch, rank_pairs, gather, program)
+    jobs = [(text, name, strict, n, block_seed(seed, b), sketch, rank_pairs, gather)
             for b, n in enumerate(sizes)]
     if client is None:
         results = [_block_task(*job) for job in jobs]
@@ -419,18 +317,17 @@ def run(model, samples=None, seed=None, client=None, block=DEFAULT_BLOCK, *, gat
         results = client.gather(futures)
     merged = merge_tree([r[0] for r in results])
     gathered = np.hstack([r[1] for r in results]).T if gather else None
-    return RunResult(model, names, sizes, block, seed, merged, gathered)
+    return RunResult(model, opened, sizes, block, seed, merged, gathered)
 
 
 # ---------------------------------------------------------------- the program's report
 
 
-def report(result, file, quantities_text="", correlations=()):
+def report(result, file, quantities_text="", correlations=(), percents=(10, 50, 80, 90)):
     """The text `stoka run` prints for a run spread over blocks."""
-    latin = result.model.get("method", "latin") in ("latin", "latin-hypercube")
     out = io.StringIO()
     out.write(f"Model {file}: {len(result.names) - 1} quantities, {result.n} "
-              f"{'Latin hypercube' if latin else 'Monte Carlo'} samples in {result.blocks} blocks of "
+              f"{'Latin hypercube' if result.latin else 'Monte Carlo'} samples in {result.blocks} blocks of "
               f"{result.block}, seed {result.seed}\n\n{quantities_text}")
     error = (f"each percentile at most {result.percentile_error:.3g} points above the exact one"
              if result.percentile_error else "exact percentiles")
@@ -440,33 +337,40 @@ def report(result, file, quantities_text="", correlations=()):
                result.percentile(95), result.max]
     for k, name in enumerate(result.names):
         out.write(f"  {name[:18]:<18}" + "".join(f"{c[k]:>12.6g}" for c in columns) + "\n")
+    out.write("\nS-curve of the total (P10: a 10 % chance that the total lies below)\n")
+    for p in percents:
+        out.write(f"  {'P%.6g' % p:<8}{result.percentile(p)[-1]:>12.6g}\n")
     if correlations:
-        rank = result.model.get("correlation_method") == "rank"
-        out.write("\nCorrelations of ranks (Spearman, mean over blocks), every pair of a full matrix\n"
-                  if rank else "\nCorrelations (Pearson, over every sample)\n")
-        out.write(f"  {'pair':<36}{'target':>10}{'achieved':>10}\n")
+        out.write("\nCorrelations: targets of ranks (Spearman), every pair of a full matrix\n" if result.rank
+                  else "\nCorrelations: Pearson targets, met by the pairwise method\n")
+        out.write(f"  {'pair':<36}{'target':>10}{'Pearson':>10}{'Spearman':>10}  (Spearman: mean over blocks)\n")
         for k, c in enumerate(correlations):
             a, b = (result.names.index(x) for x in c["between"])
-            reached = result.rank_achieved[k] if rank else result.correlation[a, b]
-            out.write(f"  {(' / '.join(c['between']))[:36]:<36}{c['coefficient']:>10.3f}{reached:>10.3f}\n")
-    out.write("\nTornado: rank correlation with the total (Spearman, mean over blocks)\n")
-    for k in np.argsort(-np.abs(result.tornado), kind="stable"):
-        t = result.tornado[k]
-        bar = "#" * int(round(abs(t) * 40)) if np.isfinite(t) else ""
-        out.write(f"  {result.names[k][:18]:<18}{t:>8.3f}  {bar}\n")
+            out.write(f"  {(' / '.join(c['between']))[:36]:<36}{c['coefficient']:>10.3f}"
+                      f"{result.correlation[a, b]:>10.3f}{result.rank_achieved[k]:>10.3f}\n")
+    out.write("\nSensitivity of the total (tornado): each input's rank correlation with the total\n"
+              "(mean over blocks) and its share of the total's variance\n"
+              f"  {'quantity':<18}{'rank':>8}  -1{' ' * 18}0{' ' * 19}1{'variance':>10}\n")
+    var = result.covariance[-1, -1]
+    inputs = [k for k in range(len(result.names) - 1) if result.in_total[k]]
+    moving = [result.variance[k] > 0 and var > 0 for k in inputs]  # a constant moves nothing
+    rank = [result.tornado[k] if m else 0.0 for k, m in zip(inputs, moving)]
+    share = [result.covariance[k, -1] / var if m else 0.0 for k, m in zip(inputs, moving)]
+    for i in sorted(range(len(inputs)), key=lambda i: -abs(rank[i])):
+        r, bar = rank[i], int(np.floor(abs(rank[i]) * 20 + 0.5))
+        left = " " * (20 - bar) + "#" * bar if r < 0 else " " * 20
+        right = " " * 20 if r < 0 else "#" * bar + " " * (20 - bar)
+        out.write(f"  {result.names[inputs[i]][:18]:<18}{r:>8.3f}  {left}|{right}{100 * share[i]:>10.1f} %\n")
+    out.write("\nHistograms" + (f" (from the kept order statistics: each count within {result.slack}"
+                                 " of the exact one)\n" if result.slack else "\n"))
+    for k, name in enumerate(result.names[:-1]):
+        lo, width, counts = result.histogram(k)
+        most = max(1, counts.max())
+        out.write(f"  {name}\n")
+        for b, c in enumerate(counts):
+            label = "  %10.4g .. %-10.4g |" % (lo + b * width, lo + (b + 1) * width)
+            out.write(label + "#" * int(np.floor(c * 40 / most + 0.5)) + f" {c}\n")
     return out.getvalue()
-
-
-def _quantities_section(program, file, strict):
-    """The program's own check of the model and its list of quantities."""
-    command = [program or program_path(), "run", file, "--samples", "2"] + (["--strict"] if strict else [])
-    done = subprocess.run(command, capture_output=True, text=True)
-    if done.returncode:
-        sys.stderr.write(done.stderr)
-        sys.exit(done.returncode)
-    text = done.stdout
-    start = text.find("Quantities\n")
-    return text[start:text.find("\nSummary", start) + 1] if start >= 0 else ""
 
 
 def _write_csv(path, names, samples):
@@ -505,17 +409,18 @@ def main(argv=None):
     p.add_argument("--scheduler")
     p.add_argument("--csv")
     p.add_argument("--strict", action="store_true")
-    p.add_argument("--program", help="the stoka program of the blocks with fitted quantities")
+    p.add_argument("--percentiles", default="10,50,80,90")
     a = p.parse_args(argv)
-    quantities = _quantities_section(a.program, a.model, a.strict)
-    model, _ = load_model(a.model)
     try:
+        # checked and fitted before a cluster is started
+        opened = open_model(*load_model(a.model), a.strict)
         with _client(a.workers, a.scheduler) as client:
-            result = run(model, a.samples, a.seed, client, a.block_size, gather=bool(a.csv),
-                         program=a.program)
-    except (ValueError, RuntimeError) as e:
-        sys.exit(f"stoka: {a.model}: {e}")
-    sys.stdout.write(report(result, a.model, quantities, model.get("correlations", [])))
+            result = run(a.model, a.samples, a.seed, client, a.block_size, gather=bool(a.csv),
+                         strict=a.strict)
+    except (StokaError, ValueError, MemoryError) as e:
+        sys.exit(f"stoka: {e}")
+    sys.stdout.write(report(result, a.model, opened.description + "\n", result.model.get("correlations", []),
+                            [float(p) for p in a.percentiles.split(",")]))
     if a.csv:
         _write_csv(a.csv, result.names[:-1], result.samples)
         print(f"\nSamples written to {a.csv}")

@@ -1,5 +1,6 @@
-"""A run in blocks: the block runners against the program, the merge against
+"""A run in blocks: the block runner against the program, the merge against
 the whole sample, and the same numbers at any worker count on real processes."""
+import json
 import os
 import signal
 import subprocess
@@ -20,6 +21,13 @@ MODEL = {"samples": 2501, "seed": 2385, "quantities": [
     {"name": "Fixed", "family": "constant", "value": 2.385}],
     "correlations": [{"between": ["Design", "Build"], "coefficient": 0.6},
                      {"between": ["Build", "Fit"], "coefficient": -0.3}]}
+# fitted, a risk event, a window inside a correlated group, a count out of the total
+EXTRA = dict(MODEL, quantities=MODEL["quantities"] + [
+    {"name": "Judged", "family": "pert", "judged": {"P10": 12, "P50": 15, "P90": 20}},
+    {"name": "Risk", "family": "uniform", "min": 10, "max": 30, "occurs": 0.3},
+    {"name": "Cut", "family": "normal", "mean": 5, "sd": 2, "low": 3, "high": 8},
+    {"name": "Count", "family": "discreteuniform", "min": 1, "max": 5, "total": False}],
+    correlations=MODEL["correlations"] + [{"between": ["Cut", "Design"], "coefficient": 0.4}])
 FIELDS = ("mean", "covariance", "skewness", "kurtosis", "min", "max", "tornado", "rank_achieved")
 
 
@@ -30,11 +38,41 @@ def same(a, b):
         np.testing.assert_array_equal(a.percentile(p), b.percentile(p))
 
 
-@pytest.mark.parametrize("change", [{}, {"method": "montecarlo"}, {"correlation_method": "rank"}])
-def test_library_block_is_the_programs(change):
-    model = dict(MODEL, **change)
-    np.testing.assert_array_equal(cluster.run_block_in_library(model, 700, 99),
-                                  cluster.run_block_in_program(model, 700, 99, PROGRAM))
+def program_block(model, n, seed, tmp_path):
+    """The samples `stoka run` writes for n and seed, a row per quantity."""
+    path, csv = tmp_path / "model.json", tmp_path / "samples.csv"
+    path.write_text(json.dumps(model))
+    subprocess.run([PROGRAM, "run", str(path), "--samples", str(n), "--seed", str(seed),
+                    "--csv", str(csv), "-q"], check=True)
+    return np.loadtxt(csv, delimiter=",", skiprows=1, ndmin=2).T
+
+
+@pytest.mark.parametrize("model", [MODEL, EXTRA, dict(EXTRA, method="montecarlo"),
+                                   dict(EXTRA, correlation_method="rank")])
+def test_a_block_is_the_programs_run(model, tmp_path):
+    opened = cluster.open_model(json.dumps(model))
+    for n, seed in ((700, 99), (333, 7)):  # the second after the first, in the same process
+        x = opened.run(n, seed)
+        drawn = program_block(model, n, seed, tmp_path)
+        np.testing.assert_array_equal(x[:-1], drawn)
+        total = np.zeros(n)
+        for row, q in zip(drawn, model["quantities"]):
+            total += row if q.get("total", True) else 0.0
+        np.testing.assert_array_equal(x[-1], total)
+
+
+def test_a_refused_model_is_named(tmp_path):
+    bad = {"quantities": [{"name": "A", "family": "pert", "min": 3, "mode": 1, "max": 2}]}
+    with pytest.raises(stoka.InputError, match=r"quantities\[0\] \(\"A\"\).*min < max"):
+        cluster.run(bad, 100, 1, block=50)
+    with pytest.raises(stoka.InputError, match="line 1, column 16"):
+        cluster.run('{"quantities": ]', block=50)
+    with pytest.raises(stoka.InputError, match="samples"):
+        cluster.open_model(json.dumps(MODEL)).run(1, 1)
+    path = tmp_path / "bad.json"
+    path.write_text(json.dumps(bad))
+    done = subprocess.run([PROGRAM, "run", str(path), "--block-size", "50"], capture_output=True, text=True)
+    assert done.returncode == 1 and done.stderr.startswith(f"stoka: {path}: quantities[0]")
 
 
 def test_seeds_and_sizes():
@@ -44,14 +82,11 @@ def test_seeds_and_sizes():
     assert cluster.block_sizes(2502, 500)[-1] == 2
 
 
-JUDGED = dict(MODEL, quantities=MODEL["quantities"] + [
-    {"name": "Judged", "family": "pert", "judged": {"P10": 12, "P50": 15, "P90": 20}}])
-
-
-@pytest.mark.parametrize("model,block,sketch", [(MODEL, 500, 2048), (JUDGED, 700, 64)])
-def test_merge_matches_the_whole_sample(model, block, sketch):
+@pytest.mark.parametrize("model,block,sketch", [(MODEL, 500, 2048), (EXTRA, 700, 64)])
+def test_merge_matches_the_whole_sample(model, block, sketch, tmp_path):
     r = cluster.run(model, block=block, sketch=sketch, gather=True)
-    x = np.column_stack([r.samples, r.samples.sum(axis=1)])
+    in_total = [q.get("total", True) for q in model["quantities"]]
+    x = np.column_stack([r.samples, r.samples[:, in_total].sum(axis=1)])
     np.testing.assert_allclose(r.mean, x.mean(axis=0), rtol=1e-13)
     np.testing.assert_allclose(r.covariance, np.cov(x.T), rtol=1e-9, atol=1e-9)
     c = x - x.mean(axis=0)
@@ -66,8 +101,14 @@ def test_merge_matches_the_whole_sample(model, block, sketch):
         hi = min(lo + int(round(r.percentile_error / 100 * r.n)), r.n - 1)
         assert (s[lo] <= r.percentile(p)).all() and (r.percentile(p) <= s[hi]).all()
     assert (r.percentile_error == 0) == (block <= sketch)
-    first = cluster.run_block_in_program(model, block, cluster.block_seed(2385, 0), PROGRAM)
-    np.testing.assert_array_equal(r.samples[:block], first.T)
+    for k in range(len(r.names)):  # each count within the slack of the exact one
+        lo, width, counts = r.histogram(k)
+        at = (x[:, k] - lo) / width if width > 0 else np.zeros(r.n)
+        exact = np.bincount(np.clip(at, 0, 11).astype(int), minlength=12)
+        assert counts.sum() == r.n and np.abs(counts - exact).max() <= r.slack
+    k = r.blocks - 1  # the last block, drawn after the others in this process
+    last = program_block(model, r.n - k * block, cluster.block_seed(2385, k), tmp_path)
+    np.testing.assert_array_equal(r.samples[k * block:], last.T)
 
 
 @pytest.fixture(scope="module")
@@ -79,20 +120,21 @@ def client():
 
 
 def test_same_numbers_at_any_worker_count_and_after_a_killed_worker(client):
-    model = dict(MODEL, samples=24000, correlation_method="rank")
-    alone = cluster.run(model, block=1000, gather=True)
+    model = dict(MODEL, samples=96000, correlation_method="rank")
+    alone = cluster.run(model, block=4000, gather=True)
     addresses = sorted(client.scheduler_info()["workers"])
     for workers in (1, 2, 8):
-        same(alone, cluster.run(model, block=1000, client=client, workers=addresses[:workers]))
+        same(alone, cluster.run(model, block=4000, client=client, workers=addresses[:workers]))
     # A worker killed mid-run: Dask runs its blocks again elsewhere.
     got = {}
     t = threading.Thread(target=lambda: got.update(r=cluster.run(
-        model, block=1000, client=client, gather=True)))
+        model, block=4000, client=client, gather=True)))
     t.start()
-    while t.is_alive() and not any(client.processing().values()):
-        pass
-    busy = next(w for w, keys in client.processing().items() if keys)
-    os.kill(client.run(os.getpid, workers=[busy])[busy], signal.SIGKILL)
+    busy = []
+    while t.is_alive() and not busy:  # one snapshot: a worker with a block in hand
+        busy = [w for w, keys in client.processing().items() if keys]
+    assert busy, "the run ended before a worker could be killed"
+    os.kill(client.run(os.getpid, workers=busy[:1])[busy[0]], signal.SIGKILL)
     t.join()
     same(alone, got["r"])
     np.testing.assert_array_equal(alone.samples, got["r"].samples)
@@ -100,7 +142,7 @@ def test_same_numbers_at_any_worker_count_and_after_a_killed_worker(client):
 
 def test_program_prints_the_same_on_a_scheduler(client, tmp_path):
     path = tmp_path / "model.json"
-    path.write_text(cluster.json.dumps(MODEL))
+    path.write_text(json.dumps(MODEL))
     run = [PROGRAM, "run", str(path), "--block-size", "600", "--seed", "11"]
     alone = subprocess.run(run, capture_output=True, text=True, check=True).stdout
     spread = subprocess.run(run + ["--scheduler", client.scheduler.address], capture_output=True,
@@ -115,3 +157,13 @@ def test_run_in_blocks_through_stoka_run():
     assert merged.n == 4000
     with pytest.raises(stoka.InputError):
         stoka.run(model, 4000, 3, block=1000, strict=True)
+
+
+def test_one_block_prints_the_programs_histograms(tmp_path):
+    path = tmp_path / "model.json"
+    path.write_text(json.dumps(dict(EXTRA, samples=1500)))
+    def histograms(*options):
+        out = subprocess.run([PROGRAM, "run", str(path)] + list(options), capture_output=True,
+                             text=True, check=True).stdout
+        return out[out.index("\nHistograms\n"):out.find("\nSamples written")]
+    assert histograms("--block-size", "2000") == histograms("--seed", str(cluster.block_seed(2385, 0)))

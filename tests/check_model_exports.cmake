@@ -1,0 +1,18 @@
+# Holds the dynamic symbols of libstoka_model (LIB) against the functions its
+# header (HEADER) declares: each is exported, and nothing else is.
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND nm -D -p --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] [^\n]+" lines "${out}")
+list(TRANSFORM lines REPLACE "^[0-9a-f]+ [A-Za-z] " "")
+list(REMOVE_ITEM lines _init _fini)
+file(READ ${HEADER} header)
+string(REGEX MATCHALL "stoka_model_[a-z_]+\\(" declared "${header}")
+list(TRANSFORM declared REPLACE "\\($" "")
+list(SORT lines)
+list(SORT declared)
+if(NOT lines STREQUAL declared)
+  message(FATAL_ERROR "exported: ${lines}\ndeclared: ${declared}")
+endif()
