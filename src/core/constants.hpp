@@ -27,9 +27,11 @@ constexpr double kEpsilon = 1e-6;
 // limit, a million evaluations of the family's quantiles.
 constexpr int kNaNRunLimit = 1000;
 
-// Iterations in a row in which a simplex keeps its best point, value and size
-// exactly, after which it is taken to be stuck for good: a Beta fit whose
-// every trial point has a NaN quantile stands so from some iteration on.
+// Iterations in a row in which a simplex keeps its best point and value
+// without shrinking to half its size, after which it is taken to be stuck for
+// good: a Beta fit whose every trial point has a NaN quantile stands so from
+// some iteration on, and so do simplices whose vertices take turns about a
+// best one that no trial point betters.
 constexpr int kStillRun = 1000;
 
 }  // namespace stoka

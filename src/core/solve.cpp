@@ -18,6 +18,9 @@
 namespace stoka {
 
 namespace {
+// The share of its size a simplex must shrink to while its best point stands
+// for it to count as moving.
+constexpr double kStillShrink = 0.5;
 // Halvings of a Newton step that left the domain before the search gives up.
 constexpr int kMaxHalvings = 60;
 // The floor of a measured delta test, in units of the last place of the root.
@@ -59,26 +62,30 @@ class CycleWatch {
   long power_ = 1, since_ = 0;
 };
 
-// Whether the best point, its value and the size are those of the last
-// iteration.
+// Whether the best point and its value are those of the last iteration while
+// the simplex has not shrunk to half its size since the best last moved. The
+// size alone can wander: summed anew from vertices that only take turns about
+// a best one, it drifts in its last bits or swings between two values.
 class StillWatch {
  public:
   bool Same(const gsl_multimin_fminimizer* s, double size) {
     const gsl_vector* x = gsl_multimin_fminimizer_x(s);
     const size_t n = x->size;
-    bool same = last_.size() == n + 2 && last_[n] == gsl_multimin_fminimizer_minimum(s) && last_[n + 1] == size;
-    last_.resize(n + 2);
+    bool same = last_.size() == n + 1 && last_[n] == gsl_multimin_fminimizer_minimum(s);
+    last_.resize(n + 1);
     for (size_t i = 0; i < n; ++i) {
       same = same && last_[i] == gsl_vector_get(x, i);
       last_[i] = gsl_vector_get(x, i);
     }
     last_[n] = gsl_multimin_fminimizer_minimum(s);
-    last_[n + 1] = size;
-    return same;
+    if (same && size > kStillShrink * size_) return true;
+    size_ = size;
+    return false;
   }
 
  private:
-  std::vector<double> last_;
+  std::vector<double> last_;  // x, f
+  double size_ = 0.0;         // when the best last moved or the simplex last halved
 };
 
 std::atomic<bool> mending{true};
@@ -117,8 +124,9 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
       cycled = true;
       if (rule.stop_on_cycle) return {End::kCycle, iterations, cycled};
     }
-    // A simplex that no longer moves at all (every trial point refused) is
-    // where the limit would find it: the run ends as it would there.
+    // A simplex whose best point stands while it does not shrink (every trial
+    // point refused, or vertices taking turns) is where the limit would find
+    // it: the run ends as it would there.
     still = stand.Same(s, size) ? still + 1 : 0;
     if (still >= kStillRun) return {End::kLimit, rule.limit, true};
   } while (iterations < rule.limit);
@@ -126,6 +134,7 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
 }
 
 void EnableSimplexMending(bool on) { mending = on; }
+bool SimplexMendingEnabled() { return mending; }
 
 namespace {
 
@@ -171,7 +180,16 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
                        : (converged && !(best <= mend.enough)) || first.end == End::kCycle ||
                              first.end == End::kStepFailed ||
                              (first.end == End::kLimit && (first.cycled || reached >= mend.no_fit));
-  if (!mending || !bad) return first;
+  if (!mending) return first;
+  // A run that used up its limit at or below enough has landed by its value,
+  // as a restart does: on values of order 10^8 the simplex can keep stepping
+  // between points that meet every value exactly, its size never shrinking.
+  if (!any && first.end == End::kLimit && reached <= mend.enough) {
+    SimplexEnd landed = first;
+    landed.end = End::kConverged;
+    return landed;
+  }
+  if (!bad) return first;
   gsl_multimin_fminimizer* spare = gsl_multimin_fminimizer_alloc(s->type, run.start->size);
   if (!spare) return first;
   SimplexEnd end = first;

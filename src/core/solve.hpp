@@ -150,6 +150,8 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
 // For measurement: with false, MendSimplex returns the first run untouched,
 // so that a program can compare with the specified run alone. Process-wide.
 void EnableSimplexMending(bool on);
+// Whether it is on; the mended paths that are not simplex runs follow it too.
+bool SimplexMendingEnabled();
 
 // A minimizer of n dimensions with its start and step vectors, freed
 // together. ok() is false when memory ran out.
