@@ -53,7 +53,7 @@ thread_local bool stalled = false;  // a quantile of the run came out NaN where 
 // valley while Newton crosses it. The Jacobian by forward differences of a
 // small share of the restart steps; a step is halved until it lowers the
 // summed distance. x is moved to the best point found; true when it moved.
-constexpr int kNewtonSteps = 30;
+constexpr int kNewtonSteps = 200;
 constexpr double kNewtonShare = 1e-7;
 bool NewtonPolish(const MendRequest& m, gsl_vector* x) {
   const size_t n = x->size;
@@ -76,7 +76,7 @@ bool NewtonPolish(const MendRequest& m, gsl_vector* x) {
     bool ok = true;
     for (size_t j = 0; ok && j < n; ++j) {
       gsl_vector_memcpy(trial, x);
-      const double h = kNewtonShare * m.steps[j];
+      const double h = kNewtonShare * std::fmax(m.steps[j], std::fabs(gsl_vector_get(x, j)));
       gsl_vector_set(trial, j, gsl_vector_get(x, j) + h);
       ok = !std::isnan(distance(trial, e));
       for (size_t i = 0; ok && i < n; ++i) gsl_matrix_set(jacobian, i, j, (e[i] - d[i]) / h);
@@ -176,16 +176,21 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
         smooth.n = f.n;
         if (smooth.f) m.smooth = &smooth;
         search_stall = stoka::BetaShape::Stall::kBisect;
+        gsl_vector* first = gsl_vector_alloc(f.n);
+        if (first) gsl_vector_memcpy(first, gsl_multimin_fminimizer_x(s));
         end = stoka::MendSimplex(s, run, end, m);
-        // A run that converged above landing: Newton steps from its point. One
-        // that used up the caller's limit is left to fail.
+        // A phase that converged above landing: Newton steps from its point,
+        // then from the first run's (the restarts can creep along a valley
+        // far from the solution). One that used up the caller's limit fails.
         const bool have = end.end == stoka::End::kConverged && stoka::SimplexMendingEnabled();
         gsl_vector* polished = have && mend->deviations ? gsl_vector_alloc(f.n) : nullptr;
-        if (polished) {
-          gsl_vector_memcpy(polished, gsl_multimin_fminimizer_x(s));
+        for (int from = 0; polished && from < 2; ++from) {
+          if (from == 1 && (!first || gsl_multimin_fminimizer_minimum(s) <= mend->enough)) break;
+          gsl_vector_memcpy(polished, from == 0 ? gsl_multimin_fminimizer_x(s) : first);
           if (NewtonPolish(*mend, polished)) KeepPolished(*mend, &f, polished, s, end);
-          gsl_vector_free(polished);
         }
+        if (polished) gsl_vector_free(polished);
+        if (first) gsl_vector_free(first);
         search_stall = stoka::BetaShape::Stall::kNaN;
         gsl_vector_free(scaled);
       }
