@@ -18,9 +18,6 @@
 namespace stoka {
 
 namespace {
-// The share of its size a simplex must shrink to while its best point stands
-// for it to count as moving.
-constexpr double kStillShrink = 0.5;
 // Halvings of a Newton step that left the domain before the search gives up.
 constexpr int kMaxHalvings = 60;
 // The floor of a measured delta test, in units of the last place of the root.
@@ -62,12 +59,14 @@ class CycleWatch {
   long power_ = 1, since_ = 0;
 };
 
-// Whether the best point and its value are those of the last iteration while
-// the simplex has not shrunk to half its size since the best last moved. The
-// size alone can wander: summed anew from vertices that only take turns about
-// a best one, it drifts in its last bits or swings between two values.
+// Whether the best point and its value are those of the last iteration and
+// the size is that of the last iteration, or, with a band, within that share
+// of what it was when the best last moved: summed anew from vertices that only
+// take turns about a best one, the size can drift in its last bits or swing
+// between two values.
 class StillWatch {
  public:
+  explicit StillWatch(double band) : band_(band) {}
   bool Same(const gsl_multimin_fminimizer* s, double size) {
     const gsl_vector* x = gsl_multimin_fminimizer_x(s);
     const size_t n = x->size;
@@ -78,14 +77,17 @@ class StillWatch {
       last_[i] = gsl_vector_get(x, i);
     }
     last_[n] = gsl_multimin_fminimizer_minimum(s);
-    if (same && size > kStillShrink * size_) return true;
-    size_ = size;
-    return false;
+    same = same && (band_ > 0 ? std::fabs(size - since_) <= band_ * since_ : size == previous_);
+    if (!same) since_ = size;
+    previous_ = size;
+    return same;
   }
 
  private:
+  double band_;
   std::vector<double> last_;  // x, f
-  double size_ = 0.0;         // when the best last moved or the simplex last halved
+  double previous_ = 0.0;     // the size of the last iteration
+  double since_ = 0.0;        // the size when the best last moved or the size left the band
 };
 
 std::atomic<bool> mending{true};
@@ -101,7 +103,7 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
     return {End::kNotStarted, 0};
   int iterations = 0, nan_run = 0, still = 0;
   CycleWatch watch;
-  StillWatch stand;
+  StillWatch stand(rule.still_band);
   bool cycled = false;
   do {
     ++iterations;
@@ -184,7 +186,8 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
   // A run that used up its limit at or below enough has landed by its value,
   // as a restart does: on values of order 10^8 the simplex can keep stepping
   // between points that meet every value exactly, its size never shrinking.
-  if (!any && first.end == End::kLimit && reached <= mend.enough) {
+  // One that cycled or stood still is mended as such.
+  if (!any && first.end == End::kLimit && !first.cycled && reached <= mend.enough) {
     SimplexEnd landed = first;
     landed.end = End::kConverged;
     return landed;
@@ -196,6 +199,7 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
   bool have = converged || any;  // whether s holds a point to restart from
   SimplexRun again = run;
   again.rule.stop_on_cycle = true;
+  again.rule.still_band = 0.0;
   again.trace = nullptr;  // the progress lines stay those of the run
   again.rule.limit = std::min(run.rule.limit, mend.limit);
   again.rule.tolerance = std::min(run.rule.tolerance, mend.tolerance);

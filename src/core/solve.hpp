@@ -56,6 +56,10 @@ struct SimplexRule {
   // can reflect back and forth until the iteration limit. Otherwise such a
   // return is only noted (SimplexEnd::cycled).
   bool stop_on_cycle = false;
+  // A best point that stands for kStillRun iterations ends the run as its
+  // limit would, where the size stays as it was the iteration before, or with
+  // a band, within that share of what it was when the best last moved.
+  double still_band = 0.0;
   // A best value that stays NaN for this many iterations in a row ends the
   // run (kNoValue); 0: never. GSL's simplex reports a NaN vertex as its best
   // and never picks it as the worst, so such a vertex can stay while the

@@ -107,23 +107,22 @@ bool NewtonPolish(const MendRequest& m, gsl_vector* x) {
   return moved;
 }
 
-// Sets a spare simplex about the polished point x with steps of a tiny share
-// of the restart steps; it replaces s where its best value lands (at or below
-// enough). A judgement no member meets keeps the phase's closest point.
-void KeepPolished(const MendRequest& m, gsl_multimin_function* f, const gsl_vector* x,
-                  gsl_multimin_fminimizer*& s, stoka::SimplexEnd& end) {
+// Where the polished point x lands (its objective at or below enough), sets a
+// spare simplex there in place of s: the point a result writer reads is x.
+bool KeepPolished(const MendRequest& m, gsl_multimin_function* f, const gsl_vector* x,
+                  gsl_multimin_fminimizer*& s) {
+  if (!(GSL_MULTIMIN_FN_EVAL(f, x) <= m.enough)) return false;
   gsl_multimin_fminimizer* spare = gsl_multimin_fminimizer_alloc(s->type, x->size);
   gsl_vector* steps = gsl_vector_alloc(x->size);
+  bool kept = false;
   if (spare && steps) {
     for (size_t i = 0; i < x->size; ++i) gsl_vector_set(steps, i, kNewtonShare * m.steps[i]);
-    if (gsl_multimin_fminimizer_set(spare, f, x, steps) == GSL_SUCCESS &&
-        gsl_multimin_fminimizer_minimum(spare) <= m.enough) {
-      std::swap(s, spare);
-      end.end = stoka::End::kConverged;
-    }
+    kept = gsl_multimin_fminimizer_set(spare, f, x, steps) == GSL_SUCCESS;
+    if (kept) std::swap(s, spare);
   }
   if (spare) gsl_multimin_fminimizer_free(spare);
   if (steps) gsl_vector_free(steps);
+  return kept;
 }
 
 }  // namespace
@@ -153,6 +152,7 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
     run.rule.stop_on_step_error = false;
     run.rule.stop_on_infinite_size = true;
     run.rule.nan_run = stoka::kNaNRunLimit;
+    run.rule.still_band = stoka::kStillBand;
     run.trace = [trace](const stoka::SimplexStep& at) {
       trace(at.minimizer, at.iteration, at.size);
     };
@@ -182,12 +182,14 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
         // A phase that converged above landing: Newton steps from its point,
         // then from the first run's (the restarts can creep along a valley
         // far from the solution). One that used up the caller's limit fails.
-        const bool have = end.end == stoka::End::kConverged && stoka::SimplexMendingEnabled();
+        const bool have = end.end == stoka::End::kConverged && stoka::SimplexMendingEnabled() &&
+                          !(gsl_multimin_fminimizer_minimum(s) <= mend->enough);
         gsl_vector* polished = have && mend->deviations ? gsl_vector_alloc(f.n) : nullptr;
-        for (int from = 0; polished && from < 2; ++from) {
-          if (from == 1 && (!first || gsl_multimin_fminimizer_minimum(s) <= mend->enough)) break;
+        bool landed = false;
+        for (int from = 0; polished && !landed && from < 2; ++from) {
+          if (from == 1 && !first) break;
           gsl_vector_memcpy(polished, from == 0 ? gsl_multimin_fminimizer_x(s) : first);
-          if (NewtonPolish(*mend, polished)) KeepPolished(*mend, &f, polished, s, end);
+          landed = NewtonPolish(*mend, polished) && KeepPolished(*mend, &f, polished, s);
         }
         if (polished) gsl_vector_free(polished);
         if (first) gsl_vector_free(first);
