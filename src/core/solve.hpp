@@ -98,8 +98,9 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run);
 // `enough`, it cycled (to the iteration limit or not), or an iteration
 // failed. A run that converged at or below `enough` is left exactly as it
 // is; so is one that merely used up its limit without cycling (the caller's
-// budget), and one whose size test failed (a negative tolerance, a size that
-// is no number: no restart could pass it). The simplex restarts from the
+// budget; where its value is at or below `enough` it counts as converged),
+// and one whose size test failed (a negative tolerance, a size that is no
+// number: no restart could pass it). The simplex restarts from the
 // point reached (after a failure from `start`, or the run's start), once with
 // the run's own steps and once with `steps` (scaled to the problem); a
 // restart stands only when it converges at a strictly lower value than the
