@@ -85,7 +85,7 @@ BetaShape::Side::Side(double a_, double b_) : a(a_), b(b_), mean(a_ / (a_ + b_))
 }
 
 // gsl_cdf_beta_P: beta_inc_AXPY with A = 1 and Y = 0, ln B kept.
-double BetaShape::Side::Cdf(double x) const {
+double BetaShape::Side::Cdf(double x, Logs* logs) const {
   const double A = 1.0, Y = 0.0;
   if (x <= 0.0) return 0.0;
   if (x >= 1.0) return 1.0;
@@ -98,7 +98,9 @@ double BetaShape::Side::Cdf(double x) const {
     const double N = b + (a - 1.0) / 2.0;
     return A * gsl_sf_gamma_inc_P(a, -N * std::log1p(-x)) + Y;
   }
-  const double ln_pre = -ln_beta + a * std::log(x) + b * std::log1p(-x);
+  const double lx = std::log(x), l1x = std::log1p(-x);
+  if (logs) *logs = {true, lx, l1x};
+  const double ln_pre = -ln_beta + a * lx + b * l1x;
   const double prefactor = std::exp(ln_pre);
   if (x < (a + 1.0) / (a + b + 2.0)) {
     const double epsabs = std::fabs(Y / (A * prefactor / a)) * GSL_DBL_EPSILON;
@@ -113,12 +115,13 @@ double BetaShape::Side::Cdf(double x) const {
 }
 
 // gsl_ran_beta_pdf with its three log-gamma values kept.
-double BetaShape::Side::Pdf(double x) const {
+double BetaShape::Side::Pdf(double x, const Logs* logs) const {
   if (x < 0 || x > 1) return 0;
   if (x == 0.0 || x == 1.0) {
     if (a > 1.0 && b > 1.0) return 0.0;
     return std::exp(ln_norm) * std::pow(x, a - 1) * std::pow(1 - x, b - 1);
   }
+  if (logs && logs->known) return std::exp(ln_norm + logs->x * (a - 1) + logs->x1 * (b - 1));
   return std::exp(ln_norm + std::log(x) * (a - 1) + std::log1p(-x) * (b - 1));
 }
 
@@ -173,9 +176,10 @@ double BetaShape::Side::LowerQuantile(double p, Stall stall) const {
   double dp;
   unsigned int n = 0;
   for (;;) {
-    dp = p - Cdf(x);
+    Logs logs;
+    dp = p - Cdf(x, &logs);
     if (dp == 0.0 || n++ > 64) break;
-    const double phi = Pdf(x);
+    const double phi = Pdf(x, &logs);
     const double lambda = dp / (2 * std::fabs(dp / x) > phi ? 2 * std::fabs(dp / x) : phi);
     const double step0 = lambda;
     const double step1 = -((a - 1) / x - (b - 1) / (1 - x)) * lambda * lambda / 2;

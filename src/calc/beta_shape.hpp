@@ -41,8 +41,14 @@ class BetaShape {
   // law: 1 - Pinv(1 - p, b, a), whose constants differ in their rounding.
   struct Side {
     Side(double a, double b);
-    double Cdf(double x) const;
-    double Pdf(double x) const;
+    // log(x) and log1p(-x), which the cumulative function and the density of
+    // one x share; known once the cumulative function has taken them.
+    struct Logs {
+      bool known = false;
+      double x = 0.0, x1 = 0.0;
+    };
+    double Cdf(double x, Logs* logs = nullptr) const;
+    double Pdf(double x, const Logs* logs = nullptr) const;
     // The inverse for 0 < p <= 0.5.
     double LowerQuantile(double p, Stall stall) const;
     double Bisect(double x, double p) const;

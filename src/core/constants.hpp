@@ -28,9 +28,15 @@ constexpr double kEpsilon = 1e-6;
 constexpr int kNaNRunLimit = 1000;
 
 // Iterations in a row in which a simplex keeps its best point, value and size
-// exactly, after which it is taken to be stuck for good: a Beta fit whose
-// every trial point has a NaN quantile stands so from some iteration on.
+// (or its size within a band), after which it is taken to be stuck for good:
+// a Beta fit whose every trial point has a NaN quantile stands so from some
+// iteration on, and so do simplices whose vertices take turns about a best
+// one that no trial point betters.
 constexpr int kStillRun = 1000;
+// The band of a percentile fit's first run: the share of its size by which
+// the simplex must grow or shrink while its best point stands to count as
+// moving.
+constexpr double kStillBand = 1e-3;
 
 }  // namespace stoka
 

@@ -59,26 +59,35 @@ class CycleWatch {
   long power_ = 1, since_ = 0;
 };
 
-// Whether the best point, its value and the size are those of the last
-// iteration.
+// Whether the best point and its value are those of the last iteration and
+// the size is that of the last iteration, or, with a band, within that share
+// of what it was when the best last moved: summed anew from vertices that only
+// take turns about a best one, the size can drift in its last bits or swing
+// between two values.
 class StillWatch {
  public:
+  explicit StillWatch(double band) : band_(band) {}
   bool Same(const gsl_multimin_fminimizer* s, double size) {
     const gsl_vector* x = gsl_multimin_fminimizer_x(s);
     const size_t n = x->size;
-    bool same = last_.size() == n + 2 && last_[n] == gsl_multimin_fminimizer_minimum(s) && last_[n + 1] == size;
-    last_.resize(n + 2);
+    bool same = last_.size() == n + 1 && last_[n] == gsl_multimin_fminimizer_minimum(s);
+    last_.resize(n + 1);
     for (size_t i = 0; i < n; ++i) {
       same = same && last_[i] == gsl_vector_get(x, i);
       last_[i] = gsl_vector_get(x, i);
     }
     last_[n] = gsl_multimin_fminimizer_minimum(s);
-    last_[n + 1] = size;
+    same = same && (band_ > 0 ? std::fabs(size - since_) <= band_ * since_ : size == previous_);
+    if (!same) since_ = size;
+    previous_ = size;
     return same;
   }
 
  private:
-  std::vector<double> last_;
+  double band_;
+  std::vector<double> last_;  // x, f
+  double previous_ = 0.0;     // the size of the last iteration
+  double since_ = 0.0;        // the size when the best last moved or the size left the band
 };
 
 std::atomic<bool> mending{true};
@@ -94,7 +103,7 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
     return {End::kNotStarted, 0};
   int iterations = 0, nan_run = 0, still = 0;
   CycleWatch watch;
-  StillWatch stand;
+  StillWatch stand(rule.still_band);
   bool cycled = false;
   do {
     ++iterations;
@@ -117,8 +126,9 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
       cycled = true;
       if (rule.stop_on_cycle) return {End::kCycle, iterations, cycled};
     }
-    // A simplex that no longer moves at all (every trial point refused) is
-    // where the limit would find it: the run ends as it would there.
+    // A simplex whose best point stands while it does not shrink (every trial
+    // point refused, or vertices taking turns) is where the limit would find
+    // it: the run ends as it would there.
     still = stand.Same(s, size) ? still + 1 : 0;
     if (still >= kStillRun) return {End::kLimit, rule.limit, true};
   } while (iterations < rule.limit);
@@ -126,6 +136,7 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run) {
 }
 
 void EnableSimplexMending(bool on) { mending = on; }
+bool SimplexMendingEnabled() { return mending; }
 
 namespace {
 
@@ -171,13 +182,24 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
                        : (converged && !(best <= mend.enough)) || first.end == End::kCycle ||
                              first.end == End::kStepFailed ||
                              (first.end == End::kLimit && (first.cycled || reached >= mend.no_fit));
-  if (!mending || !bad) return first;
+  if (!mending) return first;
+  // A run that used up its limit at or below enough has landed by its value,
+  // as a restart does: on values of order 10^8 the simplex can keep stepping
+  // between points that meet every value exactly, its size never shrinking.
+  // One that cycled or stood still is mended as such.
+  if (!any && first.end == End::kLimit && !first.cycled && reached <= mend.enough) {
+    SimplexEnd landed = first;
+    landed.end = End::kConverged;
+    return landed;
+  }
+  if (!bad) return first;
   gsl_multimin_fminimizer* spare = gsl_multimin_fminimizer_alloc(s->type, run.start->size);
   if (!spare) return first;
   SimplexEnd end = first;
   bool have = converged || any;  // whether s holds a point to restart from
   SimplexRun again = run;
   again.rule.stop_on_cycle = true;
+  again.rule.still_band = 0.0;
   again.trace = nullptr;  // the progress lines stay those of the run
   again.rule.limit = std::min(run.rule.limit, mend.limit);
   again.rule.tolerance = std::min(run.rule.tolerance, mend.tolerance);

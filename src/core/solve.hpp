@@ -56,6 +56,10 @@ struct SimplexRule {
   // can reflect back and forth until the iteration limit. Otherwise such a
   // return is only noted (SimplexEnd::cycled).
   bool stop_on_cycle = false;
+  // A best point that stands for kStillRun iterations ends the run as its
+  // limit would, where the size stays as it was the iteration before, or with
+  // a band, within that share of what it was when the best last moved.
+  double still_band = 0.0;
   // A best value that stays NaN for this many iterations in a row ends the
   // run (kNoValue); 0: never. GSL's simplex reports a NaN vertex as its best
   // and never picks it as the worst, so such a vertex can stay while the
@@ -94,8 +98,9 @@ SimplexEnd RunSimplex(gsl_multimin_fminimizer* s, const SimplexRun& run);
 // `enough`, it cycled (to the iteration limit or not), or an iteration
 // failed. A run that converged at or below `enough` is left exactly as it
 // is; so is one that merely used up its limit without cycling (the caller's
-// budget), and one whose size test failed (a negative tolerance, a size that
-// is no number: no restart could pass it). The simplex restarts from the
+// budget; where its value is at or below `enough` it counts as converged),
+// and one whose size test failed (a negative tolerance, a size that is no
+// number: no restart could pass it). The simplex restarts from the
 // point reached (after a failure from `start`, or the run's start), once with
 // the run's own steps and once with `steps` (scaled to the problem); a
 // restart stands only when it converges at a strictly lower value than the
@@ -150,6 +155,8 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
 // For measurement: with false, MendSimplex returns the first run untouched,
 // so that a program can compare with the specified run alone. Process-wide.
 void EnableSimplexMending(bool on);
+// Whether it is on; the mended paths that are not simplex runs follow it too.
+bool SimplexMendingEnabled();
 
 // A minimizer of n dimensions with its start and step vectors, freed
 // together. ok() is false when memory ran out.

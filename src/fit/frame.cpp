@@ -1,5 +1,9 @@
 // The percentile-fit frame: the simplex run of a case, the penalty functions,
 // the result codes, and the engine that runs any fitting case from its row.
+#include <gsl/gsl_blas.h>
+#include <gsl/gsl_linalg.h>
+
+#include <algorithm>
 #include <cmath>
 
 #include "calc/beta_shape.hpp"
@@ -32,6 +36,10 @@ struct MendRequest {
   double tolerance;              // of the restarts' size test
   int starts;                    // 0, or the point a failed run restarts from
   double start[stoka::fit::kMaxFields];
+  // The fitted values' deviations from the judged ones at a trial point, one
+  // per element of the point; false where the point has a penalty or no value.
+  bool (*deviations)(const gsl_vector* x, void* context, double* d);
+  void* context;
 };
 thread_local const MendRequest* pending_mend = nullptr;
 // How the Beta quantiles of a search answer where GSL's inverse stalls: with
@@ -39,6 +47,84 @@ thread_local const MendRequest* pending_mend = nullptr;
 // bisection in the second phase, which starts only where that run ended badly.
 thread_local stoka::BetaShape::Stall search_stall = stoka::BetaShape::Stall::kNaN;
 thread_local bool stalled = false;  // a quantile of the run came out NaN where GSL stalled
+// Newton steps on the judged values' equations from x, where the simplex has
+// stopped above landing: as many equations as unknowns, near a solution that
+// they determine only weakly (a near-normal Beta) the simplex creeps along the
+// valley while Newton crosses it. The Jacobian by forward differences of a
+// small share of the restart steps; a step is halved until it lowers the
+// summed distance. x is moved to the best point found; true when it moved.
+constexpr int kNewtonSteps = 200;
+constexpr double kNewtonShare = 1e-7;
+bool NewtonPolish(const MendRequest& m, gsl_vector* x) {
+  const size_t n = x->size;
+  double d[stoka::fit::kMaxFields], e[stoka::fit::kMaxFields];
+  auto distance = [&](const gsl_vector* at, double* out) {
+    if (!m.deviations(at, m.context, out)) return stoka::kNaN;
+    double sum = 0.0;
+    for (size_t i = 0; i < n; ++i) sum += std::fabs(out[i]);
+    return sum;
+  };
+  double reached = distance(x, d);
+  if (!(reached > m.enough * m.enough)) return false;
+  gsl_matrix* jacobian = gsl_matrix_alloc(n, n);
+  gsl_permutation* order = gsl_permutation_alloc(n);
+  gsl_vector* step = gsl_vector_alloc(n);
+  gsl_vector* minus = gsl_vector_alloc(n);
+  gsl_vector* trial = gsl_vector_alloc(n);
+  bool moved = false;
+  for (int k = 0; jacobian && order && step && minus && trial && k < kNewtonSteps; ++k) {
+    bool ok = true;
+    for (size_t j = 0; ok && j < n; ++j) {
+      gsl_vector_memcpy(trial, x);
+      const double h = kNewtonShare * std::fmax(m.steps[j], std::fabs(gsl_vector_get(x, j)));
+      gsl_vector_set(trial, j, gsl_vector_get(x, j) + h);
+      ok = !std::isnan(distance(trial, e));
+      for (size_t i = 0; ok && i < n; ++i) gsl_matrix_set(jacobian, i, j, (e[i] - d[i]) / h);
+    }
+    for (size_t i = 0; i < n; ++i) gsl_vector_set(minus, i, -d[i]);
+    int sign;
+    if (!ok || gsl_linalg_LU_decomp(jacobian, order, &sign) != GSL_SUCCESS ||
+        gsl_linalg_LU_solve(jacobian, order, minus, step) != GSL_SUCCESS)
+      break;
+    double t = 1.0, lower = stoka::kNaN;
+    for (int halvings = 0; halvings < 20 && !(lower < reached); ++halvings, t *= 0.5) {
+      gsl_vector_memcpy(trial, x);
+      gsl_blas_daxpy(t, step, trial);
+      lower = distance(trial, e);
+    }
+    if (!(lower < reached)) break;
+    gsl_vector_memcpy(x, trial);
+    std::copy(e, e + n, d);
+    reached = lower;
+    moved = true;
+    if (reached <= m.enough * m.enough) break;
+  }
+  if (jacobian) gsl_matrix_free(jacobian);
+  if (order) gsl_permutation_free(order);
+  if (step) gsl_vector_free(step);
+  if (minus) gsl_vector_free(minus);
+  if (trial) gsl_vector_free(trial);
+  return moved;
+}
+
+// Where the polished point x lands (its objective at or below enough), sets a
+// spare simplex there in place of s: the point a result writer reads is x.
+bool KeepPolished(const MendRequest& m, gsl_multimin_function* f, const gsl_vector* x,
+                  gsl_multimin_fminimizer*& s) {
+  if (!(GSL_MULTIMIN_FN_EVAL(f, x) <= m.enough)) return false;
+  gsl_multimin_fminimizer* spare = gsl_multimin_fminimizer_alloc(s->type, x->size);
+  gsl_vector* steps = gsl_vector_alloc(x->size);
+  bool kept = false;
+  if (spare && steps) {
+    for (size_t i = 0; i < x->size; ++i) gsl_vector_set(steps, i, kNewtonShare * m.steps[i]);
+    kept = gsl_multimin_fminimizer_set(spare, f, x, steps) == GSL_SUCCESS;
+    if (kept) std::swap(s, spare);
+  }
+  if (spare) gsl_multimin_fminimizer_free(spare);
+  if (steps) gsl_vector_free(steps);
+  return kept;
+}
+
 }  // namespace
 
 int CalcDistributionByParams(int max_iter, double tolerance, double* params, FitInitializer init,
@@ -66,6 +152,7 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
     run.rule.stop_on_step_error = false;
     run.rule.stop_on_infinite_size = true;
     run.rule.nan_run = stoka::kNaNRunLimit;
+    run.rule.still_band = stoka::kStillBand;
     run.trace = [trace](const stoka::SimplexStep& at) {
       trace(at.minimizer, at.iteration, at.size);
     };
@@ -89,7 +176,23 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
         smooth.n = f.n;
         if (smooth.f) m.smooth = &smooth;
         search_stall = stoka::BetaShape::Stall::kBisect;
+        gsl_vector* first = gsl_vector_alloc(f.n);
+        if (first) gsl_vector_memcpy(first, gsl_multimin_fminimizer_x(s));
         end = stoka::MendSimplex(s, run, end, m);
+        // A phase that converged above landing: Newton steps from its point,
+        // then from the first run's (the restarts can creep along a valley
+        // far from the solution). One that used up the caller's limit fails.
+        const bool have = end.end == stoka::End::kConverged && stoka::SimplexMendingEnabled() &&
+                          !(gsl_multimin_fminimizer_minimum(s) <= mend->enough);
+        gsl_vector* polished = have && mend->deviations ? gsl_vector_alloc(f.n) : nullptr;
+        bool landed = false;
+        for (int from = 0; polished && !landed && from < 2; ++from) {
+          if (from == 1 && !first) break;
+          gsl_vector_memcpy(polished, from == 0 ? gsl_multimin_fminimizer_x(s) : first);
+          landed = NewtonPolish(*mend, polished) && KeepPolished(*mend, &f, polished, s);
+        }
+        if (polished) gsl_vector_free(polished);
+        if (first) gsl_vector_free(first);
         search_stall = stoka::BetaShape::Stall::kNaN;
         gsl_vector_free(scaled);
       }
@@ -275,7 +378,21 @@ struct SmoothObjective {
 
   static double Value(const gsl_vector* x, void* self) {
     const SmoothObjective& o = *static_cast<const SmoothObjective*>(self);
-    return Deviations(*o.family, *o.c, x, o.block, o.span, true);
+    return stoka::fit::Deviations(*o.family, *o.c, x, o.block, o.span, true);
+  }
+  static bool Deviations(const gsl_vector* x, void* self, double* d) {
+    const SmoothObjective& o = *static_cast<const SmoothObjective*>(self);
+    double v[kMaxFields];
+    Complete(*o.family, *o.c, x, o.block, v);
+    if (o.family->penalty(v) != 0.0) return false;
+    const int points = Dimension(*o.family, *o.c);
+    o.family->quantiles(v, o.block + o.family->percent_pos, points, d);
+    bool finite = true;
+    for (int i = 0; i < points; ++i) {
+      d[i] -= o.block[o.family->value_pos + i];
+      finite = finite && std::isfinite(d[i]);
+    }
+    return finite;
   }
 };
 
@@ -310,6 +427,8 @@ int Fit(const Family& family, const Case& c, const char* name, const Call& call)
   for (int i = 0; i < c.restarts; ++i) mend.start[i] = Evaluate(family, c.restart[i], block);
   SmoothObjective smooth{&family, &c, block, span};
   mend.smooth = {&SmoothObjective::Value, 0, &smooth};
+  mend.deviations = &SmoothObjective::Deviations;
+  mend.context = &smooth;
   pending_mend = &mend;
   double v[kMaxFields] = {};
   const int result = family.run(call.max_iter, call.tolerance, block, c, v);

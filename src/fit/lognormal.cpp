@@ -4,10 +4,13 @@
 // cumulative percent 100 - P. Cases given on the log or geometric scale are
 // closed forms; the arithmetic ones, the fixed mean or sigma with two values
 // and three values go to the solvers.
+#include <gsl/gsl_cdf.h>
+
 #include <cmath>
 
 #include "core/output.hpp"
 #include "fit/normal_internal.hpp"
+#include "stoka/continuous.hpp"
 #include "stoka/fit_normal.hpp"
 
 using namespace stoka::fitn;
@@ -39,6 +42,30 @@ int PublishSolved(const Solved& s, double* o1, double* o2, double* o3) {
 Solved Failed(Solved s) {
   if (s.code == kFind) s.code = kCantFind, s.location = 0.0;
   return s;
+}
+
+// The summed distance of the quantiles at 10, 50 and 90 % from x.
+double Distance3(const double* x, double location, double mu, double sigma) {
+  const double q[] = {0.1, 0.5, 0.9};
+  double sum = 0.0;
+  for (int i = 0; i < 3; ++i)
+    sum += std::fabs(stoka_ran_lognormal_cdf_inv_(q[i], location, mu, sigma) - x[i]);
+  return sum;
+}
+
+// Values at 10, 50 and 90 % fix the location and mu whatever the standard
+// score, and sigma = log((x90 - x50) / (x50 - x10)) / z90. The closed form
+// takes z90 to five decimals, which leaves each value about 1e-6 of the
+// span from its percent. Where the three miss by more than kThreeTolerance
+// of the span each, sigma comes from the exact score instead, and is kept
+// where it misses less.
+constexpr double kThreeTolerance = 1e-9;
+double ExactScoreSigma(const double* x, double location, double mu, double sigma) {
+  const double reached = Distance3(x, location, mu, sigma);
+  if (!stoka::SimplexMendingEnabled() || !(reached > 3.0 * kThreeTolerance * std::fabs(x[2] - x[0])))
+    return sigma;
+  const double exact = std::log((x[1] - x[2]) / (x[0] - x[1])) / gsl_cdf_ugaussian_Pinv(0.9);
+  return Distance3(x, location, mu, exact) < reached ? exact : sigma;
 }
 
 struct SortedPair {
@@ -163,9 +190,11 @@ int ConvertParamsLogNormal3Perc_(int kind, double P1, double x1, double P2, doub
                     &ca, &xa, &cb, &xb, &cc, &xc);
   if (ca == 10.0 && cb == 50.0 && cc == 90.0) {
     double sigma, mu, location;
-    if (stoka_ran_lognormal_by_three_percentile_(10, xa, 50, xb, 90, xc, &sigma, &mu, &location) &&
-        PublishKind(kind, location, mu, sigma, o1, o2, o3))
-      return kFind;
+    if (stoka_ran_lognormal_by_three_percentile_(10, xa, 50, xb, 90, xc, &sigma, &mu, &location)) {
+      const double x[] = {xa, xb, xc};
+      sigma = ExactScoreSigma(x, location, mu, sigma);
+      if (PublishKind(kind, location, mu, sigma, o1, o2, o3)) return kFind;
+    }
   }
   Solved s;
   s.code = CalcLogNormalDistributionBy3PercAR(xa, xb, xc, ca / 100.0, cb / 100.0, cc / 100.0, &s.a,

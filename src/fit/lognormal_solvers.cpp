@@ -550,6 +550,9 @@ int CalcLogNormalDistributionBy3PercWithStepAR(double x1, double x2, double x3, 
   const double scaled = (x3 - x1) * 0.1;
   stoka::SimplexMend mend;
   mend.enough = std::sqrt(kLocationTolerance * std::fabs(x3 - x1));
+  // The run's size test is in the values' units: on values of order 10^-2 a
+  // simplex of 10^-6 can hold the location a few percent of their span off.
+  mend.tolerance = kLocationTolerance * kLocationTolerance * std::fabs(x3 - x1);
   double location, mean, sd;
   // A run that settles where every location is inadmissible found nothing.
   if (simplex.Run(&function, &start, &step, rule, TraceLocation, &scaled, mend).end !=

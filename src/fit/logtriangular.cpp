@@ -10,8 +10,11 @@ using namespace stoka::fit;
 #define LOGTRIANGULAR_CASES(CASE)                                                            \
   CASE(logtriangular, by_3perc, by_3perc, 0u, (X(1), X(0), X(2)), (Abs(X(2) - X(0)) / 3),    \
        "%5d ml = %.3f min = %.3f max = %.3f  f() = %7.3f size = %.3f\n")                     \
+  /* The start puts max at the upper value, where the simplex can fold ml onto */          \
+  /* max; a restart mirrors it in the logarithms, x2^2 / x1. */                              \
   CASE(logtriangular, by_min_2perc, by_min_2perc, Bit(kMin), (X(0), X(1)),                   \
-       (Abs(X(1) - X(0)) / 3), "%5d ml = %.3f max = %.3f f() = %7.3f size = %.3f\n")         \
+       (Abs(X(1) - X(0)) / 3), "%5d ml = %.3f max = %.3f f() = %7.3f size = %.3f\n", X(0),   \
+       X(1) * X(1) / X(0))                                                                   \
   CASE(logtriangular, by_max_2perc, by_max_2perc, Bit(kMax), (X(1), X(0)),                   \
        (Abs(X(1) - X(0)) / 3), "%5d ml = %.3f min = %.3f f() = %7.3f size = %.3f\n")         \
   /* The start puts min and max at the values, no triangle when the mode lies */             \

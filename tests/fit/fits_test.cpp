@@ -10,6 +10,7 @@
 
 #include <array>
 #include <climits>
+#include <functional>
 
 #include "core/output.hpp"
 #include "core/solve.hpp"
@@ -383,6 +384,38 @@ TEST(Fits, SecondPhaseLandsAndMissesAreReported) {
   EXPECT_EQ(stoka_fit_miss(3, &percent, &judged, &fitted) + stoka_fit_miss(-1, nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(CalcTriangularDistributionBy3Perc(iter_count, 1e-9, 780, 700, 1150, 90, 50, 10, &o[0], &o[1], &o[2]), 0);
   EXPECT_EQ(stoka_fit_miss_count(), 0);
+}
+
+// Runs left short, each landing with the second phase: the LogNormal closed
+// form at 10/50/90 (a five-decimal score; location and mu stay) and its search
+// on values of order 10^-2; a triangle whose simplex stands beside the answer
+// with its size drifting; a log-triangle whose simplex folds ml onto max; a
+// Beta(50, 50) by Newton steps. A search that lands as specified stays.
+TEST(Fits, SecondPhaseLandsWhereTheRunStopsShort) {
+  const Capture quiet;
+  struct Mending { ~Mending() { stoka::EnableSimplexMending(true); } } restore;
+  auto ln = [](double q, double m, double loc) { return stoka_ran_lognormal_cdf_inv_(q, loc, std::log(m), loc > 1 ? 1.0 : 0.1); };
+  auto lt = [](double q) { return stoka_ran_logtriangular_cdf_inv(q, std::exp(std::log(1e5) + 0.5 * std::log(10.0)), 1e5, 1e6); };
+  auto tr = [](double q) { return stoka_ran_triangular_cdf_inv(q, 10.02, 10, 11); };
+  auto b = [](int i) { return stoka_ran_beta_cdf_inv_(0.05 + 0.3 * i, 50, 50, 0, 1); };
+  const struct { double span, off; std::function<int(double*)> fit; } cases[] = {  // off: worst miss alone, inf: fails
+      {ln(0.9, 5, 7) - ln(0.1, 5, 7), 1e-6, [&](double* o) { return CalcLogNormalDistributionBy3Perc(1, 90, ln(0.1, 5, 7), 50, ln(0.5, 5, 7), 10, ln(0.9, 5, 7), o, o + 1, o + 2); }},
+      {ln(0.9, 1e-3, 1e-2) - ln(0.1, 1e-3, 1e-2), 5e-6, [&](double* o) { return CalcLogNormalDistributionBy3Perc(1, 90, ln(0.1, 1e-3, 1e-2), 50, ln(0.5, 1e-3, 1e-2), 10, ln(0.9, 1e-3, 1e-2), o, o + 1, o + 2); }},
+      {1, INFINITY, [&](double* o) { return CalcTriangularDistributionByMax2Perc(iter_count, 1e-8, 11, tr(0.2), tr(0.8), 80, 20, o, o + 1, o + 2); }},
+      {lt(0.8) - 1e5, INFINITY, [&](double* o) { return CalcLogTriangularDistributionByMin2Perc(iter_count, 1e-8 * (lt(0.8) - 1e5), 1e5, lt(0.2), lt(0.8), 80, 20, o, o + 1, o + 2); }},
+      {b(3) - b(0), 1e-3, [&](double* o) { return CalcBetaDistributionBy4Perc(iter_count, 1e-8 * (b(3) - b(0)), b(0), b(1), b(2), b(3), 95, 65, 35, 5, o, o + 1, o + 2, o + 3); }},
+      {0, 0, [&](double* o) { return CalcLogNormalDistributionBy3Perc(1, 95, ln(0.05, 5, 7), 50, ln(0.5, 5, 7), 5, ln(0.95, 5, 7), o, o + 1, o + 2); }}};
+  for (const auto& c : cases) {
+    double o[2][4];
+    for (bool on : {false, true}) {
+      stoka::EnableSimplexMending(on);
+      const int found = c.fit(o[on]);
+      if (c.span == 0) EXPECT_EQ(found, 1);
+      else if (on) EXPECT_TRUE(found == 1 && WorstMiss(c.span) < 1e-9) << &c - cases << ": " << WorstMiss(c.span);
+      else EXPECT_TRUE(std::isinf(c.off) ? found == 0 : WorstMiss(c.span) > c.off) << &c - cases;
+    }
+    if (c.span == 0 || &c == cases) EXPECT_TRUE(o[0][0] == o[1][0] && o[0][1] == o[1][1] && (o[0][2] == o[1][2]) == (c.span == 0));
+  }
 }
 
 // Every flat twin of the fitters forwards unchanged. The sample iteration
