@@ -2,6 +2,8 @@
 
 #include <typeindex>
 
+#include "calc/normal_quantile.hpp"
+
 #include "stoka/continuous.hpp"
 #include "stoka/discrete.hpp"
 
@@ -37,6 +39,15 @@ PreparedLaw::PreparedLaw(const IDistribution& distribution) : distribution_(&dis
     max_ = g.Max();
   }
   if (BetaShapeServes(alpha, beta)) shape_.emplace(alpha, beta);
+  normal_ = type == typeid(NormalDistribution);
+}
+
+void PreparedLaw::Quantiles(int n, const double* p, double* x) const {
+  if (normal_) {
+    const auto& g = static_cast<const NormalDistribution*>(distribution_)->generator();
+    return NormalQuantiles(n, p, g.Sigma(), g.Mean(), x);
+  }
+  for (int i = 0; i < n; ++i) x[i] = Quantile(p[i]);
 }
 
 }  // namespace stoka

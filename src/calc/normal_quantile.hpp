@@ -1,0 +1,21 @@
+// Normal quantiles of many probabilities in one call.
+#ifndef STOKA_SRC_CALC_NORMAL_QUANTILE_HPP
+#define STOKA_SRC_CALC_NORMAL_QUANTILE_HPP
+
+namespace stoka {
+
+// x[i] = gsl_cdf_gaussian_Pinv(p[i], sigma) + mean for i < n, the very
+// numbers: the central region 0.075 <= p <= 0.925 (most draws) is evaluated
+// here, several probabilities at once, as GSL evaluates it; the tails, the
+// ends and anything else go to GSL. x and p do not overlap. portable: the
+// baseline build of the central loop whatever the processor offers.
+void NormalQuantiles(int n, const double* p, double sigma, double mean, double* x,
+                     bool portable = false);
+
+// True when the central region is evaluated here: the process checked once
+// that this gives the linked GSL's numbers (false: every quantile calls GSL).
+bool NormalQuantilesOwnCentre();
+
+}  // namespace stoka
+
+#endif
