@@ -62,11 +62,15 @@ void FreeStrata::Reset(unsigned n) {
     first = parent;
   }
   depth_ = depth;
+  // The root's children that hold strata, in whole groups of 8: past them the
+  // root's totals are never read (each is above every position), so Take
+  // leaves them as they are.
+  root_span_ = static_cast<unsigned>(((blocks - 1) / (reach / kFanOut) / 8 + 1) * 8);
   size_ = n;
 }
 
 unsigned FreeStrata::Take(unsigned k) noexcept {
-  const Layout layout{words_.data(), nodes_.data(), depth_};
+  const Layout layout{words_.data(), nodes_.data(), depth_, root_span_};
   --size_;
 #if defined(STOKA_STRATA_FAST)
   if (kFast) return FreeStrataTakeFast(layout, k);
@@ -76,7 +80,7 @@ unsigned FreeStrata::Take(unsigned k) noexcept {
 
 unsigned FreeStrata::TakePortable(unsigned k) noexcept {
   --size_;
-  return strata::Take(Layout{words_.data(), nodes_.data(), depth_}, k);
+  return strata::Take(Layout{words_.data(), nodes_.data(), depth_, root_span_}, k);
 }
 
 void FreeStrata::Restore(unsigned stratum) noexcept {

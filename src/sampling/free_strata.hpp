@@ -29,12 +29,14 @@ class FreeStrata {
     std::uint64_t* words;
     std::int32_t* nodes;  // 64 running totals a node; level l at offset (64^l - 1) / 63 nodes
     unsigned depth;       // levels of nodes, at least 1
+    unsigned root_span;  // the root's children Take looks at (a multiple of 8): all that hold strata
   };
 
  private:
   std::vector<std::uint64_t> words_;
   std::vector<std::int32_t> nodes_;
   unsigned depth_ = 1;
+  unsigned root_span_ = 64;
   unsigned size_ = 0;
 };
 

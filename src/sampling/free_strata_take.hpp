@@ -72,14 +72,16 @@ inline unsigned SelectBit(std::uint64_t w, unsigned r) noexcept {
 }
 
 // In a node of running totals, the child that holds the k-th free stratum
-// (the first total above k); every total from it on loses the one taken.
-inline unsigned Descend(std::int32_t* totals, unsigned* k) noexcept {
+// (the first total above k); every total from it on loses the one taken. Only
+// the first `span` children (a multiple of 8) are looked at: the rest hold no
+// stratum.
+inline unsigned Descend(std::int32_t* totals, unsigned* k, unsigned span) noexcept {
   const std::int32_t key = static_cast<std::int32_t>(*k);
   std::uint64_t above = 0;  // bit i: totals[i] > k, a run up to the last bit
 #if defined(__AVX2__)
   const __m256i kk = _mm256_set1_epi32(key);
 #pragma GCC unroll 8
-  for (unsigned q = 0; q < kFanOut / 8; ++q) {
+  for (unsigned q = 0; q < span / 8; ++q) {
     __m256i* at = reinterpret_cast<__m256i*>(totals) + q;
     const __m256i v = _mm256_loadu_si256(at);
     const __m256i gt = _mm256_cmpgt_epi32(v, kk);
@@ -89,7 +91,7 @@ inline unsigned Descend(std::int32_t* totals, unsigned* k) noexcept {
 #elif defined(__SSE2__)
   const __m128i kk = _mm_set1_epi32(key);
 #pragma GCC unroll 16
-  for (unsigned q = 0; q < kFanOut / 4; ++q) {
+  for (unsigned q = 0; q < span / 4; ++q) {
     __m128i* at = reinterpret_cast<__m128i*>(totals) + q;
     const __m128i v = _mm_loadu_si128(at);
     const __m128i gt = _mm_cmpgt_epi32(v, kk);
@@ -97,7 +99,7 @@ inline unsigned Descend(std::int32_t* totals, unsigned* k) noexcept {
     _mm_storeu_si128(at, _mm_add_epi32(v, gt));
   }
 #else
-  for (unsigned i = 0; i < kFanOut; ++i) {
+  for (unsigned i = 0; i < span; ++i) {
     above |= static_cast<std::uint64_t>(totals[i] > key) << i;
     totals[i] -= totals[i] > key;
   }
@@ -111,7 +113,8 @@ inline unsigned Descend(std::int32_t* totals, unsigned* k) noexcept {
 inline unsigned Take(const FreeStrata::Layout& s, unsigned k) noexcept {
   std::size_t node = 0, first = 0;  // node within its level; the level's first node
   for (unsigned level = 0; level < s.depth; ++level) {
-    const unsigned child = Descend(s.nodes + (first + node) * kFanOut, &k);
+    const unsigned span = level == 0 ? s.root_span : kFanOut;
+    const unsigned child = Descend(s.nodes + (first + node) * kFanOut, &k, span);
     node = node * kFanOut + child;
     first = first * kFanOut + 1;
   }
