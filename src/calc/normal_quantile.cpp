@@ -1,6 +1,6 @@
 // Normal quantiles in runs: the central region by the rational function GSL
 // uses there, several probabilities at once; everything else through GSL.
-#include "calc/normal_quantile.hpp"
+#include "calc/quantile_runs.hpp"
 
 #include <gsl/gsl_cdf.h>
 

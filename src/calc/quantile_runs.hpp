@@ -1,6 +1,7 @@
-// Normal quantiles of many probabilities in one call.
-#ifndef STOKA_SRC_CALC_NORMAL_QUANTILE_HPP
-#define STOKA_SRC_CALC_NORMAL_QUANTILE_HPP
+// Quantiles of many probabilities in one call, the very numbers of the
+// families' one-value quantiles, computed so that a run goes faster.
+#ifndef STOKA_SRC_CALC_QUANTILE_RUNS_HPP
+#define STOKA_SRC_CALC_QUANTILE_RUNS_HPP
 
 namespace stoka {
 
@@ -15,6 +16,10 @@ void NormalQuantiles(int n, const double* p, double sigma, double mean, double* 
 // True when the central region is evaluated here: the process checked once
 // that this gives the linked GSL's numbers (false: every quantile calls GSL).
 bool NormalQuantilesOwnCentre();
+
+// x[i] = TriangularValueByCDF_(min, max, ml, p[i]) for i < n, without a branch
+// on p (one square root a value).
+void TriangularQuantiles(int n, const double* p, double min, double max, double ml, double* x);
 
 }  // namespace stoka
 
