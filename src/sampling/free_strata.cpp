@@ -14,6 +14,7 @@
 // deposit and AVX2, used on processors that have them (and deposit bits at
 // full speed: not the first two Zen generations, which microcode it).
 unsigned FreeStrataTakeFast(const FreeStrata::Layout& s, unsigned k) noexcept;
+void FreeStrataTakeManyFast(const FreeStrata::Layout& s, int n, unsigned* k) noexcept;
 
 namespace {
 bool FastInstructions() {
@@ -76,6 +77,15 @@ unsigned FreeStrata::Take(unsigned k) noexcept {
   if (kFast) return FreeStrataTakeFast(layout, k);
 #endif
   return strata::Take(layout, k);
+}
+
+void FreeStrata::Take(int n, unsigned* k) noexcept {
+  const Layout layout{words_.data(), nodes_.data(), depth_, root_span_};
+  size_ -= static_cast<unsigned>(n);
+#if defined(STOKA_STRATA_FAST)
+  if (kFast) return FreeStrataTakeManyFast(layout, n, k);
+#endif
+  for (int i = 0; i < n; ++i) k[i] = strata::Take(layout, k[i]);
 }
 
 unsigned FreeStrata::TakePortable(unsigned k) noexcept {

@@ -18,6 +18,8 @@ class FreeStrata {
   bool Empty() const noexcept { return size_ == 0; }
   // Removes and returns the k-th free stratum (k < Size()) in ascending order.
   unsigned Take(unsigned k) noexcept;
+  // n takes in a row: each k[i] (below Size() at its turn) becomes its stratum.
+  void Take(int n, unsigned* k) noexcept;
   // Take by the portable search, whatever the processor offers: the same
   // stratum, and the search every processor without the fast instructions runs.
   unsigned TakePortable(unsigned k) noexcept;

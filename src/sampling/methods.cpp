@@ -161,7 +161,7 @@ void LatinCubeMethod::RandomValues(int n, double* values, double* probabilities)
       strata[j] = static_cast<unsigned>(stoka::RandomInt(run, static_cast<int>(free) - j));
       offsets[j] = run.Next15();
     }
-    for (int j = 0; j < batch; ++j) strata[j] = segment_indices_->Take(strata[j]);
+    segment_indices_->Take(batch, strata);
     for (int j = 0; j < batch; ++j) {
       const auto [lower, upper] = Segment(strata[j]);
       positions[j] = lower + (upper - lower) * (offsets[j] / static_cast<double>(kKessaMax));
