@@ -23,15 +23,20 @@ constexpr double kB[8] = {1.0,                     42.313330701600911252, 687.18
                           5394.1960214247511077,   21213.794301586595867, 39307.89580009271061,
                           28729.085735721942674,   5226.4952788528544610};
 
+// A(r) / B(r), both of degree 7 (b[0] = 1).
+template <class T>
+inline T Rational(const double (&a)[8], const double (&b)[8], T r) {
+  T u = r * a[7] + a[6], v = r * b[7] + b[6];
+  for (int i = 5; i >= 0; --i) {
+    u = r * u + a[i];
+    v = r * v + b[i];
+  }
+  return u / v;
+}
+
 template <class T>
 inline T Quantile(T q) {
-  const T r = 0.180625 - q * q;
-  T u = r * kA[7] + kA[6], v = r * kB[7] + kB[6];
-  for (int i = 5; i >= 0; --i) {
-    u = r * u + kA[i];
-    v = r * v + kB[i];
-  }
-  return q * (u / v);
+  return q * Rational(kA, kB, 0.180625 - q * q);
 }
 
 // x[i] = sigma * (the central formula at p[i]) + mean for every i < n, in or

@@ -6,16 +6,16 @@
 namespace stoka {
 
 // x[i] = gsl_cdf_gaussian_Pinv(p[i], sigma) + mean for i < n, the very
-// numbers: the central region 0.075 <= p <= 0.925 (most draws) is evaluated
-// here, several probabilities at once, as GSL evaluates it; the tails, the
-// ends and anything else go to GSL. x and p do not overlap. portable: the
-// baseline build of the central loop whatever the processor offers.
+// numbers, evaluated here as GSL evaluates them: the central region
+// 0.075 <= p <= 0.925 (most draws) several probabilities at once, the tails
+// and ends one by one. x and p do not overlap. portable: the baseline build of
+// the central loop whatever the processor offers.
 void NormalQuantiles(int n, const double* p, double sigma, double mean, double* x,
                      bool portable = false);
 
-// True when the central region is evaluated here: the process checked once
+// True when NormalQuantiles evaluates them itself: the process checked once
 // that this gives the linked GSL's numbers (false: every quantile calls GSL).
-bool NormalQuantilesOwnCentre();
+bool NormalQuantilesOwn();
 
 // x[i] = TriangularValueByCDF_(min, max, ml, p[i]) for i < n, without a branch
 // on p (one square root a value).
