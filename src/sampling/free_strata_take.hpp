@@ -24,6 +24,8 @@ constexpr unsigned kWordBits = 64;
 // lowest level.
 constexpr unsigned kBlockWords = 8;
 constexpr unsigned kFanOut = 64;
+// The lowest level's totals are kept less this, in 16 bits.
+constexpr std::int32_t kLowBias = 32768;
 constexpr std::uint64_t kOnes8 = 0x0101010101010101ull;
 constexpr std::uint64_t kHigh8 = 0x8080808080808080ull;
 
@@ -110,14 +112,52 @@ inline unsigned Descend(std::int32_t* totals, unsigned* k, unsigned span) noexce
   return child;
 }
 
+// Descend on a node of the lowest level (16-bit totals less kLowBias), all of
+// whose 64 children are looked at.
+inline unsigned DescendLow(std::int16_t* totals, unsigned* k) noexcept {
+  const auto key = static_cast<std::int16_t>(static_cast<std::int32_t>(*k) - kLowBias);
+  std::uint64_t above = 0;  // bit i: totals[i] > k
+#if defined(__AVX2__) && defined(__BMI2__)
+  const __m256i kk = _mm256_set1_epi16(key);
+#pragma GCC unroll 4
+  for (unsigned q = 0; q < kFanOut / 16; ++q) {
+    __m256i* at = reinterpret_cast<__m256i*>(totals) + q;
+    const __m256i v = _mm256_loadu_si256(at);
+    const __m256i gt = _mm256_cmpgt_epi16(v, kk);
+    const auto pairs = static_cast<std::uint32_t>(_mm256_movemask_epi8(gt));  // two bits a total
+    above |= static_cast<std::uint64_t>(_pext_u32(pairs, 0x55555555u)) << (16 * q);
+    _mm256_storeu_si256(at, _mm256_add_epi16(v, gt));
+  }
+#elif defined(__SSE2__)
+  const __m128i kk = _mm_set1_epi16(key);
+#pragma GCC unroll 8
+  for (unsigned q = 0; q < kFanOut / 8; ++q) {
+    __m128i* at = reinterpret_cast<__m128i*>(totals) + q;
+    const __m128i v = _mm_loadu_si128(at);
+    const __m128i gt = _mm_cmpgt_epi16(v, kk);
+    above |= static_cast<std::uint64_t>(_mm_movemask_epi8(_mm_packs_epi16(gt, gt)) & 0xff) << (8 * q);
+    _mm_storeu_si128(at, _mm_add_epi16(v, gt));
+  }
+#else
+  for (unsigned i = 0; i < kFanOut; ++i) {
+    above |= static_cast<std::uint64_t>(totals[i] > key) << i;
+    totals[i] = static_cast<std::int16_t>(totals[i] - (totals[i] > key));
+  }
+#endif
+  const unsigned child = static_cast<unsigned>(__builtin_ctzll(above));
+  if (child > 0) *k -= static_cast<unsigned>(totals[child - 1] + kLowBias);
+  return child;
+}
+
 inline unsigned Take(const FreeStrata::Layout& s, unsigned k) noexcept {
   std::size_t node = 0, first = 0;  // node within its level; the level's first node
-  for (unsigned level = 0; level < s.depth; ++level) {
+  for (unsigned level = 0; level + 1 < s.depth; ++level) {
     const unsigned span = level == 0 ? s.root_span : kFanOut;
     const unsigned child = Descend(s.nodes + (first + node) * kFanOut, &k, span);
     node = node * kFanOut + child;
     first = first * kFanOut + 1;
   }
+  node = node * kFanOut + DescendLow(s.low + node * kFanOut, &k);
   // The block holds the stratum as its k-th set bit: the word is the one where
   // the running count passes k, found without a branch on the data.
   const std::uint64_t* block = s.words + node * kBlockWords;
