@@ -3,7 +3,6 @@
 #include <typeindex>
 
 #include "calc/quantile_runs.hpp"
-
 #include "stoka/continuous.hpp"
 #include "stoka/discrete.hpp"
 
