@@ -2,6 +2,7 @@
 
 #include <typeindex>
 
+#include "calc/quantile_runs.hpp"
 #include "stoka/continuous.hpp"
 #include "stoka/discrete.hpp"
 
@@ -37,6 +38,20 @@ PreparedLaw::PreparedLaw(const IDistribution& distribution) : distribution_(&dis
     max_ = g.Max();
   }
   if (BetaShapeServes(alpha, beta)) shape_.emplace(alpha, beta);
+  if (type == typeid(NormalDistribution)) run_ = Run::kNormal;
+  if (type == typeid(TriangularDistribution)) run_ = Run::kTriangular;
+}
+
+void PreparedLaw::Quantiles(int n, const double* p, double* x) const {
+  if (run_ == Run::kNormal) {
+    const auto& g = static_cast<const NormalDistribution*>(distribution_)->generator();
+    return NormalQuantiles(n, p, g.Sigma(), g.Mean(), x);
+  }
+  if (run_ == Run::kTriangular) {
+    const auto& g = static_cast<const TriangularDistribution*>(distribution_)->generator();
+    return TriangularQuantiles(n, p, g.Min(), g.Max(), g.MostLikely(), x);
+  }
+  for (int i = 0; i < n; ++i) x[i] = Quantile(p[i]);
 }
 
 }  // namespace stoka

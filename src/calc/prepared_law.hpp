@@ -26,6 +26,9 @@ class PreparedLaw {
   double Quantile(double p) const {
     return shape_ ? min_ + (max_ - min_) * shape_->Quantile(p) : distribution_->ValueByCDF(p);
   }
+  // x[i] = Quantile(p[i]) for i < n (x and p apart): a Normal or Triangular
+  // law evaluates them together (calc/quantile_runs.hpp).
+  void Quantiles(int n, const double* p, double* x) const;
   // distribution.CdfValue(x)
   double Cdf(double x) const {
     if (!shape_) return distribution_->CdfValue(x);
@@ -50,6 +53,7 @@ class PreparedLaw {
   double min_ = 0.0, max_ = 0.0;
   bool tabled_ = false;
   bool pure_ = false;
+  enum class Run { kOneByOne, kNormal, kTriangular } run_ = Run::kOneByOne;
 };
 
 }  // namespace stoka

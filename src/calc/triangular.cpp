@@ -6,6 +6,7 @@
 // stoka_ran_ set serves the fitters (band 1e-6, other argument order).
 #include <cmath>
 
+#include "calc/quantile_runs.hpp"
 #include "core/constants.hpp"
 #include "stoka/continuous.hpp"
 
@@ -43,6 +44,19 @@ double TriangularValueByCDF_(double min, double max, double ml, double p) {
   if (std::fabs(p - fm) < eps) return ml;  // snap to the mode inside the band
   if (fm - p > eps) return LowerBranch(p, min, max, ml);
   return UpperBranch(p, min, max, ml);
+}
+
+void stoka::TriangularQuantiles(int n, const double* p, double min, double max, double ml, double* x) {
+  const double fm = (ml - min) / (max - min);
+  for (int i = 0; i < n; ++i) {
+    // The branches' radicands and results as they compute them; no square
+    // root of a negative number, which would set errno.
+    const bool lower = fm - p[i] > eps;
+    const double t = lower ? p[i] * (max - min) * (ml - min) : (max - min) * (1 - p[i]) * (max - ml);
+    const double root = std::sqrt(t < 0 ? 0.0 : t);
+    const double value = lower ? (t < 0 ? min : min + root) : (t < 0 ? max : max - root);
+    x[i] = std::fabs(p[i] - fm) < eps ? ml : value;
+  }
 }
 
 double TriangularRandom_(double min, double max, double ml, stoka_uniform_fn fn) {

@@ -14,6 +14,7 @@
 // deposit and AVX2, used on processors that have them (and deposit bits at
 // full speed: not the first two Zen generations, which microcode it).
 unsigned FreeStrataTakeFast(const FreeStrata::Layout& s, unsigned k) noexcept;
+void FreeStrataTakeManyFast(const FreeStrata::Layout& s, int n, unsigned* k) noexcept;
 
 namespace {
 bool FastInstructions() {
@@ -46,7 +47,8 @@ void FreeStrata::Reset(unsigned n) {
   // Levels of complete nodes, the lowest first filled from the blocks' counts.
   const std::size_t nodes = (reach - 1) / (kFanOut - 1);  // 1 + 64 + ... + reach / 64
   nodes_.assign(nodes * kFanOut, 0);
-  std::size_t first = nodes - reach / kFanOut;  // the lowest level's first node
+  const std::size_t lowest = nodes - reach / kFanOut;  // the lowest level's first node
+  std::size_t first = lowest;
   for (std::size_t b = 0; b < blocks; ++b)
     for (std::size_t j = 0; j < kBlockWords; ++j)
       nodes_[first * kFanOut + b] += static_cast<std::int32_t>(strata::PopCount(words_[b * kBlockWords + j]));
@@ -61,12 +63,22 @@ void FreeStrata::Reset(unsigned n) {
       nodes_[parent * kFanOut + i] = level[i * kFanOut + kFanOut - 1];
     first = parent;
   }
+  // The lowest level in 16 bits, less 32768: its totals reach 64 blocks of 512
+  // strata at the most.
+  low_.resize((nodes - lowest) * kFanOut);
+  for (std::size_t i = 0; i < low_.size(); ++i)
+    low_[i] = static_cast<std::int16_t>(nodes_[lowest * kFanOut + i] - strata::kLowBias);
+  nodes_.resize(lowest * kFanOut);
   depth_ = depth;
+  // The root's children that hold strata, in whole groups of 8: past them the
+  // root's totals are never read (each is above every position), so Take
+  // leaves them as they are.
+  root_span_ = static_cast<unsigned>(((blocks - 1) / (reach / kFanOut) / 8 + 1) * 8);
   size_ = n;
 }
 
 unsigned FreeStrata::Take(unsigned k) noexcept {
-  const Layout layout{words_.data(), nodes_.data(), depth_};
+  const Layout layout{words_.data(), nodes_.data(), low_.data(), depth_, root_span_};
   --size_;
 #if defined(STOKA_STRATA_FAST)
   if (kFast) return FreeStrataTakeFast(layout, k);
@@ -74,19 +86,31 @@ unsigned FreeStrata::Take(unsigned k) noexcept {
   return strata::Take(layout, k);
 }
 
+void FreeStrata::Take(int n, unsigned* k) noexcept {
+  const Layout layout{words_.data(), nodes_.data(), low_.data(), depth_, root_span_};
+  size_ -= static_cast<unsigned>(n);
+#if defined(STOKA_STRATA_FAST)
+  if (kFast) return FreeStrataTakeManyFast(layout, n, k);
+#endif
+  for (int i = 0; i < n; ++i) k[i] = strata::Take(layout, k[i]);
+}
+
 unsigned FreeStrata::TakePortable(unsigned k) noexcept {
   --size_;
-  return strata::Take(Layout{words_.data(), nodes_.data(), depth_}, k);
+  return strata::Take(Layout{words_.data(), nodes_.data(), low_.data(), depth_, root_span_}, k);
 }
 
 void FreeStrata::Restore(unsigned stratum) noexcept {
   const std::size_t word = stratum / kWordBits;
   words_[word] |= std::uint64_t{1} << (stratum % kWordBits);
   // Up from the block: in each parent, the totals from the child on gain one.
-  std::size_t node = word / kBlockWords, first = nodes_.size() / kFanOut;
-  std::size_t width = 1;
-  for (unsigned level = 1; level < depth_; ++level) width *= kFanOut;
-  for (unsigned level = 0; level < depth_; ++level, width /= kFanOut) {
+  std::size_t node = word / kBlockWords;
+  std::int16_t* low = &low_[node / kFanOut * kFanOut];
+  for (std::size_t i = node % kFanOut; i < kFanOut; ++i) ++low[i];
+  node /= kFanOut;
+  std::size_t first = nodes_.size() / kFanOut, width = 1;  // the levels above, from the lowest
+  for (unsigned level = 2; level < depth_; ++level) width *= kFanOut;
+  for (unsigned level = 1; level < depth_; ++level, width /= kFanOut) {
     first -= width;
     std::int32_t* totals = &nodes_[(first + node / kFanOut) * kFanOut];
     for (std::size_t i = node % kFanOut; i < kFanOut; ++i) ++totals[i];

@@ -6,4 +6,7 @@
 unsigned FreeStrataTakeFast(const FreeStrata::Layout& s, unsigned k) noexcept {
   return strata::Take(s, k);
 }
+void FreeStrataTakeManyFast(const FreeStrata::Layout& s, int n, unsigned* k) noexcept {
+  for (int i = 0; i < n; ++i) k[i] = strata::Take(s, k[i]);
+}
 #endif

@@ -6,6 +6,7 @@
 #define STOKA_SRC_SAMPLING_FREE_STRATA_TAKE_HPP
 
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -24,6 +25,8 @@ constexpr unsigned kWordBits = 64;
 // lowest level.
 constexpr unsigned kBlockWords = 8;
 constexpr unsigned kFanOut = 64;
+// The lowest level's totals are kept less this, in 16 bits.
+constexpr std::int32_t kLowBias = 32768;
 constexpr std::uint64_t kOnes8 = 0x0101010101010101ull;
 constexpr std::uint64_t kHigh8 = 0x8080808080808080ull;
 
@@ -71,50 +74,78 @@ inline unsigned SelectBit(std::uint64_t w, unsigned r) noexcept {
 #endif
 }
 
-// In a node of running totals, the child that holds the k-th free stratum
-// (the first total above k); every total from it on loses the one taken.
-inline unsigned Descend(std::int32_t* totals, unsigned* k) noexcept {
-  const std::int32_t key = static_cast<std::int32_t>(*k);
-  std::uint64_t above = 0;  // bit i: totals[i] > k, a run up to the last bit
-#if defined(__AVX2__)
-  const __m256i kk = _mm256_set1_epi32(key);
-#pragma GCC unroll 8
-  for (unsigned q = 0; q < kFanOut / 8; ++q) {
-    __m256i* at = reinterpret_cast<__m256i*>(totals) + q;
-    const __m256i v = _mm256_loadu_si256(at);
-    const __m256i gt = _mm256_cmpgt_epi32(v, kk);
-    above |= static_cast<std::uint64_t>(_mm256_movemask_ps(_mm256_castsi256_ps(gt))) << (8 * q);
-    _mm256_storeu_si256(at, _mm256_add_epi32(v, gt));  // gt is -1 where the total drops
-  }
+// A node's totals, 32 or 16 bits wide, in vectors of the widest registers the
+// build targets (compared and added lane by lane); Bits gives one bit a total
+// of a comparison's all-ones lanes.
+#if defined(__AVX2__) && defined(__BMI2__)
+#define STOKA_STRATA_VECTOR_BYTES 32
 #elif defined(__SSE2__)
-  const __m128i kk = _mm_set1_epi32(key);
+#define STOKA_STRATA_VECTOR_BYTES 16
+#endif
+#if defined(STOKA_STRATA_VECTOR_BYTES)
+template <class Total>
+struct Lanes {
+  typedef Total Vector __attribute__((vector_size(STOKA_STRATA_VECTOR_BYTES)));
+  static constexpr unsigned kCount = STOKA_STRATA_VECTOR_BYTES / sizeof(Total);
+};
+inline std::uint64_t Bits(Lanes<std::int32_t>::Vector gt) {
+#if STOKA_STRATA_VECTOR_BYTES == 32
+  return static_cast<unsigned>(_mm256_movemask_ps((__m256)gt));
+#else
+  return static_cast<unsigned>(_mm_movemask_ps((__m128)gt));
+#endif
+}
+inline std::uint64_t Bits(Lanes<std::int16_t>::Vector gt) {
+#if STOKA_STRATA_VECTOR_BYTES == 32
+  return _pext_u32(static_cast<std::uint32_t>(_mm256_movemask_epi8((__m256i)gt)), 0x55555555u);
+#else
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16((__m128i)gt, (__m128i)gt)) & 0xff);
+#endif
+}
+#endif
+
+// In a node of running totals (kept less `bias`), the child that holds the
+// k-th free stratum (the first total above k); every total from it on loses
+// the one taken. Only the first `span` children (a multiple of 8) are looked
+// at: the rest hold no stratum.
+template <class Total>
+inline unsigned Descend(Total* totals, unsigned* k, unsigned span, std::int32_t bias) noexcept {
+  const auto key = static_cast<Total>(static_cast<std::int32_t>(*k) - bias);
+  std::uint64_t above = 0;  // bit i: totals[i] > k, a run up to the last bit
+#if defined(STOKA_STRATA_VECTOR_BYTES)
+  using Vector = typename Lanes<Total>::Vector;
+  constexpr unsigned kCount = Lanes<Total>::kCount;
+  const Vector keys = Vector{} + key;
 #pragma GCC unroll 16
-  for (unsigned q = 0; q < kFanOut / 4; ++q) {
-    __m128i* at = reinterpret_cast<__m128i*>(totals) + q;
-    const __m128i v = _mm_loadu_si128(at);
-    const __m128i gt = _mm_cmpgt_epi32(v, kk);
-    above |= static_cast<std::uint64_t>(_mm_movemask_ps(_mm_castsi128_ps(gt))) << (4 * q);
-    _mm_storeu_si128(at, _mm_add_epi32(v, gt));
+  for (unsigned q = 0; q < span / kCount; ++q) {
+    Vector v;
+    std::memcpy(&v, totals + q * kCount, sizeof v);
+    const Vector gt = v > keys;
+    above |= Bits(gt) << (kCount * q);
+    v += gt;  // gt is -1 where the total drops
+    std::memcpy(totals + q * kCount, &v, sizeof v);
   }
 #else
-  for (unsigned i = 0; i < kFanOut; ++i) {
+  for (unsigned i = 0; i < span; ++i) {
     above |= static_cast<std::uint64_t>(totals[i] > key) << i;
-    totals[i] -= totals[i] > key;
+    totals[i] = static_cast<Total>(totals[i] - (totals[i] > key));
   }
 #endif
   const unsigned child = static_cast<unsigned>(__builtin_ctzll(above));
   // The totals before the child are untouched.
-  if (child > 0) *k -= static_cast<unsigned>(totals[child - 1]);
+  if (child > 0) *k -= static_cast<unsigned>(totals[child - 1] + bias);
   return child;
 }
 
 inline unsigned Take(const FreeStrata::Layout& s, unsigned k) noexcept {
   std::size_t node = 0, first = 0;  // node within its level; the level's first node
-  for (unsigned level = 0; level < s.depth; ++level) {
-    const unsigned child = Descend(s.nodes + (first + node) * kFanOut, &k);
+  for (unsigned level = 0; level + 1 < s.depth; ++level) {
+    const unsigned span = level == 0 ? s.root_span : kFanOut;
+    const unsigned child = Descend(s.nodes + (first + node) * kFanOut, &k, span, 0);
     node = node * kFanOut + child;
     first = first * kFanOut + 1;
   }
+  node = node * kFanOut + Descend(s.low + node * kFanOut, &k, kFanOut, kLowBias);
   // The block holds the stratum as its k-th set bit: the word is the one where
   // the running count passes k, found without a branch on the data.
   const std::uint64_t* block = s.words + node * kBlockWords;

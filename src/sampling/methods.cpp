@@ -150,7 +150,7 @@ void LatinCubeMethod::RandomValues(int n, double* values, double* probabilities)
   constexpr int kBatch = 64;
   unsigned strata[kBatch];
   int offsets[kBatch];
-  double positions[kBatch], drawn[kBatch];
+  double positions[kBatch], cdfs[kBatch], drawn[kBatch];
   stoka::RuntimeRun::Mark mark;
   for (int i = 0; i < n;) {
     if (segment_indices_->Empty()) RebuildSegmentIndices();
@@ -161,12 +161,13 @@ void LatinCubeMethod::RandomValues(int n, double* values, double* probabilities)
       strata[j] = static_cast<unsigned>(stoka::RandomInt(run, static_cast<int>(free) - j));
       offsets[j] = run.Next15();
     }
-    for (int j = 0; j < batch; ++j) strata[j] = segment_indices_->Take(strata[j]);
+    segment_indices_->Take(batch, strata);
     for (int j = 0; j < batch; ++j) {
       const auto [lower, upper] = Segment(strata[j]);
       positions[j] = lower + (upper - lower) * (offsets[j] / static_cast<double>(kKessaMax));
-      drawn[j] = law.Quantile(positions[j] * plot_.cdf_range_ + plot_.cdf_min_);
+      cdfs[j] = positions[j] * plot_.cdf_range_ + plot_.cdf_min_;
     }
+    law.Quantiles(batch, cdfs, drawn);
     int j = 0;
     for (; j < batch && plot_.min_ <= drawn[j] && drawn[j] <= plot_.max_ && std::isfinite(drawn[j]); ++j) {
       values[i + j] = drawn[j];

@@ -68,6 +68,7 @@ TEST(LatinHypercube, MatchesListReferenceDrawByDraw) {
       {&beta, 0.05, 0.9, 1000, 2300},        {&triangular, 0.0, 1.0, 32768, 600},
       {&triangular, 0.0, 1.0, 32771, 32871}, {&triangular, 0.25, 0.75, 100003, 2500},
       {&normal, 0.0, 1.0, 1, 70000},         {&normal, 0.0, 1.0, 2, 70000},
+      {&normal, 0.013, 0.991, 5003, 12000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << GetDistributionName(c.d) << " count " << c.count);
