@@ -86,7 +86,8 @@ constexpr int kBetaDParamSize = 4, kBetaDAlphaId = 0, kBetaDBetaId = 1, kBetaDMi
 constexpr int kLNDParamSize = 3, kLNDMeanId = 0, kLNDStDevId = 1, kLNDLocationId = 2;
 
 // Objectives: penalty of the trial point, plus the statistic of the sample in
-// global_params when the penalty is exactly 0. params is not read.
+// global_params when the penalty is exactly 0. A host's params are not read
+// (the running fit tags its own second phase through them).
 STOKA_API double beta_xi_min(const gsl_vector* x, void* params);
 STOKA_API double lognormal_xi_min(const gsl_vector* x, void* params);
 STOKA_API double logtriangular_xi_min(const gsl_vector* x, void* params);
@@ -95,7 +96,10 @@ STOKA_API double triangular_xi_min(const gsl_vector* x, void* params);
 
 // kSolveFind when the search converged or reached a statistic below 1e-6,
 // else kSolveCantFind; the point reached and the statistic there are written
-// in both cases. kSolveCantFind and nothing written for n < 1, a null array or
+// in both cases. A fit whose first run ends well above the statistic's size
+// under a correct fit restarts on the statistic with tail intervals under 1e-6
+// scored on a probability floored at 1/n^2 (no penalty); where that restart
+// stands, the statistic written is this one. kSolveCantFind and nothing written for n < 1, a null array or
 // output, or a failed allocation.
 STOKA_API int CalcBetaByXi(double alpha, double beta, double min, double max, int n,
                            const double* data, double* out_alpha, double* out_beta,

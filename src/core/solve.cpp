@@ -198,6 +198,10 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
   SimplexEnd end = first;
   bool have = converged || any;  // whether s holds a point to restart from
   SimplexRun again = run;
+  if (mend.judge) {
+    again.function = mend.judge;
+    if (have) best = GSL_MULTIMIN_FN_EVAL(mend.judge, gsl_multimin_fminimizer_x(s));
+  }
   again.rule.stop_on_cycle = true;
   again.rule.still_band = 0.0;
   again.trace = nullptr;  // the progress lines stay those of the run

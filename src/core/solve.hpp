@@ -143,6 +143,11 @@ struct SimplexMend {
   // judged and kept.
   gsl_multimin_function* smooth = nullptr;
   double polish = 1e-3;
+  // The phase's own objective, or null: where set, the phase starts on the
+  // run's value as ever, but the restarts minimize this one, and a restart
+  // stands only where it ends lower by this one than the point the run
+  // reached (the value then held is this one's).
+  gsl_multimin_function* judge = nullptr;
 };
 
 // Mends the run that s holds and that ended as `first` (see SimplexMend).

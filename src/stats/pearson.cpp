@@ -75,14 +75,17 @@ PearsonCounts::PearsonCounts(const double* data, int n, int stride) {
   freq_ = std::move(counts);
 }
 
-double PearsonCounts::Statistic(const gsl_vector* params, stoka_cdf_fn cdf) const {
+double PearsonCounts::Statistic(const gsl_vector* params, stoka_cdf_fn cdf, double floor) const {
   if (degenerate_ || params == nullptr || cdf == nullptr) return stoka::kPenalty;
   double prev = cdf(params, lo_);
   double chi = 0;
   for (int i = 1; i < k_; ++i) {
     const double c = cdf(params, lo_ + static_cast<double>(i) * width_);
     const double p = c - prev;
-    if (std::fabs(p) < stoka::kEpsilon || std::isnan(p)) {
+    if (floor > 0 && std::fabs(p) < stoka::kEpsilon && !std::isnan(p)) {
+      const double d = p - freq_[i - 1];
+      chi += d * d / std::fmax(p, floor);
+    } else if (std::fabs(p) < stoka::kEpsilon || std::isnan(p)) {
       chi += stoka::kPenalty;
     } else {
       const double d = p - freq_[i - 1];

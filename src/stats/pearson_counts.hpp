@@ -12,7 +12,10 @@
 class PearsonCounts {
  public:
   PearsonCounts(const double* data, int n, int stride = 1);
-  double Statistic(const gsl_vector* params, stoka_cdf_fn cdf) const;
+  // With floor > 0, an interval of probability under 1e-6 is scored by its
+  // plain term with the probability taken as at least floor, in place of the
+  // penalty (continuous where the probability crosses 1e-6).
+  double Statistic(const gsl_vector* params, stoka_cdf_fn cdf, double floor = 0.0) const;
   bool Degenerate() const { return degenerate_; }
   int Intervals() const { return k_; }
   double Lo() const { return lo_; }

@@ -111,6 +111,19 @@ TEST(ByXi, RecordedResultsAndLargeSamples) {
   }
 }
 
+// 10^5 LogNormal draws (seed 7), whose truth the statistic walls off (six tail intervals under 1e-6):
+// mean and sd within three sampling errors, location within 2 % (fits ending below the restart: table above).
+TEST(ByXi, LogNormalPastTheStatisticsWalls) {
+  Capture quiet;
+  Data d(100000);
+  stoka_ran_seed(7);
+  for (double& v : d) v = kFamilies[1].quantile(stoka_ran_uniform());
+  const Fitted got = kFamilies[1].fit(kFamilies[1].start, d);
+  EXPECT_TRUE(stoka_ran_pearson_lognormal_(kLnMean, kLnSd, 2.0, 100000, d.data()) > 6 * 999999.0 && got.found == 1);
+  EXPECT_TRUE(std::fabs(got.x[0] / kLnMean - 1) < 1.5e-3 && std::fabs(got.x[1] / kLnSd - 1) < 6.7e-3);
+  EXPECT_LT(std::fabs(got.x[2] / 2 - 1), 0.02);
+}
+
 // Each evaluation writes its lines to the output sink (one format, shown for
 // the triangle; two lines for the log-triangle), and an infeasible point costs
 // its penalty alone; the LogNormal penalty is the largest double.
