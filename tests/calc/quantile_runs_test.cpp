@@ -53,7 +53,9 @@ TEST(QuantileRuns, NormalIsGslsBitForBit) {
   ASSERT_TRUE(stoka::NormalQuantilesOwn());  // else this compares GSL with itself
   const auto p = Probabilities({0.075, 0.925, 0.5, std::exp(-25.0), 1.0 - std::exp(-25.0)});
   for (const bool portable : {false, true})
-    for (const auto [sigma, mean, cut] : {std::tuple{1.0, 0.0, 0}, {2.385, -1.5, 1}, {1.75e-3, 7.25, 3}}) {
+    for (const auto& row : {std::tuple{1.0, 0.0, 0}, {2.385, -1.5, 1}, {1.75e-3, 7.25, 3}}) {
+      const double sigma = std::get<0>(row), mean = std::get<1>(row);
+      const int cut = std::get<2>(row);
       SCOPED_TRACE(::testing::Message() << (portable ? "portable" : "chosen") << " build, sigma " << sigma);
       ExpectSame(p, cut, [&](int n, const double* q, double* x) { stoka::NormalQuantiles(n, q, sigma, mean, x, portable); },
                  [&](double q) { return gsl_cdf_gaussian_Pinv(q, sigma) + mean; });
@@ -62,7 +64,8 @@ TEST(QuantileRuns, NormalIsGslsBitForBit) {
 
 TEST(QuantileRuns, TriangularIsTheOneValueQuantile) {
   // The mode at a quarter, inside, and at either end of the support.
-  for (const auto [min, max, ml] : {std::tuple{0.0, 4.0, 1.0}, {-1.385, 7.25, 0.618}, {2.5, 3.75, 2.5}, {2.5, 3.75, 3.75}}) {
+  for (const auto& row : {std::tuple{0.0, 4.0, 1.0}, {-1.385, 7.25, 0.618}, {2.5, 3.75, 2.5}, {2.5, 3.75, 3.75}}) {
+    const double min = std::get<0>(row), max = std::get<1>(row), ml = std::get<2>(row);
     SCOPED_TRACE(::testing::Message() << "mode " << ml);
     const double fm = (ml - min) / (max - min);
     const auto p = Probabilities({fm - eps, fm + eps, fm});
