@@ -96,6 +96,13 @@ std::vector<PairOutcome> PairsReached(const Model& model,
   return pairs;
 }
 
+void SumTotal(const Model& model, const std::vector<Sample>& samples, unsigned n, double* total) {
+  std::fill(total, total + n, 0.0);
+  for (size_t q = 0; q < samples.size(); ++q)
+    if (model.quantities[q].in_total)
+      for (unsigned i = 0; i < n; ++i) total[i] += samples[q][i];
+}
+
 Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
                 const std::vector<Sample>& samples, unsigned n, uint32_t seed,
                 const std::vector<double>& percents) {
@@ -105,12 +112,9 @@ Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
   o.samples = &samples;
   o.n = n;
   o.seed = seed;
-  std::vector<double> total(n, 0.0);
-  for (size_t q = 0; q < quantities.size(); ++q) {
-    o.summaries.push_back(Summarise(samples[q]));
-    if (model.quantities[q].in_total)
-      for (unsigned i = 0; i < n; ++i) total[i] += samples[q][i];
-  }
+  std::vector<double> total(n);
+  SumTotal(model, samples, n, total.data());
+  for (size_t q = 0; q < quantities.size(); ++q) o.summaries.push_back(Summarise(samples[q]));
   o.total_summary = Summarise(total);
   o.percents = percents;
   for (double p : percents)

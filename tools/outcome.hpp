@@ -63,6 +63,10 @@ double Spearman(Sample a, Sample b);
 std::vector<PairOutcome> PairsReached(const Model& model,
                                       const std::vector<Sample>& samples);
 
+// The total of the quantities in the total into total[0 .. n): summed from 0,
+// quantity by quantity in the model's order.
+void SumTotal(const Model& model, const std::vector<Sample>& samples, unsigned n, double* total);
+
 // Summaries, the total's S-curve at the percents asked for, and the tornado.
 Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
                 const std::vector<Sample>& samples, unsigned n, uint32_t seed,

@@ -73,16 +73,9 @@ int stoka_model_run(const stoka_model* model, uint32_t seed, unsigned samples, d
     if (samples < 2 || samples > 100000000u)
       throw cli::InputError("samples", "must be a whole number from 2 to 10^8");
     const auto draw = model->runner->Run(samples, seed, false);
-    const auto& specs = model->runner->model().quantities;
-    double* total = out + draw->samples.size() * size_t{samples};
-    std::fill(total, total + samples, 0.0);
-    for (size_t q = 0; q < draw->samples.size(); ++q) {
-      const cli::Sample& s = draw->samples[q];
-      std::copy(s.begin(), s.end(), out + q * size_t{samples});
-      // summed as the program sums its total, quantity by quantity
-      if (specs[q].in_total)
-        for (unsigned i = 0; i < samples; ++i) total[i] += s[i];
-    }
+    for (size_t q = 0; q < draw->samples.size(); ++q)
+      std::copy(draw->samples[q].begin(), draw->samples[q].end(), out + q * size_t{samples});
+    cli::SumTotal(model->runner->model(), draw->samples, samples, out + draw->samples.size() * size_t{samples});
     return STOKA_MODEL_OK;
   });
 }
