@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "model.hpp"
+#include "output_file.hpp"
+#include "runner.hpp"
 
 namespace cli {
 
@@ -28,6 +30,19 @@ struct RunOptions {
 };
 
 int RunModel(const Model& model, const RunOptions& options, std::ostream& out);
+
+// The outputs a run names (--csv, --plot): checked, and their temporary files
+// made, before any work.
+struct RunOutputs {
+  explicit RunOutputs(const RunOptions& options);
+  std::optional<OutputFile> csv, plot;
+  bool html = false;  // the picture is a page, not an SVG document
+};
+
+// The end of a run: its report (text, JSON or nothing), its samples and its
+// picture written, and the outputs put in place once all were written whole.
+int Finish(const ModelRunner& runner, const Outcome& outcome, const std::vector<Sample>& samples,
+           RunOutputs& outputs, const RunOptions& options, std::ostream& report);
 
 // The model that `stoka demo` runs: a small project cost model.
 extern const char* const kDemoModel;
