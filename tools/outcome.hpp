@@ -34,6 +34,9 @@ struct Sensitivity {
   double rank_correlation, variance_share;
 };
 
+// The total's percentiles a report gives unless others are asked for.
+inline const std::vector<double> kReportPercents = {10, 50, 80, 90};
+
 // A run cut into blocks and merged (the program hands it to stoka.cluster):
 // what its report says beside the numbers.
 struct BlockRun {

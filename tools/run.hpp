@@ -22,7 +22,7 @@ struct RunOptions {
   // values' span is an error (otherwise a note).
   bool strict = false;
   // The total's percentiles to report and mark (percent below).
-  std::vector<double> percentiles = {10, 50, 80, 90};
+  std::vector<double> percentiles = kReportPercents;
   bool json = false;   // the report as JSON instead of text
   bool quiet = false;  // no report at all: errors only
   // Files this run reads, which no output may replace.

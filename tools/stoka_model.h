@@ -47,6 +47,13 @@ int stoka_model_open(const char* json, const char* file, int strict, stoka_model
 int stoka_model_run(const stoka_model* model, uint32_t seed, unsigned samples, double* out,
                     char* message, size_t size);
 
+/* Draws as stoka_model_run does, and makes the report that `stoka run
+ * --samples N --seed SEED` prints for that draw (its text, with the total's
+ * P10, P50, P80 and P90). *report receives it, valid until the model's next
+ * report or its close. */
+int stoka_model_run_report(stoka_model* model, uint32_t seed, unsigned samples, double* out,
+                           const char** report, char* message, size_t size);
+
 /* The number of quantities (0 for NULL). */
 unsigned stoka_model_count(const stoka_model* model);
 
