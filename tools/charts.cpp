@@ -338,8 +338,13 @@ void WriteHtml(std::ostream& out, const Outcome& o) {
       << Escape(title) << "</h1>\n";
   if (!m.description.empty()) out << "<p>" << Escape(m.description) << "</p>\n";
   out << "<p class=\"meta\">Model " << Escape(m.file) << ": " << o.quantities->size()
-      << " quantities, " << o.n << ' ' << (m.latin ? "Latin hypercube" : "Monte Carlo")
-      << " samples, seed " << o.seed << ". P10 is the value with a 10 % chance of lying below it.</p>\n"
+      << " quantities, " << o.n << ' ' << (m.latin ? "Latin hypercube" : "Monte Carlo") << " samples";
+  if (o.blocks) out << " in " << o.blocks->count << " blocks of " << o.blocks->size;
+  out << ", seed " << o.seed << ".";
+  if (o.blocks)
+    out << " Percentiles and charts come from the order statistics each block kept (each "
+           "percentile at most " << Short(o.blocks->percentile_error) << " points above the exact one).";
+  out << " P10 is the value with a 10 % chance of lying below it.</p>\n"
       << "<h2>Summary</h2>\n<table>\n<tr><th>quantity</th><td class=\"family\">family</td>";
   for (const char* h : {"mean", "sd", "min", "P5", "P50", "P95", "max"}) out << "<td>" << h << "</td>";
   out << "</tr>\n";

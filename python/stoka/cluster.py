@@ -378,8 +378,11 @@ def _client(workers, scheduler):
         yield None
         return
     import logging
+    import warnings
     from distributed import Client, LocalCluster
     logging.getLogger("distributed").setLevel(logging.ERROR)
+    # The scheduler's HTTP server moves to a free port by itself when 8787 is taken.
+    warnings.filterwarnings("ignore", message="Port 8787 is already in use")
     if scheduler:
         with Client(scheduler) as c:
             yield c
@@ -416,7 +419,7 @@ def main(argv=None):
             result = run(a.model, a.samples, a.seed, client, a.block_size, gather=a.gather,
                          strict=a.strict)
         data = result.report_data([float(p) for p in a.percentiles.split(",")], a.points)
-    except (StokaError, ValueError, MemoryError) as e:
+    except (StokaError, ValueError, MemoryError, OSError) as e:  # OSError: no scheduler there
         sys.exit(f"stoka: {e}")
     with os.fdopen(a.result_fd, "wb") as out:
         out.write(json.dumps(data, allow_nan=False).encode("utf-8") + b"\n")
