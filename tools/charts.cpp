@@ -339,7 +339,8 @@ void WriteHtml(std::ostream& out, const Outcome& o) {
   if (!m.description.empty()) out << "<p>" << Escape(m.description) << "</p>\n";
   out << "<p class=\"meta\">Model " << Escape(m.file) << ": " << o.quantities->size()
       << " quantities, " << o.n << ' ' << (m.latin ? "Latin hypercube" : "Monte Carlo") << " samples";
-  if (o.blocks) out << " in " << o.blocks->count << " blocks of " << o.blocks->size;
+  if (o.blocks) out << " in " << o.blocks->count << (o.blocks->count == 1 ? " block of " : " blocks of ")
+        << o.blocks->size;
   out << ", seed " << o.seed << ".";
   if (o.blocks)
     out << " Percentiles and charts come from the order statistics each block kept (each "

@@ -1,18 +1,12 @@
 // `stoka run`: the model drawn once by its runner (fitted, sampled, correlated
-// through the correlation manager or the rank-correlation engine), reported.
+// through the correlation manager or the rank-correlation engine), reported;
+// and the end that a run in blocks shares: report, samples and picture.
 #include "run.hpp"
 
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
-#include <new>
-#include <optional>
 #include <cstdio>
-#include <iomanip>
-#include <map>
-#include <set>
-#include <sstream>
 
 #include "charts.hpp"
 #include "core/constants.hpp"

@@ -56,7 +56,8 @@ void WriteText(std::ostream& out, const ModelRunner& runner, const Outcome& o) {
   const std::vector<Quantity>& quantities = runner.quantities();
   out << "Model " << model.file << ": " << quantities.size() << " quantities, " << o.n << " "
       << (model.latin ? "Latin hypercube" : "Monte Carlo") << " samples";
-  if (o.blocks) out << " in " << o.blocks->count << " blocks of " << o.blocks->size;
+  if (o.blocks) out << " in " << o.blocks->count << (o.blocks->count == 1 ? " block of " : " blocks of ")
+        << o.blocks->size;
   out << ", seed " << o.seed << "\n\n";
   runner.Describe(out);
   out << "\nSummary";
