@@ -45,6 +45,7 @@ import contextlib
 import ctypes
 import json
 import os
+import signal
 import sys
 
 import numpy as np
@@ -381,6 +382,7 @@ def _client(workers, scheduler):
     import warnings
     from distributed import Client, LocalCluster
     logging.getLogger("distributed").setLevel(logging.ERROR)
+    logging.getLogger("asyncio").setLevel(logging.CRITICAL)  # the futures a run cut short leaves
     # The scheduler's HTTP server moves to a free port by itself when 8787 is taken.
     warnings.filterwarnings("ignore", message="Port 8787 is already in use")
     if scheduler:
@@ -390,6 +392,10 @@ def _client(workers, scheduler):
     with LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
                       dashboard_address=None) as cluster, Client(cluster) as c:
         yield c
+
+
+def _interrupted(signum, frame):
+    raise KeyboardInterrupt
 
 
 def main(argv=None):
@@ -412,6 +418,11 @@ def main(argv=None):
     p.add_argument("--points", type=int, default=0)
     a = p.parse_args(argv)
     os.set_inheritable(a.result_fd, False)  # never held open by a worker process
+    # Ended, its cluster closed, when told to or when the program that started
+    # it ends (Linux).
+    signal.signal(signal.SIGTERM, _interrupted)
+    with contextlib.suppress(OSError, AttributeError):
+        ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
     try:
         # checked and fitted before a cluster is started
         open_model(*load_model(a.model), a.strict)
@@ -421,6 +432,8 @@ def main(argv=None):
         data = result.report_data([float(p) for p in a.percentiles.split(",")], a.points)
     except (StokaError, ValueError, MemoryError, OSError) as e:  # OSError: no scheduler there
         sys.exit(f"stoka: {e}")
+    except KeyboardInterrupt:
+        sys.exit(130)
     with os.fdopen(a.result_fd, "wb") as out:
         out.write(json.dumps(data, allow_nan=False).encode("utf-8") + b"\n")
         if a.gather:
