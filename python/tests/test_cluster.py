@@ -169,8 +169,21 @@ def test_program_reports_the_same_in_process_on_local_workers_and_on_a_scheduler
     assert report["total"]["summary"]["P95"] == r.percentile(95)[-1]
     assert [p["value"] for p in report["total"]["percentiles"]] == [r.percentile(p)[-1] for p in (10, 50, 80, 90)]
     assert [p["spearman"] for p in report["correlations"]] == list(r.rank_achieved)
+    assert "missed" not in report["correlations"][0]  # no single draw judged the targets
     np.testing.assert_array_equal(np.loadtxt(tmp_path / "s.csv", delimiter=",", skiprows=1), r.samples)
     assert "<!DOCTYPE html>" in alone[2] and "in 5 blocks of 600" in alone[2]
+
+
+def test_a_run_in_blocks_reports_the_repair_of_its_rank_targets(tmp_path):
+    path = tmp_path / "model.json"
+    path.write_text(json.dumps(dict(MODEL, correlation_method="rank", correlations=[
+        {"between": ["Design", "Build"], "coefficient": 0.9}, {"between": ["Build", "Fit"], "coefficient": 0.9},
+        {"between": ["Design", "Fit"], "coefficient": -0.9}])))
+    def repaired(*options):
+        done = subprocess.run([PROGRAM, "run", str(path), "--json"] + list(options), capture_output=True,
+                              check=True)
+        return json.loads(done.stdout)["matrix_repaired_by"]
+    assert repaired("--block-size", "1000") == repaired() > 0.4
 
 
 def test_run_in_blocks_through_stoka_run():
