@@ -52,7 +52,7 @@ size_t ReadInto(int fd, char* into, size_t bytes) {
 // What stoka.cluster hands back: a line of JSON, then (with gather) every
 // sample, quantity by quantity.
 struct Merged {
-  nlohmann::json data;
+  std::string data;  // the JSON
   std::vector<double> samples;
   bool whole = false;  // it all came
 };
@@ -69,7 +69,7 @@ Merged ReadMerged(int fd, size_t gathered) {
     head.append(buffer, static_cast<size_t>(got));
     newline = head.find('\n', head.size() - static_cast<size_t>(got));
   }
-  m.data = nlohmann::json::parse(head.substr(0, newline));
+  m.data = head.substr(0, newline);
   m.samples.resize(gathered);
   const size_t bytes = gathered * sizeof(double), early = std::min(bytes, head.size() - newline - 1);
   char* into = reinterpret_cast<char*>(m.samples.data());
@@ -165,7 +165,7 @@ int RunInBlocks(const Model& model, const RunOptions& run, const ClusterOptions&
   const size_t d = quantities.size();
   const std::optional<Merged> merged = RunHelper(python, args, outputs.csv ? d * n : 0);
   if (!merged) return 1;
-  const nlohmann::json& m = merged->data;
+  const nlohmann::json m = nlohmann::json::parse(merged->data);
 
   Outcome o;
   o.model = &runner.model();
