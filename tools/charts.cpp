@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <iomanip>
 
 namespace cli {
 namespace {
@@ -317,33 +316,6 @@ std::string Escape(const std::string& text) {
   return out;
 }
 
-void PrintPercentiles(std::ostream& out, const Outcome& o) {
-  out << "\nS-curve of the total (P10: a 10 % chance that the total lies below)\n";
-  for (size_t k = 0; k < o.percents.size(); ++k)
-    out << "  " << std::left << std::setw(8) << ("P" + Short(o.percents[k])) << std::right
-        << std::setw(12) << std::setprecision(6) << o.total_at[k] << '\n';
-}
-
-void PrintTornado(std::ostream& out, const Outcome& o) {
-  out << "\nSensitivity of the total (tornado): each input's rank correlation with the total\n"
-         "and its share of the total's variance\n  "
-      << std::left << std::setw(18) << "quantity" << std::right << std::setw(8) << "rank" << "  "
-      << "-1" << std::string(18, ' ') << '0' << std::string(19, ' ') << '1' << std::setw(10)
-      << "variance" << '\n';
-  const int half = 20;
-  for (const Sensitivity& s : o.sensitivity) {
-    const int bar = static_cast<int>(std::lround(std::fabs(s.rank_correlation) * half));
-    const bool negative = s.rank_correlation < 0;
-    const std::string left = negative ? std::string(half - bar, ' ') + std::string(bar, '#')
-                                      : std::string(half, ' ');
-    const std::string right = negative ? std::string(half, ' ')
-                                       : std::string(bar, '#') + std::string(half - bar, ' ');
-    out << "  " << std::left << std::setw(18) << s.name.substr(0, 18) << std::right
-        << std::setw(8) << Format("%.3f", s.rank_correlation) << "  " << left << '|' << right
-        << std::setw(10) << Format("%.1f", 100 * s.variance_share) << " %\n";
-  }
-}
-
 void WriteSvg(std::ostream& out, const Outcome& o) {
   const size_t panels = o.quantities->size();
   const double tornado = TornadoHeight(o);
@@ -366,8 +338,14 @@ void WriteHtml(std::ostream& out, const Outcome& o) {
       << Escape(title) << "</h1>\n";
   if (!m.description.empty()) out << "<p>" << Escape(m.description) << "</p>\n";
   out << "<p class=\"meta\">Model " << Escape(m.file) << ": " << o.quantities->size()
-      << " quantities, " << o.n << ' ' << (m.latin ? "Latin hypercube" : "Monte Carlo")
-      << " samples, seed " << o.seed << ". P10 is the value with a 10 % chance of lying below it.</p>\n"
+      << " quantities, " << o.n << ' ' << (m.latin ? "Latin hypercube" : "Monte Carlo") << " samples";
+  if (o.blocks) out << " in " << o.blocks->count << (o.blocks->count == 1 ? " block of " : " blocks of ")
+        << o.blocks->size;
+  out << ", seed " << o.seed << ".";
+  if (o.blocks)
+    out << " Percentiles and charts come from the order statistics each block kept (each "
+           "percentile at most " << Short(o.blocks->percentile_error) << " points above the exact one).";
+  out << " P10 is the value with a 10 % chance of lying below it.</p>\n"
       << "<h2>Summary</h2>\n<table>\n<tr><th>quantity</th><td class=\"family\">family</td>";
   for (const char* h : {"mean", "sd", "min", "P5", "P50", "P95", "max"}) out << "<td>" << h << "</td>";
   out << "</tr>\n";

@@ -14,11 +14,6 @@ namespace cli {
 // Text for XML and HTML: & < > " ' as entities, so a name stays data.
 std::string Escape(const std::string& text);
 
-// The total at the percents asked for, as a table.
-void PrintPercentiles(std::ostream& out, const Outcome& outcome);
-// The tornado as a table with bars.
-void PrintTornado(std::ostream& out, const Outcome& outcome);
-
 // The S-curve, the tornado and the panels in one SVG document.
 void WriteSvg(std::ostream& out, const Outcome& outcome);
 // The page: title, summary table, S-curve with its table, tornado, panels.

@@ -2,6 +2,7 @@
 #ifndef STOKA_TOOLS_CLI_HPP
 #define STOKA_TOOLS_CLI_HPP
 
+#include <cstdint>
 #include <limits>
 #include <map>
 #include <ostream>
@@ -123,7 +124,14 @@ class Sample {
 
 // Output of a run (the pictures are in charts.hpp).
 Summary Summarise(Sample sample);
-std::string Histogram(Sample sample, int bins, int width);
+// A sample's finite values counted in equal bins from the least to the largest.
+struct Bins {
+  double low = 0, width = 1;
+  std::vector<int64_t> counts;
+};
+Bins Count(Sample sample, int bins);
+// The bins as the rows of a terminal histogram, the fullest bar `width` long.
+std::string Histogram(const Bins& bins, int width);
 
 }  // namespace cli
 

@@ -1,10 +1,11 @@
-// `stoka run` in blocks, on a Dask cluster: the run is handed to the Python
-// package's stoka.cluster, which merges the blocks to the same numbers at any
-// worker count.
+// `stoka run` in blocks, on a Dask cluster: the blocks are run and merged by
+// the Python package's stoka.cluster, which merges them to the same numbers at
+// any worker count; the program reports what it hands back.
 #ifndef STOKA_TOOLS_CLUSTER_HPP
 #define STOKA_TOOLS_CLUSTER_HPP
 
 #include <CLI/CLI.hpp>
+#include <ostream>
 #include <string>
 
 #include "run.hpp"
@@ -20,10 +21,12 @@ struct ClusterOptions {
 
 void AddClusterOptions(CLI::App* run, ClusterOptions& options);
 
-// Replaces this process by `python3 -m stoka.cluster` with the run's options
-// (the Python package installed beside it runs the blocks); returns (1) only
-// when that cannot start.
-int RunOnCluster(const std::string& model_file, const RunOptions& run, const ClusterOptions& cluster);
+// The run in blocks: the model checked and fitted and the outputs checked
+// here, the blocks run and merged by `python3 -m stoka.cluster` (the Python
+// package installed beside the program), and the merged statistics reported
+// as RunModel reports a run: text, JSON or nothing, samples and picture.
+int RunInBlocks(const Model& model, const RunOptions& run, const ClusterOptions& cluster,
+                std::ostream& report);
 
 }  // namespace cli
 

@@ -117,7 +117,8 @@ int main(int argc, char** argv) {
     if (*fit) {
       status = cli::FitCommand(family, given, strict_fit, std::cout);
     } else if (*run && cluster_options.Wanted()) {
-      status = cli::RunOnCluster(model_file, run_options, cluster_options);
+      status = cli::RunInBlocks(cli::ParseModel(cli::ReadFile(model_file), model_file), run_options,
+                               cluster_options, out);
     } else if (*run) {
       status = cli::RunModel(cli::ParseModel(cli::ReadFile(model_file), model_file), run_options, out);
     } else if (*demo) {

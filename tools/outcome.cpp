@@ -132,13 +132,18 @@ Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
     }
     o.sensitivity.push_back(s);
   }
-  std::stable_sort(o.sensitivity.begin(), o.sensitivity.end(),
-                   [](const Sensitivity& a, const Sensitivity& b) {
-                     return std::fabs(a.rank_correlation) > std::fabs(b.rank_correlation);
-                   });
+  SortSensitivity(o.sensitivity);
+  for (size_t q = 0; q < quantities.size(); ++q) o.histograms.push_back(Count(samples[q], 12));
   std::sort(total.begin(), total.end());
   o.sorted_total = std::move(total);
   return o;
+}
+
+void SortSensitivity(std::vector<Sensitivity>& sensitivity) {
+  std::stable_sort(sensitivity.begin(), sensitivity.end(),
+                   [](const Sensitivity& a, const Sensitivity& b) {
+                     return std::fabs(a.rank_correlation) > std::fabs(b.rank_correlation);
+                   });
 }
 
 Windows::Windows(const Model& model) : model_(model), grouped_(model.quantities.size(), false) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -33,6 +34,17 @@ struct Sensitivity {
   double rank_correlation, variance_share;
 };
 
+// The total's percentiles a report gives unless others are asked for.
+inline const std::vector<double> kReportPercents = {10, 50, 80, 90};
+
+// A run cut into blocks and merged (the program hands it to stoka.cluster):
+// what its report says beside the numbers.
+struct BlockRun {
+  unsigned size = 0, count = 0;   // samples per block, blocks
+  double percentile_error = 0.0;  // each percentile at most this many points above the exact one
+  int64_t slack = 0;              // each histogram count within this of the exact one
+};
+
 struct Outcome {
   const Model* model = nullptr;
   const std::vector<Quantity>* quantities = nullptr;
@@ -47,6 +59,8 @@ struct Outcome {
   std::vector<PairOutcome> pairs;    // in the model's order
   double repaired = 0.0;             // rank matrices: the largest change made to the targets
   std::vector<Sensitivity> sensitivity;  // largest rank correlation (in magnitude) first
+  std::vector<Bins> histograms;          // one per quantity, 12 bins
+  std::optional<BlockRun> blocks;        // a run in blocks
 };
 
 // The samples a run changes after drawing them (windows of correlated
@@ -67,7 +81,8 @@ std::vector<PairOutcome> PairsReached(const Model& model,
 // quantity by quantity in the model's order.
 void SumTotal(const Model& model, const std::vector<Sample>& samples, unsigned n, double* total);
 
-// Summaries, the total's S-curve at the percents asked for, and the tornado.
+// Summaries, the total's S-curve at the percents asked for, the tornado and
+// the histograms.
 Outcome Analyse(const Model& model, const std::vector<Quantity>& quantities,
                 const std::vector<Sample>& samples, unsigned n, uint32_t seed,
                 const std::vector<double>& percents);
@@ -102,6 +117,9 @@ std::string WindowWords(const QuantitySpec& spec);
 // is sampled by Latin hypercube). Drawn after everything else, so a model
 // without risk events draws exactly what it drew before.
 void ApplyOccurrences(const Model& model, std::vector<Sample>& samples, OwnedSamples& owned);
+
+// The tornado's order: the largest rank correlation (in magnitude) first.
+void SortSensitivity(std::vector<Sensitivity>& sensitivity);
 
 // The report as JSON, for other programs.
 void WriteJson(std::ostream& out, const Outcome& outcome);

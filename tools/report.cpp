@@ -34,14 +34,8 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-namespace {
-struct Bins {
-  double low, width;
-  std::vector<int> counts;
-};
-
 Bins Count(Sample sample, int bins) {
-  Bins b{0, 1, std::vector<int>(bins, 0)};
+  Bins b{0, 1, std::vector<int64_t>(bins, 0)};
   // Values that are not finite (a failed quantile gives NaN) have no bin.
   double lo = HUGE_VAL, hi = -HUGE_VAL;
   for (double x : sample)
@@ -57,13 +51,10 @@ Bins Count(Sample sample, int bins) {
   return b;
 }
 
-}  // namespace
-
-std::string Histogram(Sample sample, int bins, int width) {
-  const Bins b = Count(sample, bins);
-  const int most = std::max(1, *std::max_element(b.counts.begin(), b.counts.end()));
+std::string Histogram(const Bins& b, int width) {
+  const int64_t most = std::max<int64_t>(1, *std::max_element(b.counts.begin(), b.counts.end()));
   std::ostringstream out;
-  for (int k = 0; k < bins; ++k) {
+  for (size_t k = 0; k < b.counts.size(); ++k) {
     char label[64];
     std::snprintf(label, sizeof label, "  %10.4g .. %-10.4g |", b.low + k * b.width,
                   b.low + (k + 1) * b.width);

@@ -29,7 +29,16 @@ void WriteJson(std::ostream& out, const Outcome& o) {
                          {"method", m.latin ? "latin" : "montecarlo"},
                          {"seed", o.seed},
                          {"correlation_method", m.rank ? "rank" : "pairwise"},
-                         {"percentile_convention", "P10: a 10 % chance of lying below"}};
+                         {"percentile_convention", "P10: a 10 % chance of lying below"},
+                         // every order statistic, or those each block kept
+                         {"percentile_method", o.blocks ? "kept_order_statistics" : "interpolated"}};
+  if (o.blocks)
+    report["blocks"] = {{"block_size", o.blocks->size},
+                        {"count", o.blocks->count},
+                        {"block_seed", "upper 32 bits of SplitMix64((seed << 32) | block index)"},
+                        {"percentile_error", o.blocks->percentile_error},
+                        {"histogram_slack", o.blocks->slack},
+                        {"rank_correlations", "mean over blocks, weighted by block size"}};
   ordered_json& quantities = report["quantities"] = ordered_json::array();
   for (size_t q = 0; q < o.quantities->size(); ++q) {
     const Quantity& quantity = (*o.quantities)[q];
@@ -62,7 +71,7 @@ void WriteJson(std::ostream& out, const Outcome& o) {
                          {"target_kind", m.rank ? "spearman" : "pearson"},
                          {"pearson", Number(p.pearson)},
                          {"spearman", Number(p.spearman)}};
-    if (!m.rank) item["missed"] = p.missed;
+    if (!m.rank && !o.blocks) item["missed"] = p.missed;  // a merged run has no single draw to judge
     if (p.missed) item["bound"] = Number(p.bound);
     pairs.push_back(std::move(item));
   }

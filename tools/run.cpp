@@ -1,18 +1,12 @@
 // `stoka run`: the model drawn once by its runner (fitted, sampled, correlated
-// through the correlation manager or the rank-correlation engine), reported.
+// through the correlation manager or the rank-correlation engine), reported;
+// and the end that a run in blocks shares: report, samples and picture.
 #include "run.hpp"
 
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
-#include <new>
-#include <optional>
 #include <cstdio>
-#include <iomanip>
-#include <map>
-#include <set>
-#include <sstream>
 
 #include "charts.hpp"
 #include "core/constants.hpp"
@@ -44,13 +38,6 @@ class Progress {
   int steps_, done_ = 0;
 };
 
-void PrintSummaryRow(std::ostream& out, const std::string& name, const Summary& s) {
-  out << "  " << std::left << std::setw(18) << name.substr(0, 18) << std::right;
-  for (double v : {s.mean, s.sd, s.min, s.p5, s.p50, s.p95, s.max})
-    out << std::setw(12) << std::setprecision(6) << v;
-  out << '\n';
-}
-
 // The picture's format from its name: .svg, or .html (.htm); a stream with
 // neither (standard output, a FIFO) takes SVG.
 bool PictureIsHtml(const OutputFile& picture) {
@@ -68,71 +55,24 @@ bool PictureIsHtml(const OutputFile& picture) {
 
 }  // namespace
 
-int RunModel(const Model& model, const RunOptions& options, std::ostream& report) {
-  // Every output is checked, and its temporary file made, before any work.
-  std::optional<OutputFile> csv, plot;
+RunOutputs::RunOutputs(const RunOptions& options) {
   if (!options.csv.empty()) csv.emplace(options.csv);
   if (!options.plot.empty()) plot.emplace(options.plot);
-  const bool html = plot && PictureIsHtml(*plot);
+  html = plot && PictureIsHtml(*plot);
   std::vector<const OutputFile*> outputs;
   for (const auto* o : {&csv, &plot})
     if (*o) outputs.push_back(&**o);
   CheckOutputs(outputs, options.inputs);
+}
 
-  const unsigned n = options.samples ? *options.samples : model.samples;
-  const uint32_t seed = options.seed ? *options.seed : model.seed;
+int Finish(const ModelRunner& runner, const Outcome& outcome, const std::vector<Sample>& samples,
+           RunOutputs& outputs, const RunOptions& options, std::ostream& report) {
   // The text report goes nowhere when the report is JSON or nothing is asked.
   std::ostream nowhere(nullptr);
   std::ostream& out = options.json || options.quiet ? nowhere : report;
-  Progress progress(!options.quiet && n >= 200000, static_cast<int>(model.quantities.size()) + 3);
-
-  const ModelRunner runner(model, options.strict,
-                           [&](const std::string& name) { progress.Step("fitting " + name); });
-  const std::vector<Quantity>& quantities = runner.quantities();
-  progress.Step("sampling");
-  const std::unique_ptr<Draw> draw = runner.Run(n, seed);
-  const std::vector<Sample>& samples = draw->samples;
-  const double repaired = draw->repaired;
-  progress.Step("statistics");
-  Outcome outcome = Analyse(runner.model(), quantities, samples, n, seed, options.percentiles);
-  outcome.pairs = draw->pairs;
-  outcome.repaired = repaired;
-
-  out << "Model " << model.file << ": " << quantities.size() << " quantities, " << n << " "
-      << (model.latin ? "Latin hypercube" : "Monte Carlo") << " samples, seed " << seed << "\n\n";
-  runner.Describe(out);
-  out << "\nSummary\n  " << std::left << std::setw(18) << "quantity" << std::right;
-  for (const char* h2 : {"mean", "sd", "min", "P5", "P50", "P95", "max"}) out << std::setw(12) << h2;
-  out << '\n';
-  for (size_t q = 0; q < quantities.size(); ++q)
-    PrintSummaryRow(out, quantities[q].name, outcome.summaries[q]);
-  PrintSummaryRow(out, "Total", outcome.total_summary);
-  PrintPercentiles(out, outcome);
-
-  if (!model.correlations.empty()) {
-    out << (model.rank ? "\nCorrelations: targets of ranks (Spearman), every pair of a full matrix\n  "
-                       : "\nCorrelations: Pearson targets, met by the pairwise method\n  ")
-        << std::left << std::setw(36) << "pair" << std::right << std::setw(10) << "target"
-        << std::setw(10) << "Pearson" << std::setw(10) << "Spearman" << '\n';
-    for (const PairOutcome& p : outcome.pairs) {
-      out << "  " << std::left << std::setw(36) << (p.a + " / " + p.b).substr(0, 36) << std::right
-          << std::fixed << std::setprecision(3) << std::setw(10) << p.target << std::setw(10)
-          << p.pearson << std::setw(10) << p.spearman;
-      // A target beyond what the two marginals allow is missed, and said so.
-      if (p.missed) out << "  missed; the bound of the two is " << p.bound;
-      out << std::defaultfloat << '\n';
-    }
-    if (repaired > 0)
-      out << "  The targets cannot all be met together: they were moved to the nearest matrix\n"
-             "  that can, each by at most " << std::setprecision(3) << repaired << ".\n";
-  }
-  PrintTornado(out, outcome);
-  out << "\nHistograms\n";
-  for (size_t q = 0; q < quantities.size(); ++q)
-    out << "  " << quantities[q].name << '\n' << Histogram(samples[q], 12, 40);
-  progress.Step("writing");
-
-  if (csv) WriteSamplesCsv(*csv, quantities, samples);
+  WriteText(out, runner, outcome);
+  auto& [csv, plot, html] = outputs;
+  if (csv) WriteSamplesCsv(*csv, runner.quantities(), samples);
   if (plot) {
     if (html)
       WriteHtml(plot->Stream(), outcome);
@@ -149,6 +89,23 @@ int RunModel(const Model& model, const RunOptions& options, std::ostream& report
   if (plot) out << "Picture written to " << name(options.plot) << '\n';
   if (options.json) WriteJson(report, outcome);
   return 0;
+}
+
+int RunModel(const Model& model, const RunOptions& options, std::ostream& report) {
+  // Every output is checked, and its temporary file made, before any work.
+  RunOutputs outputs(options);
+  const unsigned n = options.samples ? *options.samples : model.samples;
+  const uint32_t seed = options.seed ? *options.seed : model.seed;
+  Progress progress(!options.quiet && n >= 200000, static_cast<int>(model.quantities.size()) + 3);
+
+  const ModelRunner runner(model, options.strict,
+                           [&](const std::string& name) { progress.Step("fitting " + name); });
+  progress.Step("sampling");
+  const std::unique_ptr<Draw> draw = runner.Run(n, seed);
+  progress.Step("statistics");
+  const Outcome outcome = runner.Analyse(*draw, n, seed, options.percentiles);
+  progress.Step("writing");
+  return Finish(runner, outcome, draw->samples, outputs, options, report);
 }
 
 }  // namespace cli

@@ -88,20 +88,26 @@ std::string FindCycle(const Model& model) {
 
 // The samples rearranged so that their rank correlations meet the model's
 // pairs (every other pair 0); the largest change the matrix needed to be valid.
-void RankReorder(const Model& model, std::vector<double>& data, unsigned n,
-                 RankCorrelation*& engine, double& repaired) {
+void CheckRank(int code, const std::string& where) {
+  if (code != STOKA_RANK_OK) throw InputError(where, stoka_rank_code_text(code));
+}
+
+// The rank-correlation engine holding the model's targets, checked; the
+// largest change the matrix needed to be valid.
+void RankTargets(const Model& model, RankCorrelation*& engine, double& repaired) {
   std::map<std::string, unsigned> index;
   for (const auto& q : model.quantities) index.emplace(q.name, static_cast<unsigned>(index.size()));
-  const unsigned d = static_cast<unsigned>(data.size() / n);
-  if (!CreateRankCorrelation(&engine, d))
+  if (!CreateRankCorrelation(&engine, static_cast<unsigned>(model.quantities.size())))
     throw InputError(model.file, "the rank-correlation engine takes 1 to 1024 quantities");
-  auto check = [&](int code, const std::string& where) {
-    if (code != STOKA_RANK_OK) throw InputError(where, stoka_rank_code_text(code));
-  };
   for (const auto& c : model.correlations)
-    check(SetRankCorrelation(engine, index[c.a], index[c.b], c.coefficient), c.where);
-  check(CheckRankMatrix(engine, &repaired), model.file + ": correlations");
-  check(ApplyRankCorrelation(engine, data.data(), n), model.file);
+    CheckRank(SetRankCorrelation(engine, index[c.a], index[c.b], c.coefficient), c.where);
+  CheckRank(CheckRankMatrix(engine, &repaired), model.file + ": correlations");
+}
+
+void RankReorder(const Model& model, std::vector<double>& data, unsigned n,
+                 RankCorrelation*& engine, double& repaired) {
+  RankTargets(model, engine, repaired);
+  CheckRank(ApplyRankCorrelation(engine, data.data(), n), model.file);
 }
 
 // A code of the manager as an error; storage refused is running out of memory.
@@ -208,6 +214,28 @@ std::unique_ptr<Draw> ModelRunner::Run(unsigned n, uint32_t seed, bool pairs) co
   }
   ApplyOccurrences(model, samples, h->changed);
   return h;
+}
+
+Outcome ModelRunner::Analyse(const Draw& draw, unsigned n, uint32_t seed,
+                             const std::vector<double>& percents) const {
+  Outcome outcome = cli::Analyse(model_, quantities_, draw.samples, n, seed, percents);
+  outcome.pairs = draw.pairs;
+  outcome.repaired = draw.repaired;
+  return outcome;
+}
+
+double ModelRunner::RankRepair() const {
+  double repaired = 0.0;
+  if (!model_.rank) return repaired;
+  RankCorrelation* engine = nullptr;
+  try {
+    RankTargets(model_, engine, repaired);
+  } catch (...) {
+    DestroyRankCorrelation(&engine);
+    throw;
+  }
+  DestroyRankCorrelation(&engine);
+  return repaired;
 }
 
 void ModelRunner::Describe(std::ostream& out) const {

@@ -50,6 +50,11 @@ class ModelRunner {
   // With pairs, each target correlation is measured (Draw::pairs) before the
   // risk events apply.
   std::unique_ptr<Draw> Run(unsigned n, uint32_t seed, bool pairs = true) const;
+  // What a draw of Run(n, seed) found, with the total at the percents asked for.
+  Outcome Analyse(const Draw& draw, unsigned n, uint32_t seed, const std::vector<double>& percents) const;
+  // A model of rank correlations: the largest change its targets need to make
+  // a valid matrix (0 when they make one, and for pairwise correlations).
+  double RankRepair() const;
 
   // The report's list of quantities: a "Quantities" line, then one per quantity.
   void Describe(std::ostream& out) const;
@@ -59,6 +64,9 @@ class ModelRunner {
   std::vector<Quantity> quantities_;
   Windows windows_;  // over model_
 };
+
+// The text report of a run (`stoka run` without --json).
+void WriteText(std::ostream& out, const ModelRunner& runner, const Outcome& outcome);
 
 }  // namespace cli
 

@@ -13,6 +13,7 @@
 struct stoka_model {
   std::unique_ptr<cli::ModelRunner> runner;
   std::string description;
+  std::string report;  // of the last stoka_model_run_report
 };
 
 namespace {
@@ -38,6 +39,18 @@ int Guard(char* message, size_t size, F&& f) noexcept {
     Say(message, size, "an unknown failure");
     return STOKA_MODEL_FAILED;
   }
+}
+
+// A draw of the runner copied to out: each quantity's samples, then the total.
+std::unique_ptr<cli::Draw> Draw(const cli::ModelRunner& runner, uint32_t seed, unsigned samples,
+                                bool pairs, double* out) {
+  if (samples < 2 || samples > 100000000u)
+    throw cli::InputError("samples", "must be a whole number from 2 to 10^8");
+  auto draw = runner.Run(samples, seed, pairs);
+  for (size_t q = 0; q < draw->samples.size(); ++q)
+    std::copy(draw->samples[q].begin(), draw->samples[q].end(), out + q * size_t{samples});
+  cli::SumTotal(runner.model(), draw->samples, samples, out + draw->samples.size() * size_t{samples});
+  return draw;
 }
 
 int Null(char* message, size_t size, const char* what) {
@@ -70,12 +83,21 @@ int stoka_model_run(const stoka_model* model, uint32_t seed, unsigned samples, d
                     char* message, size_t size) {
   if (!model || !out) return Null(message, size, model ? "no sample buffer" : "no model");
   return Guard(message, size, [&] {
-    if (samples < 2 || samples > 100000000u)
-      throw cli::InputError("samples", "must be a whole number from 2 to 10^8");
-    const auto draw = model->runner->Run(samples, seed, false);
-    for (size_t q = 0; q < draw->samples.size(); ++q)
-      std::copy(draw->samples[q].begin(), draw->samples[q].end(), out + q * size_t{samples});
-    cli::SumTotal(model->runner->model(), draw->samples, samples, out + draw->samples.size() * size_t{samples});
+    Draw(*model->runner, seed, samples, false, out);
+    return STOKA_MODEL_OK;
+  });
+}
+
+int stoka_model_run_report(stoka_model* model, uint32_t seed, unsigned samples, double* out,
+                           const char** report, char* message, size_t size) {
+  if (!model || !out || !report)
+    return Null(message, size, !model ? "no model" : out ? "no place for the report" : "no sample buffer");
+  return Guard(message, size, [&] {
+    const auto draw = Draw(*model->runner, seed, samples, true, out);
+    std::ostringstream text;
+    cli::WriteText(text, *model->runner, model->runner->Analyse(*draw, samples, seed, cli::kReportPercents));
+    model->report = text.str();
+    *report = model->report.c_str();
     return STOKA_MODEL_OK;
   });
 }

@@ -1,5 +1,6 @@
 /* libstoka_model: the model files of `stoka run` through a small C interface,
- * for hosts that run a model in blocks (the Python package's stoka.cluster).
+ * for hosts that run a model in blocks (the Python package's stoka.cluster) or
+ * in one piece in their own process (stoka.run).
  *
  * A model is opened once from its JSON text: checked, its quantities made and
  * the judged ones fitted. Each stoka_model_run then draws one block as
@@ -9,8 +10,10 @@
  * correlation step, windows and risk events.
  *
  * libstoka's random sources are process-wide: a host makes one call of
- * stoka_model_run at a time in a process, with no other call of libstoka in
- * between. The handle is read only by stoka_model_run, so several may be open.
+ * stoka_model_run (or stoka_model_run_report) at a time in a process, with no
+ * other call of libstoka in between. The handle is read only by
+ * stoka_model_run, so several may be open; stoka_model_run_report keeps its
+ * report in the handle.
  *
  * Every function returns a result code (or a plain value); no exception leaves
  * the library. Where a message buffer is given (size > 0), a failure writes its
@@ -46,6 +49,13 @@ int stoka_model_open(const char* json, const char* file, int strict, stoka_model
  * the total. */
 int stoka_model_run(const stoka_model* model, uint32_t seed, unsigned samples, double* out,
                     char* message, size_t size);
+
+/* Draws as stoka_model_run does, and makes the report that `stoka run
+ * --samples N --seed SEED` prints for that draw (its text, with the total's
+ * P10, P50, P80 and P90). *report receives it, valid until the model's next
+ * report or its close. */
+int stoka_model_run_report(stoka_model* model, uint32_t seed, unsigned samples, double* out,
+                           const char** report, char* message, size_t size);
 
 /* The number of quantities (0 for NULL). */
 unsigned stoka_model_count(const stoka_model* model);

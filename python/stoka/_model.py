@@ -3,7 +3,7 @@ program's own code for model files, fits and the draw) through ctypes.
 
 A Model is opened once from the model's JSON text (checked, its quantities
 fitted); Model.run(n, seed) draws n samples as `stoka run --samples n --seed
-seed` does, bit for bit. Both calls hold the package's LOCK: the library's
+seed` does, bit for bit (run_report also makes its report). Both calls hold the package's LOCK: the library's
 random sources are process-wide.
 """
 import ctypes
@@ -36,6 +36,9 @@ def _library():
                 ("open", ctypes.c_int, [text, text, ctypes.c_int, ctypes.POINTER(handle), text, size]),
                 ("run", ctypes.c_int, [handle, ctypes.c_uint32, ctypes.c_uint,
                                        ctypes.POINTER(ctypes.c_double), text, size]),
+                ("run_report", ctypes.c_int, [handle, ctypes.c_uint32, ctypes.c_uint,
+                                              ctypes.POINTER(ctypes.c_double),
+                                              ctypes.POINTER(text), text, size]),
                 ("count", ctypes.c_uint, [handle]),
                 ("name", text, [handle, ctypes.c_uint]),
                 ("flags", ctypes.c_int, [handle, ctypes.c_uint]),
@@ -90,6 +93,17 @@ class Model:
             code = _library().stoka_model_run(self._handle, seed, n, ptr(out), message, _MESSAGE)
         _check(code, message)
         return out
+
+    def run_report(self, n, seed):
+        """run(n, seed) and the text `stoka run --samples n --seed seed` prints
+        for that draw."""
+        out = np.empty((len(self.names) + 1, n))
+        report, message = ctypes.c_char_p(), ctypes.create_string_buffer(_MESSAGE)
+        with LOCK:
+            code = _library().stoka_model_run_report(self._handle, seed, n, ptr(out),
+                                                     ctypes.byref(report), message, _MESSAGE)
+            _check(code, message)
+            return out, report.value.decode("utf-8")
 
     def close(self):
         if self._handle:

@@ -1,12 +1,9 @@
-"""Running a model file of `stoka run`."""
-import json
+"""Running a model file of `stoka run`, in this process."""
 import os
-import subprocess
-import tempfile
 
 import numpy as np
 
-from ._lib import InputError, StokaError, count, program_path
+from ._lib import InputError, count
 
 
 class Run:
@@ -32,33 +29,16 @@ class Run:
         return "<stoka.Run of %s: %d samples>" % (", ".join(self.names), len(self.samples))
 
 
-def _run_program(path, options):
-    """Runs the stoka program of this package's build on the model file at path;
-    returns (names, samples, report). The one door a model run takes: an
-    in-process runner can take its place with the same signature."""
-    with tempfile.TemporaryDirectory(prefix="stoka-run-") as work:
-        csv = os.path.join(work, "samples.csv")
-        command = [program_path(), "run", path, "--csv", csv] + options
-        done = subprocess.run(command, capture_output=True, text=True)
-        if done.returncode != 0:
-            reason = done.stderr.strip().splitlines()
-            reason = reason[-1] if reason else "exit status %d" % done.returncode
-            raise StokaError(reason[len("stoka: "):] if reason.startswith("stoka: ") else reason)
-        with open(csv) as f:
-            names = f.readline().rstrip("\n").split(",")
-            samples = np.loadtxt(f, delimiter=",", ndmin=2)
-    return names, samples, done.stdout
-
-
 def run(model, samples=None, seed=None, client=None, block=None, strict=False, **options):
     """Runs a model of `stoka run`: a file name, or the model itself as a dict
     (the JSON of the file). seed and samples override the model's; strict makes
     a judged value that its fit misses an error. Equal seeds give the numbers
-    the program gives. With a Dask `client` or a `block` size the run is cut
-    into seeded blocks and merged (stoka.cluster.run, which takes the other
-    keyword options): the same result at any number of workers."""
+    the program gives: the run is drawn in this process by the program's own
+    model runner (libstoka_model). With a Dask `client` or a `block` size the
+    run is cut into seeded blocks and merged (stoka.cluster.run, which takes the
+    other keyword options): the same result at any number of workers."""
+    from . import cluster
     if client is not None or block is not None:
-        from . import cluster
         if strict:
             raise InputError("strict is taken only by a run in one piece (without client or block)")
         return cluster.run(model, samples, seed, client,
@@ -66,22 +46,11 @@ def run(model, samples=None, seed=None, client=None, block=None, strict=False, *
     if options:
         raise InputError("%s is taken only by a run in blocks (give client or block)"
                          % ", ".join(sorted(options)))
-    options = []
-    if seed is not None:
-        options += ["--seed", str(count(seed, "the seed", 0, 2**32 - 1))]
-    if samples is not None:
-        options += ["--samples", str(count(samples, "samples", 2, 10**8))]
-    if strict:
-        options.append("--strict")
-    if isinstance(model, dict):
-        with tempfile.TemporaryDirectory(prefix="stoka-model-") as work:
-            path = os.path.join(work, "model.json")
-            with open(path, "w") as f:
-                json.dump(model, f)
-            try:
-                return Run(*_run_program(path, options))
-            except StokaError as e:  # the file is ours: the message names the model
-                raise StokaError(str(e).replace(path, "model")) from None
-    if not isinstance(model, (str, os.PathLike)) or not os.path.isfile(model):
+    if not isinstance(model, dict) and not (isinstance(model, (str, os.PathLike))
+                                            and os.path.isfile(model)):
         raise InputError("run takes a model file or a dict, not %r" % (model,))
-    return Run(*_run_program(os.fspath(model), options))
+    opened = cluster.open_model(*cluster.load_model(model), strict)
+    n = opened.samples if samples is None else count(samples, "samples", 2, 10**8)
+    seed = opened.seed if seed is None else count(seed, "the seed", 0, 2**32 - 1)
+    x, report = opened.run_report(n, seed)
+    return Run(list(opened.names), np.ascontiguousarray(x[:-1].T), report)

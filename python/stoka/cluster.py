@@ -36,14 +36,16 @@ process-wide, so a block seeds both at its start and holds the package's lock
 until its samples are copied out: nothing of one block's state reaches another.
 
 The command line (``python3 -m stoka.cluster``) is what ``stoka run --workers
-N``, ``--scheduler ADDRESS`` and ``--block-size B`` hand their run to.
+N``, ``--scheduler ADDRESS`` and ``--block-size B`` hand their run to: it
+hands the merged statistics back, and the program writes its report, JSON,
+samples and picture from them with its own code.
 """
 import argparse
 import contextlib
 import ctypes
-import io
 import json
 import os
+import signal
 import sys
 
 import numpy as np
@@ -259,14 +261,62 @@ class RunResult:
         self._cumulative = np.cumsum(self._weights, axis=1)
         self.samples = samples
 
+    def _at(self, counts):
+        """Each column's smallest kept value with at least counts[i] samples at
+        or below it: a row per column."""
+        return np.array([s[np.minimum(np.searchsorted(c, counts), len(s) - 1)]
+                         for s, c in zip(self._sorted, self._cumulative)])
+
     def percentile(self, below):
         """The value with `below` % of the run at or below it, one per column;
         within `percentile_error` points above the exact percentile."""
         if below <= 0:
             return self.min.copy()
-        target = below / 100.0 * self.n
-        return np.array([s[min(np.searchsorted(c, target), len(s) - 1)]
-                         for s, c in zip(self._sorted, self._cumulative)])
+        return self._at(np.array([below / 100.0 * self.n]))[:, 0]
+
+    def points(self, m):
+        """m values standing for each column's run, ascending: its percentiles
+        at (j + 1/2) / m, j = 0 .. m - 1 (every sample, when m = n and the
+        percentiles are exact). The program draws its pictures from them."""
+        return self._at((np.arange(m) + 0.5) * (self.n / m))
+
+    def report_data(self, percents=(10, 50, 80, 90), points=0):
+        """What the program reports of the run, as JSON data (a number that is
+        not finite as the string "nan", "inf" or "-inf"): the summaries of every
+        column, the total at `percents`, each correlation target's Pearson and
+        Spearman coefficients, each input's rank correlation with the total
+        and share of its variance, the histograms, and with points > 0
+        self.points(min(points, n))."""
+        def number(x):
+            x = float(x)
+            return x if np.isfinite(x) else str(x)
+
+        def numbers(xs):
+            return [number(x) for x in xs]
+        var = self.covariance[-1, -1]
+        sensitivity = []
+        for k in range(len(self.names) - 1):
+            if self.in_total[k]:  # a constant moves nothing
+                moving = self.variance[k] > 0 and var > 0
+                sensitivity.append(numbers([self.tornado[k], self.covariance[k, -1] / var] if moving
+                                           else [0.0, 0.0]))
+        pairs = [[self.names.index(x) for x in c["between"]] for c in self.model.get("correlations", [])]
+        summaries = np.column_stack([self.mean, self.sd, self.min, self.percentile(5),
+                                     self.percentile(50), self.percentile(95), self.max])
+        data = {
+            "samples": int(self.n), "seed": int(self.seed), "block_size": int(self.block),
+            "blocks": int(self.blocks), "percentile_error": float(self.percentile_error),
+            "slack": int(self.slack), "summaries": [numbers(row) for row in summaries],
+            "total_at": [number(self.percentile(p)[-1]) for p in percents],
+            "pairs": [numbers([self.correlation[a, b], self.rank_achieved[k]])
+                      for k, (a, b) in enumerate(pairs)],
+            "sensitivity": sensitivity,
+            "histograms": [[number(lo), number(width), [int(c) for c in counts]]
+                           for lo, width, counts in map(self.histogram, range(len(self.names) - 1))],
+        }
+        if points:
+            data["points"] = [numbers(row) for row in self.points(min(points, self.n))]
+        return data
 
     def histogram(self, k, bins=12):
         """Counts of column k in `bins` equal bins from its least to its largest
@@ -320,66 +370,7 @@ def run(model, samples=None, seed=None, client=None, block=DEFAULT_BLOCK, *, gat
     return RunResult(model, opened, sizes, block, seed, merged, gathered)
 
 
-# ---------------------------------------------------------------- the program's report
-
-
-def report(result, file, quantities_text="", correlations=(), percents=(10, 50, 80, 90)):
-    """The text `stoka run` prints for a run spread over blocks."""
-    out = io.StringIO()
-    out.write(f"Model {file}: {len(result.names) - 1} quantities, {result.n} "
-              f"{'Latin hypercube' if result.latin else 'Monte Carlo'} samples in {result.blocks} blocks of "
-              f"{result.block}, seed {result.seed}\n\n{quantities_text}")
-    error = (f"each percentile at most {result.percentile_error:.3g} points above the exact one"
-             if result.percentile_error else "exact percentiles")
-    out.write(f"Summary (moments over every sample; {error})\n  {'quantity':<18}")
-    out.write("".join(f"{h:>12}" for h in ("mean", "sd", "min", "P5", "P50", "P95", "max")) + "\n")
-    columns = [result.mean, result.sd, result.min, result.percentile(5), result.percentile(50),
-               result.percentile(95), result.max]
-    for k, name in enumerate(result.names):
-        out.write(f"  {name[:18]:<18}" + "".join(f"{c[k]:>12.6g}" for c in columns) + "\n")
-    out.write("\nS-curve of the total (P10: a 10 % chance that the total lies below)\n")
-    for p in percents:
-        out.write(f"  {'P%.6g' % p:<8}{result.percentile(p)[-1]:>12.6g}\n")
-    if correlations:
-        out.write("\nCorrelations: targets of ranks (Spearman), every pair of a full matrix\n" if result.rank
-                  else "\nCorrelations: Pearson targets, met by the pairwise method\n")
-        out.write(f"  {'pair':<36}{'target':>10}{'Pearson':>10}{'Spearman':>10}  (Spearman: mean over blocks)\n")
-        for k, c in enumerate(correlations):
-            a, b = (result.names.index(x) for x in c["between"])
-            out.write(f"  {(' / '.join(c['between']))[:36]:<36}{c['coefficient']:>10.3f}"
-                      f"{result.correlation[a, b]:>10.3f}{result.rank_achieved[k]:>10.3f}\n")
-    out.write("\nSensitivity of the total (tornado): each input's rank correlation with the total\n"
-              "(mean over blocks) and its share of the total's variance\n"
-              f"  {'quantity':<18}{'rank':>8}  -1{' ' * 18}0{' ' * 19}1{'variance':>10}\n")
-    var = result.covariance[-1, -1]
-    inputs = [k for k in range(len(result.names) - 1) if result.in_total[k]]
-    moving = [result.variance[k] > 0 and var > 0 for k in inputs]  # a constant moves nothing
-    rank = [result.tornado[k] if m else 0.0 for k, m in zip(inputs, moving)]
-    share = [result.covariance[k, -1] / var if m else 0.0 for k, m in zip(inputs, moving)]
-    for i in sorted(range(len(inputs)), key=lambda i: -abs(rank[i])):
-        r, bar = rank[i], int(np.floor(abs(rank[i]) * 20 + 0.5))
-        left = " " * (20 - bar) + "#" * bar if r < 0 else " " * 20
-        right = " " * 20 if r < 0 else "#" * bar + " " * (20 - bar)
-        out.write(f"  {result.names[inputs[i]][:18]:<18}{r:>8.3f}  {left}|{right}{100 * share[i]:>10.1f} %\n")
-    out.write("\nHistograms" + (f" (from the kept order statistics: each count within {result.slack}"
-                                 " of the exact one)\n" if result.slack else "\n"))
-    for k, name in enumerate(result.names[:-1]):
-        lo, width, counts = result.histogram(k)
-        most = max(1, counts.max())
-        out.write(f"  {name}\n")
-        for b, c in enumerate(counts):
-            label = "  %10.4g .. %-10.4g |" % (lo + b * width, lo + (b + 1) * width)
-            out.write(label + "#" * int(np.floor(c * 40 / most + 0.5)) + f" {c}\n")
-    return out.getvalue()
-
-
-def _write_csv(path, names, samples):
-    tmp = f"{path}.tmp-{os.getpid()}"
-    with open(tmp, "w", encoding="utf-8") as f:
-        f.write(",".join(names) + "\n")
-        for row in samples:
-            f.write(",".join("%.17g" % v for v in row) + "\n")
-    os.replace(tmp, path)
+# ---------------------------------------------------------------- the program's helper
 
 
 @contextlib.contextmanager
@@ -388,8 +379,12 @@ def _client(workers, scheduler):
         yield None
         return
     import logging
+    import warnings
     from distributed import Client, LocalCluster
     logging.getLogger("distributed").setLevel(logging.ERROR)
+    logging.getLogger("asyncio").setLevel(logging.CRITICAL)  # the futures a run cut short leaves
+    # The scheduler's HTTP server moves to a free port by itself when 8787 is taken.
+    warnings.filterwarnings("ignore", message="Port 8787 is already in use")
     if scheduler:
         with Client(scheduler) as c:
             yield c
@@ -399,7 +394,16 @@ def _client(workers, scheduler):
         yield c
 
 
+def _interrupted(signum, frame):
+    raise KeyboardInterrupt
+
+
 def main(argv=None):
+    """`stoka run` in blocks: the program checks the model and its outputs,
+    starts this, and reports what it hands back on the descriptor --result-fd:
+    report_data() as one line of JSON, then with --gather every sample as
+    doubles of this machine, quantity by quantity, in block order. Errors go to
+    standard error, and nothing to standard output."""
     p = argparse.ArgumentParser(prog="stoka run", description="A model run in blocks, on Dask")
     p.add_argument("model")
     p.add_argument("--samples", type=int)
@@ -407,23 +411,33 @@ def main(argv=None):
     p.add_argument("--block-size", type=int, default=DEFAULT_BLOCK)
     p.add_argument("--workers", type=int, default=0)
     p.add_argument("--scheduler")
-    p.add_argument("--csv")
     p.add_argument("--strict", action="store_true")
     p.add_argument("--percentiles", default="10,50,80,90")
+    p.add_argument("--result-fd", type=int, required=True)
+    p.add_argument("--gather", action="store_true")
+    p.add_argument("--points", type=int, default=0)
     a = p.parse_args(argv)
+    os.set_inheritable(a.result_fd, False)  # never held open by a worker process
+    # Ended, its cluster closed, when told to or when the program that started
+    # it ends (Linux).
+    signal.signal(signal.SIGTERM, _interrupted)
+    with contextlib.suppress(OSError, AttributeError):
+        ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
     try:
         # checked and fitted before a cluster is started
-        opened = open_model(*load_model(a.model), a.strict)
+        open_model(*load_model(a.model), a.strict)
         with _client(a.workers, a.scheduler) as client:
-            result = run(a.model, a.samples, a.seed, client, a.block_size, gather=bool(a.csv),
+            result = run(a.model, a.samples, a.seed, client, a.block_size, gather=a.gather,
                          strict=a.strict)
-    except (StokaError, ValueError, MemoryError) as e:
+        data = result.report_data([float(p) for p in a.percentiles.split(",")], a.points)
+    except (StokaError, ValueError, MemoryError, OSError) as e:  # OSError: no scheduler there
         sys.exit(f"stoka: {e}")
-    sys.stdout.write(report(result, a.model, opened.description + "\n", result.model.get("correlations", []),
-                            [float(p) for p in a.percentiles.split(",")]))
-    if a.csv:
-        _write_csv(a.csv, result.names[:-1], result.samples)
-        print(f"\nSamples written to {a.csv}")
+    except KeyboardInterrupt:
+        sys.exit(130)
+    with os.fdopen(a.result_fd, "wb") as out:
+        out.write(json.dumps(data, allow_nan=False).encode("utf-8") + b"\n")
+        if a.gather:
+            out.write(memoryview(np.ascontiguousarray(result.samples.T)).cast("B"))
     return 0
 
 

@@ -140,14 +140,50 @@ def test_same_numbers_at_any_worker_count_and_after_a_killed_worker(client):
     np.testing.assert_array_equal(alone.samples, got["r"].samples)
 
 
-def test_program_prints_the_same_on_a_scheduler(client, tmp_path):
+def test_program_reports_the_same_in_process_on_local_workers_and_on_a_scheduler(client, tmp_path):
     path = tmp_path / "model.json"
-    path.write_text(json.dumps(MODEL))
-    run = [PROGRAM, "run", str(path), "--block-size", "600", "--seed", "11"]
-    alone = subprocess.run(run, capture_output=True, text=True, check=True).stdout
-    spread = subprocess.run(run + ["--scheduler", client.scheduler.address], capture_output=True,
-                            text=True, check=True).stdout
-    assert alone == spread and "in 5 blocks of 600, seed 11" in alone
+    path.write_text(json.dumps(EXTRA))
+    def program(where, *options):  # (stdout, stderr, the picture, the samples)
+        for f in ("p.html", "s.csv"):
+            (tmp_path / f).unlink(missing_ok=True)
+        done = subprocess.run([PROGRAM, "run", str(path), "--block-size", "600", "--seed", "11"]
+                              + where + list(options), capture_output=True, text=True, check=True)
+        return (done.stdout, done.stderr) + tuple(
+            (tmp_path / f).read_text() if (tmp_path / f).exists() else None for f in ("p.html", "s.csv"))
+    scheduler = ["--scheduler", client.scheduler.address]
+    for options in ([], ["-q"], ["--plot", "-"]):
+        alone = program([], *options)
+        assert alone == program(scheduler, *options)
+    # the picture on standard output, the report on standard error
+    assert alone[0].startswith("<svg") and "in 5 blocks of 600, seed 11" in alone[1]
+    assert program([], "-q") == ("", "", None, None)
+    every = ["--json", "--plot", str(tmp_path / "p.html"), "--csv", str(tmp_path / "s.csv")]
+    alone = program([], *every)
+    for where in (["--workers", "1"], ["--workers", "2"], scheduler):
+        assert alone == program(where, *every)
+    # the program's report holds the merged numbers, bit for bit
+    report, r = json.loads(alone[0]), cluster.run(EXTRA, 2501, 11, block=600, gather=True)
+    assert report["percentile_method"] == "kept_order_statistics" and report["blocks"]["count"] == 5
+    assert report["blocks"]["percentile_error"] == r.percentile_error and report["samples"] == 2501
+    assert [q["summary"]["mean"] for q in report["quantities"]] == list(r.mean[:-1])
+    assert report["total"]["summary"]["P95"] == r.percentile(95)[-1]
+    assert [p["value"] for p in report["total"]["percentiles"]] == [r.percentile(p)[-1] for p in (10, 50, 80, 90)]
+    assert [p["spearman"] for p in report["correlations"]] == list(r.rank_achieved)
+    assert "missed" not in report["correlations"][0]  # no single draw judged the targets
+    np.testing.assert_array_equal(np.loadtxt(tmp_path / "s.csv", delimiter=",", skiprows=1), r.samples)
+    assert "<!DOCTYPE html>" in alone[2] and "in 5 blocks of 600" in alone[2]
+
+
+def test_a_run_in_blocks_reports_the_repair_of_its_rank_targets(tmp_path):
+    path = tmp_path / "model.json"
+    path.write_text(json.dumps(dict(MODEL, correlation_method="rank", correlations=[
+        {"between": ["Design", "Build"], "coefficient": 0.9}, {"between": ["Build", "Fit"], "coefficient": 0.9},
+        {"between": ["Design", "Fit"], "coefficient": -0.9}])))
+    def repaired(*options):
+        done = subprocess.run([PROGRAM, "run", str(path), "--json"] + list(options), capture_output=True,
+                              check=True)
+        return json.loads(done.stdout)["matrix_repaired_by"]
+    assert repaired("--block-size", "1000") == repaired() > 0.4
 
 
 def test_run_in_blocks_through_stoka_run():

@@ -1,4 +1,6 @@
 """The correlation manager, the rank-correlation engine, and model runs."""
+import subprocess
+
 import numpy as np
 import pytest
 from scipy import stats as sp
@@ -70,6 +72,9 @@ def test_a_model_run_gives_the_numbers_drawn_here_for_the_same_seed(tmp_path):
                     '"pert", "min": 1, "mode": 2, "max": 5}]}')
     run = stoka.run(str(path))
     assert np.array_equal(run["a"], stoka.Pert(1, 2, 5).sample(1000, seed=11))
+    printed = subprocess.run([stoka.program_path(), "run", str(path), "--samples", "900", "--seed", "3"],
+                             capture_output=True, text=True, check=True).stdout
+    assert stoka.run(path, 900, 3).report == printed
     run = stoka.run(MODEL, seed=5)
     assert run.names == ["Design", "Structure"] and run.samples.shape == (3000, 2)
     assert np.array_equal(run.samples, stoka.run(MODEL, seed=5).samples)

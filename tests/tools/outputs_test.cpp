@@ -64,6 +64,11 @@ TEST(Outputs, NeverDestroyAndLeaveNothingBehind) {
       {"{r} --plot {d}/x.png", "1", "x.png: --plot writes .svg or .html pictures, not .png", ""},
       {"{r} --plot {d}/sub", "1", "sub: is a folder: name a file in it", ""},
       {"{r} --csv {d}/no/x.csv", "1", "no/x.csv: cannot be written: the folder", ""},
+      // A run in blocks checks its outputs before its helper starts, and a
+      // helper that fails or cannot start changes none of them.
+      {"STOKA_PYTHON=/bin/false {r} --block-size 100 --plot {d}/x.png", "1", "x.png: --plot writes .svg or .html", ""},
+      {"STOKA_PYTHON=/bin/false {r} --block-size 100 --csv {d}/old.csv --plot {d}/n.svg", "1", "", "old.csv=old"},
+      {"STOKA_PYTHON={d}/none {r} --workers 2 --csv {d}/link.csv", "1", "/none for a run in blocks (No such file", "old.csv=old"},
       {"{r} --samples 0", "1", "--samples", ""},
       {"{r} --seed -1", "1", "--seed", ""},
       // Killed while it waits on a reader that never reads (the samples fill
