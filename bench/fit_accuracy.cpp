@@ -167,6 +167,7 @@ struct Outcome {
   double miss;  // largest miss over the span; infinity when no distribution came back
   unsigned long long iterations;
   double seconds;
+  double out[kFieldCount];  // the fitted parameters by field
 };
 
 Outcome FitOnce(const Entry& e, Args args, double span) {
@@ -174,7 +175,8 @@ Outcome FitOnce(const Entry& e, Args args, double span) {
   const double t0 = CpuSeconds();
   const int result = e.invoke(args);
   Outcome o{std::numeric_limits<double>::infinity(), stoka_iteration_count() - before,
-            CpuSeconds() - t0};
+            CpuSeconds() - t0, {}};
+  std::copy(args.out, args.out + kFieldCount, o.out);
   if (result != 1) return o;
   o.miss = 0.0;
   for (int i = 0; i < stoka_fit_miss_count(); ++i) {
@@ -234,6 +236,13 @@ void PercentileGrid() {
         std::printf("  %s %.3g..%.3g a %g b %g ml %g: before %s after %s, %llu -> %llu it\n", e.name, lo,
                     hi, truth[kAlpha], truth[kBeta], truth[kMl], Show(before.miss).c_str(),
                     Show(after.miss).c_str(), before.iterations, after.iterations);
+      // Every field of both fits to 17 digits, to compare two builds bit for bit.
+      if (getenv("ACC_DUMP")) {
+        std::printf("%s", e.name);
+        for (const Outcome* o : {&before, &after})
+          for (double v : o->out) std::printf(" %.17g", v);
+        std::printf("\n");
+      }
       ++tally.fits;
       tally.worst_before = std::max(tally.worst_before, before.miss);
       if (after.miss >= tally.worst_after) {

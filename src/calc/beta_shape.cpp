@@ -74,14 +74,21 @@ bool Settled(double p, double a, double b, double* out) {
 
 }  // namespace
 
-BetaShape::Side::Side(double a_, double b_) : a(a_), b(b_), mean(a_ / (a_ + b_)) {
-  ln_beta = gsl_sf_lnbeta(a, b);
-  const double lg_ab = gsl_sf_lngamma(a + b);
-  const double lg_a = gsl_sf_lngamma(a);
-  const double lg_b = gsl_sf_lngamma(b);
-  ln_norm = lg_ab - lg_a - lg_b;
-  ln_guess = std::log(a) + lg_a + lg_b - lg_ab;
+BetaShape::Side::Side(double a_, double b_)
+    : Side(a_, b_, {gsl_sf_lnbeta(a_, b_), gsl_sf_lngamma(a_ + b_), gsl_sf_lngamma(a_),
+                    gsl_sf_lngamma(b_)}) {}
+
+BetaShape::Side::Side(double a_, double b_, const Gammas& g_)
+    : g(g_), a(a_), b(b_), mean(a_ / (a_ + b_)) {
+  ln_beta = g.ln_beta;
+  ln_norm = g.ab - g.a - g.b;
+  ln_guess = std::log(a) + g.a + g.b - g.ab;
   tail_pow = -(b - 1) / a;
+}
+
+BetaShape::Side::Gammas BetaShape::Side::Mirrored() const {
+  // ln B and the sum are symmetric in the shapes (GSL orders them itself).
+  return {g.ln_beta, g.ab, g.b, g.a};
 }
 
 // gsl_cdf_beta_P: beta_inc_AXPY with A = 1 and Y = 0, ln B kept.
@@ -125,9 +132,10 @@ double BetaShape::Side::Pdf(double x, const Logs* logs) const {
   return std::exp(ln_norm + std::log(x) * (a - 1) + std::log1p(-x) * (b - 1));
 }
 
-double BetaShape::Side::Bisect(double x, double p) const {
+double BetaShape::Side::Bisect(double x, double p, double* cdf) const {
   const double xtol = 0.01, ptol = 0.01;
   double x0 = 0, x1 = 1;
+  *cdf = kNaN;
   unsigned node = x == mean ? 1 : 0;  // 0: a start of its own, nothing kept
   while (std::fabs(x1 - x0) > xtol) {
     double px;
@@ -140,7 +148,10 @@ double BetaShape::Side::Bisect(double x, double p) const {
         node_known.set(node);
       }
     }
-    if (std::fabs(px - p) < ptol) return x;
+    if (std::fabs(px - p) < ptol) {
+      *cdf = px;
+      return x;
+    }
     if (px < p) {
       x0 = x;
     } else if (px > p) {
@@ -172,12 +183,15 @@ double BetaShape::Side::LowerQuantile(double p, Stall stall) const {
   } else {
     x = mean;
   }
-  x = Bisect(x, p);
+  // The first Newton step starts where the bisection stopped, at a point
+  // whose cumulative value it has (GSL computes it again: the same number).
+  double at_x;
+  x = Bisect(x, p, &at_x);
   double dp;
   unsigned int n = 0;
   for (;;) {
     Logs logs;
-    dp = p - Cdf(x, &logs);
+    dp = p - (n == 0 && !std::isnan(at_x) ? at_x : Cdf(x, &logs));
     if (dp == 0.0 || n++ > 64) break;
     const double phi = Pdf(x, &logs);
     const double lambda = dp / (2 * std::fabs(dp / x) > phi ? 2 * std::fabs(dp / x) : phi);
@@ -220,7 +234,8 @@ double BetaShape::Side::BisectFully(double p) const {
   }
 }
 
-BetaShape::BetaShape(double alpha, double beta) : forward_(alpha, beta), mirrored_(beta, alpha) {}
+BetaShape::BetaShape(double alpha, double beta)
+    : forward_(alpha, beta), mirrored_(beta, alpha, forward_.Mirrored()) {}
 
 // Above the median GSL goes through gsl_cdf_beta_Qinv(1 - p, a, b), which for
 // 1 - p < 0.5 is 1 - Pinv(1 - p, b, a).

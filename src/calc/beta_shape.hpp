@@ -40,7 +40,14 @@ class BetaShape {
   // One orientation (a, b). GSL inverts above the median through the mirrored
   // law: 1 - Pinv(1 - p, b, a), whose constants differ in their rounding.
   struct Side {
+    // ln B(a, b) and the log-gamma values of a + b, a and b.
+    struct Gammas {
+      double ln_beta, ab, a, b;
+    };
     Side(double a, double b);
+    Side(double a, double b, const Gammas& g);
+    // The same values for the mirrored law (b, a).
+    Gammas Mirrored() const;
     // log(x) and log1p(-x), which the cumulative function and the density of
     // one x share; known once the cumulative function has taken them.
     struct Logs {
@@ -51,7 +58,9 @@ class BetaShape {
     double Pdf(double x, const Logs* logs = nullptr) const;
     // The inverse for 0 < p <= 0.5.
     double LowerQuantile(double p, Stall stall) const;
-    double Bisect(double x, double p) const;
+    // GSL's coarse bisection from x; *cdf the cumulative value at the point
+    // returned where the bisection evaluated it there, NaN otherwise.
+    double Bisect(double x, double p, double* cdf) const;
     double BisectFully(double p) const;
 
     // The bisection that starts from the mean visits the same points for every
@@ -62,6 +71,7 @@ class BetaShape {
     mutable std::array<double, kNodes> node_cdf;
     mutable std::bitset<kNodes> node_known;
 
+    Gammas g;
     double a, b;
     double mean;       // a / (a + b)
     double ln_beta;    // gsl_sf_lnbeta(a, b)

@@ -34,7 +34,7 @@ constexpr int kNaNRunLimit = 1000;
 // one that no trial point betters.
 constexpr int kStillRun = 1000;
 // The band of a percentile fit's first run: the share of its size by which
-// the simplex must grow or shrink while its best point stands to count as
+// the simplex must grow or shrink while its best value stands to count as
 // moving.
 constexpr double kStillBand = 1e-3;
 

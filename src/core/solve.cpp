@@ -60,10 +60,12 @@ class CycleWatch {
 };
 
 // Whether the best point and its value are those of the last iteration and
-// the size is that of the last iteration, or, with a band, within that share
-// of what it was when the best last moved: summed anew from vertices that only
-// take turns about a best one, the size can drift in its last bits or swing
-// between two values.
+// the size is that of the last iteration, or, with a band, the best value is
+// that of the last iteration and the size within that share of what it was
+// when the best last moved: summed anew from vertices that only take turns
+// about a best one, the size can drift in its last bits or swing between two
+// values, and where two vertices tie for the best, the one reported can swap
+// at every step while neither moves.
 class StillWatch {
  public:
   explicit StillWatch(double band) : band_(band) {}
@@ -73,7 +75,7 @@ class StillWatch {
     bool same = last_.size() == n + 1 && last_[n] == gsl_multimin_fminimizer_minimum(s);
     last_.resize(n + 1);
     for (size_t i = 0; i < n; ++i) {
-      same = same && last_[i] == gsl_vector_get(x, i);
+      same = same && (band_ > 0 || last_[i] == gsl_vector_get(x, i));
       last_[i] = gsl_vector_get(x, i);
     }
     last_[n] = gsl_multimin_fminimizer_minimum(s);

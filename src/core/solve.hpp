@@ -58,7 +58,9 @@ struct SimplexRule {
   bool stop_on_cycle = false;
   // A best point that stands for kStillRun iterations ends the run as its
   // limit would, where the size stays as it was the iteration before, or with
-  // a band, within that share of what it was when the best last moved.
+  // a band, within that share of what it was when the best last moved; with a
+  // band it is the best value that must stand (vertices that tie for the best
+  // can take turns as the point reported).
   double still_band = 0.0;
   // A best value that stays NaN for this many iterations in a row ends the
   // run (kNoValue); 0: never. GSL's simplex reports a NaN vertex as its best

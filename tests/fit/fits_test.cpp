@@ -390,7 +390,9 @@ TEST(Fits, SecondPhaseLandsAndMissesAreReported) {
 // form at 10/50/90 (a five-decimal score; location and mu stay) and its search
 // on values of order 10^-2; a triangle whose simplex stands beside the answer
 // with its size drifting; a log-triangle whose simplex folds ml onto max; a
-// Beta(50, 50) by Newton steps. A search that lands as specified stays.
+// Beta(50, 50) by Newton steps, and one with alpha fixed whose best vertex
+// swaps with a tied one at every step (the run ended only at its million
+// steps and failed). A search that lands as specified stays.
 TEST(Fits, SecondPhaseLandsWhereTheRunStopsShort) {
   const Capture quiet;
   struct Mending { ~Mending() { stoka::EnableSimplexMending(true); } } restore;
@@ -398,12 +400,14 @@ TEST(Fits, SecondPhaseLandsWhereTheRunStopsShort) {
   auto lt = [](double q) { return stoka_ran_logtriangular_cdf_inv(q, std::exp(std::log(1e5) + 0.5 * std::log(10.0)), 1e5, 1e6); };
   auto tr = [](double q) { return stoka_ran_triangular_cdf_inv(q, 10.02, 10, 11); };
   auto b = [](int i) { return stoka_ran_beta_cdf_inv_(0.05 + 0.3 * i, 50, 50, 0, 1); };
+  auto b3 = [](int i) { return stoka_ran_beta_cdf_inv_(0.1 + 0.4 * i, 50, 50, 1e4, 1.1e4); };
   const struct { double span, off; std::function<int(double*)> fit; } cases[] = {  // off: worst miss alone, inf: fails
       {ln(0.9, 5, 7) - ln(0.1, 5, 7), 1e-6, [&](double* o) { return CalcLogNormalDistributionBy3Perc(1, 90, ln(0.1, 5, 7), 50, ln(0.5, 5, 7), 10, ln(0.9, 5, 7), o, o + 1, o + 2); }},
       {ln(0.9, 1e-3, 1e-2) - ln(0.1, 1e-3, 1e-2), 5e-6, [&](double* o) { return CalcLogNormalDistributionBy3Perc(1, 90, ln(0.1, 1e-3, 1e-2), 50, ln(0.5, 1e-3, 1e-2), 10, ln(0.9, 1e-3, 1e-2), o, o + 1, o + 2); }},
       {1, INFINITY, [&](double* o) { return CalcTriangularDistributionByMax2Perc(iter_count, 1e-8, 11, tr(0.2), tr(0.8), 80, 20, o, o + 1, o + 2); }},
       {lt(0.8) - 1e5, INFINITY, [&](double* o) { return CalcLogTriangularDistributionByMin2Perc(iter_count, 1e-8 * (lt(0.8) - 1e5), 1e5, lt(0.2), lt(0.8), 80, 20, o, o + 1, o + 2); }},
       {b(3) - b(0), 1e-3, [&](double* o) { return CalcBetaDistributionBy4Perc(iter_count, 1e-8 * (b(3) - b(0)), b(0), b(1), b(2), b(3), 95, 65, 35, 5, o, o + 1, o + 2, o + 3); }},
+      {b3(2) - b3(0), INFINITY, [&](double* o) { return CalcBetaDistributionByAlpha3Perc(iter_count, 1e-8 * (b3(2) - b3(0)), 50, b3(0), b3(1), b3(2), 90, 50, 10, o, o + 1, o + 2, o + 3); }},
       {0, 0, [&](double* o) { return CalcLogNormalDistributionBy3Perc(1, 95, ln(0.05, 5, 7), 50, ln(0.5, 5, 7), 5, ln(0.95, 5, 7), o, o + 1, o + 2); }}};
   for (const auto& c : cases) {
     double o[2][4];
