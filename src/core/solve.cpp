@@ -195,6 +195,11 @@ SimplexEnd MendSimplex(gsl_multimin_fminimizer*& s, const SimplexRun& run, Simpl
     return landed;
   }
   if (!bad) return first;
+  if (mend.shortcut && (converged || any || first.end == End::kLimit) && mend.shortcut(s)) {
+    SimplexEnd landed = first;
+    landed.end = End::kConverged;
+    return landed;
+  }
   gsl_multimin_fminimizer* spare = gsl_multimin_fminimizer_alloc(s->type, run.start->size);
   if (!spare) return first;
   SimplexEnd end = first;

@@ -150,6 +150,11 @@ struct SimplexMend {
   // stands only where it ends lower by this one than the point the run
   // reached (the value then held is this one's).
   gsl_multimin_function* judge = nullptr;
+  // Tried before any restart where the run reached a point (it converged
+  // above enough, or used up its limit), with s holding that point; where it
+  // lands the fit it returns true with s holding the landed point, and the
+  // phase ends there. Null: the restarts alone.
+  std::function<bool(gsl_multimin_fminimizer*& s)> shortcut;
 };
 
 // Mends the run that s holds and that ended as `first` (see SimplexMend).

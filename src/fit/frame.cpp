@@ -178,16 +178,29 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
         search_stall = stoka::BetaShape::Stall::kBisect;
         gsl_vector* first = gsl_vector_alloc(f.n);
         if (first) gsl_vector_memcpy(first, gsl_multimin_fminimizer_x(s));
+        gsl_vector* polished = mend->deviations ? gsl_vector_alloc(f.n) : nullptr;
+        // Newton steps from the run's own point before any restart: near a
+        // solution that the run has only crept towards they land in a few
+        // steps, where the restarts cost several runs of the simplex. Where
+        // they do not land, the phase runs as it would without them.
+        bool tried = false, landed = false;
+        if (polished)
+          m.shortcut = [&](gsl_multimin_fminimizer*& at) {
+            tried = true;
+            gsl_vector_memcpy(polished, gsl_multimin_fminimizer_x(at));
+            landed = NewtonPolish(*mend, polished) && KeepPolished(*mend, &f, polished, at);
+            return landed;
+          };
         end = stoka::MendSimplex(s, run, end, m);
         // A phase that converged above landing: Newton steps from its point,
         // then from the first run's (the restarts can creep along a valley
-        // far from the solution). One that used up the caller's limit fails.
-        const bool have = end.end == stoka::End::kConverged && stoka::SimplexMendingEnabled() &&
+        // far from the solution), unless they were tried there already. One
+        // that used up the caller's limit fails.
+        const bool have = !landed && end.end == stoka::End::kConverged &&
+                          stoka::SimplexMendingEnabled() &&
                           !(gsl_multimin_fminimizer_minimum(s) <= mend->enough);
-        gsl_vector* polished = have && mend->deviations ? gsl_vector_alloc(f.n) : nullptr;
-        bool landed = false;
-        for (int from = 0; polished && !landed && from < 2; ++from) {
-          if (from == 1 && !first) break;
+        for (int from = 0; polished && have && !landed && from < 2; ++from) {
+          if (from == 1 && (!first || tried)) break;
           gsl_vector_memcpy(polished, from == 0 ? gsl_multimin_fminimizer_x(s) : first);
           landed = NewtonPolish(*mend, polished) && KeepPolished(*mend, &f, polished, s);
         }
