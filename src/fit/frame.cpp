@@ -52,10 +52,13 @@ thread_local bool stalled = false;  // a quantile of the run came out NaN where 
 // they determine only weakly (a near-normal Beta) the simplex creeps along the
 // valley while Newton crosses it. The Jacobian by forward differences of a
 // small share of the restart steps; a step is halved until it lowers the
-// summed distance. x is moved to the best point found; true when it moved.
+// summed distance. The steps go on until the summed distance is at or below
+// `aim` times that of landing (1: they stop on landing). x is moved to the
+// best point found; true when it moved.
 constexpr int kNewtonSteps = 200;
 constexpr double kNewtonShare = 1e-7;
-bool NewtonPolish(const MendRequest& m, gsl_vector* x) {
+constexpr double kShortcutAim = 1e-4;  // of landing, for the steps before the restarts
+bool NewtonPolish(const MendRequest& m, gsl_vector* x, double aim = 1.0) {
   const size_t n = x->size;
   double d[stoka::fit::kMaxFields], e[stoka::fit::kMaxFields];
   auto distance = [&](const gsl_vector* at, double* out) {
@@ -97,7 +100,7 @@ bool NewtonPolish(const MendRequest& m, gsl_vector* x) {
     std::copy(e, e + n, d);
     reached = lower;
     moved = true;
-    if (reached <= m.enough * m.enough) break;
+    if (reached <= aim * m.enough * m.enough) break;
   }
   if (jacobian) gsl_matrix_free(jacobian);
   if (order) gsl_permutation_free(order);
@@ -181,14 +184,17 @@ int CalcDistributionByParams(int max_iter, double tolerance, double* params, Fit
         gsl_vector* polished = mend->deviations ? gsl_vector_alloc(f.n) : nullptr;
         // Newton steps from the run's own point before any restart: near a
         // solution that the run has only crept towards they land in a few
-        // steps, where the restarts cost several runs of the simplex. Where
-        // they do not land, the phase runs as it would without them.
+        // steps, where the restarts cost several runs of the simplex. They go
+        // on well past landing (quadratic steps cost little there), so that
+        // the values are met as closely as the restarts' size test meets
+        // them. Where they do not land, the phase runs as it would without.
         bool tried = false, landed = false;
         if (polished)
           m.shortcut = [&](gsl_multimin_fminimizer*& at) {
             tried = true;
             gsl_vector_memcpy(polished, gsl_multimin_fminimizer_x(at));
-            landed = NewtonPolish(*mend, polished) && KeepPolished(*mend, &f, polished, at);
+            landed = NewtonPolish(*mend, polished, kShortcutAim) &&
+                     KeepPolished(*mend, &f, polished, at);
             return landed;
           };
         end = stoka::MendSimplex(s, run, end, m);
