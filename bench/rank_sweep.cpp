@@ -1,13 +1,16 @@
 // A sweep of the rank-correlation engine over many random valid correlation
 // matrices chosen to be hard, each applied as rank targets to samples of mixed
-// families (a quarter of them discrete, with ties). For every matrix: the
+// families (with --ties, a quarter of them discrete). For every matrix: the
 // largest |Spearman reached - target as set| with Spearman's coefficient
 // computed afresh from the samples (ties at their mean rank), the largest
 // difference from the engine's own figures, and the process CPU time of
 // ApplyRankCorrelation. A summary per class follows.
 //
-//   bench_rank_sweep [--class NAME] [--count K] [--n N] [--d D] [--seed S]
-//                    [--continuous] [--verbose]
+//   bench_rank_sweep [--class NAME] [--count K] [--from V] [--n N] [--d D]
+//                    [--seed S] [--ties none|light|heavy] [--verbose]
+//
+// Matrix v of a class (v from V, default 0, to V + K - 1) is drawn from seed
+// S + 1000 v; --from V --count 1 repeats one of them.
 //
 // Classes (--count matrices each, default 12, sizes cycling through
 // 3, 10, 30, 50, 100, 200 unless --d is given):
@@ -28,6 +31,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,7 +82,8 @@ double SmallestEigenvalue(const Matrix& m, int d) {
 Matrix Factor(int d, int variant, Rng& rng, std::string& what) {
   static const double owns[] = {0.0, 1e-4, 1e-3, 1e-2};
   const int k = 1 + static_cast<int>(rng() % 10);
-  const double own = owns[(variant + rng() % 2) % 4];
+  double own = owns[(variant + rng() % 2) % 4];
+  if (getenv("OWN")) own = atof(getenv("OWN"));
   Matrix w(size_t(d) * k);
   for (double& x : w) x = 2.0 * Uniform(rng) - 1.0;
   what = "k=" + std::to_string(k) + " own=" + std::to_string(own).substr(0, 6);
@@ -173,19 +178,22 @@ Matrix Edge(int d, int variant, Rng& rng, std::string& what) {
   return m;
 }
 
-// Quantity k's n values: lognormal, uniform, heavy-tailed, then discrete with
-// ties (20 to 40 levels of unequal weight); all continuous with --continuous.
-std::vector<double> Samples(int d, unsigned n, bool continuous, Rng& rng) {
+// Quantity k's n values: lognormal, uniform and heavy-tailed in turn; with
+// ties, every fourth is discrete instead: 20 to 40 levels of equal weight
+// (light) or floor(L u^2), whose lowest level holds 16 to 22 % (heavy).
+enum Ties { kNone, kLight, kHeavy };
+
+std::vector<double> Samples(int d, unsigned n, Ties ties, Rng& rng) {
   std::vector<double> x(size_t(d) * n);
   for (int k = 0; k < d; ++k)
     for (unsigned i = 0; i < n; ++i) {
       const double u = Uniform(rng);
       double& v = x[size_t(k) * n + i];
-      switch (continuous ? k % 3 : k % 4) {
+      switch (ties == kNone ? k % 3 : k % 4) {
         case 0: v = std::exp(2.0 * (u - 0.5) + u * u); break;
         case 1: v = u * u * u - 0.5; break;
         case 2: v = 1.0 / (0.01 + u); break;
-        default: v = std::floor((20 + k % 21) * u * u); break;
+        default: v = std::floor((20 + k % 21) * (ties == kHeavy ? u * u : u)); break;
       }
     }
   return x;
@@ -214,13 +222,17 @@ double Cpu() {
 
 struct Outcome {
   double worst = 0, in_force = 0, own_figures = 0, change = 0, seconds = 0;
+  double beyond = 0;  // largest |reached - target moved into the pair's reach|
+  int a = -1, b = -1;  // the worst pair
+  double wanted = 0, reached = 0, low = 0, high = 0;
   int over = 0;  // pairs off by more than 0.02
+  uint64_t hash = 14695981039346656037u;  // FNV-1a of the samples as laid out
   bool valid = true;
 };
 
-Outcome Run(const Matrix& target, int d, unsigned n, bool continuous, unsigned seed) {
+Outcome Run(const Matrix& target, int d, unsigned n, Ties ties, unsigned seed) {
   Rng rng(seed * 7919u + 1);
-  std::vector<double> x = Samples(d, n, continuous, rng);
+  std::vector<double> x = Samples(d, n, ties, rng);
   RankCorrelation* e = nullptr;
   CreateRankCorrelation(&e, d);
   Outcome o;
@@ -235,8 +247,18 @@ Outcome Run(const Matrix& target, int d, unsigned n, bool continuous, unsigned s
   const double start = Cpu();
   if (ApplyRankCorrelation(e, x.data(), n) != STOKA_RANK_OK) std::exit(1);
   o.seconds = Cpu() - start;
+  for (double v : x) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    o.hash = (o.hash ^ bits) * 1099511628211u;
+  }
   std::vector<std::vector<double>> ranks(d);
-  for (int k = 0; k < d; ++k) ranks[k] = Ranks(&x[size_t(k) * n], n);
+  std::vector<std::vector<double>> sorted(d);
+  for (int k = 0; k < d; ++k) {
+    ranks[k] = Ranks(&x[size_t(k) * n], n);
+    sorted[k] = ranks[k];
+    std::sort(sorted[k].begin(), sorted[k].end());
+  }
   for (int a = 0; a < d; ++a) {
     const double aa = std::inner_product(ranks[a].begin(), ranks[a].end(), ranks[a].begin(), 0.0);
     for (int b = 0; b < a; ++b) {
@@ -246,6 +268,15 @@ Outcome Run(const Matrix& target, int d, unsigned n, bool continuous, unsigned s
       GetRankAchieved(e, a, b, &reached);
       GetRankTargetInForce(e, a, b, &wanted);
       const double miss = std::fabs(s - target[a * d + b]);
+      // The pair's reach with these values: its ranks in the same and in the
+      // opposite order (below 1 in size only with ties).
+      const double* sa = sorted[a].data();
+      const double* sb = sorted[b].data();
+      double same = 0, opposite = 0;
+      for (unsigned i = 0; i < n; ++i) same += sa[i] * sb[i], opposite += sa[i] * sb[n - 1 - i];
+      const double hi = same / std::sqrt(aa * bb), lo = opposite / std::sqrt(aa * bb);
+      o.beyond = std::max(o.beyond, std::fabs(s - std::clamp(target[a * d + b], lo, hi)));
+      if (miss > o.worst) o.a = a, o.b = b, o.wanted = target[a * d + b], o.reached = s, o.low = lo, o.high = hi;
       o.worst = std::max(o.worst, miss);
       o.over += miss > 0.02;
       o.in_force = std::max(o.in_force, std::fabs(s - wanted));
@@ -265,18 +296,23 @@ struct Class {
 
 int main(int argc, char** argv) {
   std::string only;
-  int count = 12, fixed_d = 0;
+  int count = 12, fixed_d = 0, from = 0;
   unsigned n = 10000, seed0 = 1;
-  bool continuous = false, verbose = false;
+  Ties ties = kNone;
+  bool verbose = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&] { return i + 1 < argc ? argv[++i] : (std::fprintf(stderr, "%s needs a value\n", a.c_str()), std::exit(2), ""); };
     if (a == "--class") only = next();
     else if (a == "--count") count = std::atoi(next());
     else if (a == "--n") n = std::strtoul(next(), nullptr, 10);
+    else if (a == "--from") from = std::atoi(next());
     else if (a == "--d") fixed_d = std::atoi(next());
     else if (a == "--seed") seed0 = std::strtoul(next(), nullptr, 10);
-    else if (a == "--continuous") continuous = true;
+    else if (a == "--ties") {
+      const std::string t = next();
+      ties = t == "heavy" ? kHeavy : t == "light" ? kLight : kNone;
+    }
     else if (a == "--verbose") verbose = true;
     else {
       std::fprintf(stderr, "unknown argument %s\n", a.c_str());
@@ -285,28 +321,30 @@ int main(int argc, char** argv) {
   }
   const Class classes[] = {{"factor", Factor}, {"gram", Gram}, {"vine", Vine}, {"block", Block}, {"edge", Edge}};
   const int sizes[] = {3, 10, 30, 50, 100, 200};
-  std::printf("class   seed    d        n  smallest_eig  engine  worst_miss  over  vs_in_force  own_figs   apply_cpu_s  matrix\n");
+  std::printf("class   seed    d        n  smallest_eig  engine  worst_miss  over  in_reach  vs_in_force  own_figs  apply_cpu_s  worst pair: target reached reach  matrix  hash\n");
   double overall = 0, total = 0;
   int matrices = 0;
   for (const Class& c : classes) {
     if (!only.empty() && only != c.name) continue;
     double worst = 0, seconds = 0, longest = 0;
     int over = 0;
-    for (int v = 0; v < count; ++v) {
+    for (int v = from; v < from + count; ++v) {
       const unsigned seed = seed0 + 1000u * v;
       const int d = fixed_d ? fixed_d : sizes[v % 6];
       Rng rng(seed);
       std::string what;
       const Matrix target = c.make(d, v, rng, what);
       const double low = SmallestEigenvalue(target, d);
-      const Outcome o = Run(target, d, n, continuous, seed);
+      const Outcome o = Run(target, d, n, ties, seed);
       worst = std::max(worst, o.worst);
       over += o.worst > 0.02;
       seconds += o.seconds;
       longest = std::max(longest, o.seconds);
       if (verbose || o.worst > 0.02)
-        std::printf("%-7s %5u %4d %8u  %12.3e  %-6s  %10.5f  %4d  %11.5f  %9.1e  %10.3f  %s\n", c.name, seed, d, n, low,
-                    o.valid ? "valid" : "repair", o.worst, o.over, o.in_force, o.own_figures, o.seconds, what.c_str());
+        std::printf("%-7s %5u %4d %8u  %12.3e  %-6s  %10.5f  %4d  %8.5f  %11.5f  %8.1e  %11.3f  (%d,%d): %.4f %.4f [%.4f, %.4f]  %s  %016llx\n",
+                    c.name, seed, d, n, low, o.valid ? "valid" : "repair", o.worst, o.over, o.beyond, o.in_force,
+                    o.own_figures, o.seconds, o.a, o.b, o.wanted, o.reached, o.low, o.high, what.c_str(),
+                    static_cast<unsigned long long>(o.hash));
       std::fflush(stdout);
     }
     std::printf("== %-7s %3d matrices: worst miss %.5f, %d over 0.02; apply CPU %.2f s in all, longest %.2f s\n", c.name,
