@@ -82,8 +82,7 @@ double SmallestEigenvalue(const Matrix& m, int d) {
 Matrix Factor(int d, int variant, Rng& rng, std::string& what) {
   static const double owns[] = {0.0, 1e-4, 1e-3, 1e-2};
   const int k = 1 + static_cast<int>(rng() % 10);
-  double own = owns[(variant + rng() % 2) % 4];
-  if (getenv("OWN")) own = atof(getenv("OWN"));
+  const double own = owns[(variant + rng() % 2) % 4];
   Matrix w(size_t(d) * k);
   for (double& x : w) x = 2.0 * Uniform(rng) - 1.0;
   what = "k=" + std::to_string(k) + " own=" + std::to_string(own).substr(0, 6);
