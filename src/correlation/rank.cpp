@@ -47,6 +47,14 @@ constexpr int kPolishMoves = 2;
 constexpr int kPolishTrials = 6;
 // Misses weigh in a column's move as e |e / worst|^kPolishPower.
 constexpr double kPolishPower = 4.0;
+// Where those moves stop above kPolishAgain, a second round of them: a column
+// with ties starts from its rows' places, ties broken along the move; a move
+// tries kPolishMoreTrials more step lengths; and where neither column of the
+// worst pair moves, both are tried again with the misses weighed to
+// kPolishSharpPower, which leaves the pairs missed by almost the most.
+constexpr double kPolishAgain = 0.015;
+constexpr int kPolishMoreTrials = 6;
+constexpr double kPolishSharpPower = 40.0;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 // Rows handled together by the products over samples, so that one block of
 // every column stays in cache.
@@ -420,7 +428,7 @@ void RankCorrelation::Rearrange(double* data, size_t n) {
   LayOut(s.data(), data, n, sd);
   achieved_ = Correlations(s.data(), n, d);
   Refine(s, data, n);
-  Polish(s, data, n);
+  if (Polish(s, data, n, false) > kPolishAgain) Polish(s, data, n, true);
 }
 
 // Each sample in the rank order of its column of s (close to normal with
@@ -502,12 +510,16 @@ void RankCorrelation::Refine(std::vector<double>& ranks, double* data, size_t n)
 // first guess until one does. Each move takes the pair with the largest miss
 // and moves one of its two columns; the moves stop at kRefineEnough, when
 // neither column of the worst pair moves, or after kPolishMoves per quantity.
-void RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t n) {
+// Returns the largest miss where the moves stop (0 where they cannot start).
+// The second round (see kPolishAgain) starts only where the first stops above
+// kPolishAgain, so whatever the first reaches below that stays as it is.
+double RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t n, bool second) {
   const size_t d = count_;
   const Matrix& want = valid_ ? target_ : in_force_;
-  if (std::any_of(achieved_.begin(), achieved_.end(), [](double c) { return std::isnan(c); })) return;
+  if (std::any_of(achieved_.begin(), achieved_.end(), [](double c) { return std::isnan(c); })) return 0.0;
   auto miss = [&](size_t i) { return std::fabs(achieved_[i] - want[i]); };
-  std::vector<double> length(d), g(n), column(n), x(n), sorted(n), w(d), row(d);
+  std::vector<double> length(d), g(n), column(n), x(n), sorted(n), w(d), row(d), places(second ? n : 0);
+  std::vector<uint32_t> order(second ? n : 0);
   std::vector<uint64_t> bits(n), spare(n);
   for (size_t k = 0; k < d; ++k) {
     const double* r = ranks.data() + k * n;
@@ -515,11 +527,11 @@ void RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t n)
   }
   Keyed keyed(n);
   // Moves column c; true when kept.
-  auto move = [&](size_t c, size_t partner, double worst) {
+  auto move = [&](size_t c, size_t partner, double worst, double power) {
     double* rc = ranks.data() + c * n;
     for (size_t m = 0; m < d; ++m) {
       const double e = m == c ? 0.0 : want[c * d + m] - achieved_[c * d + m];
-      w[m] = e * std::pow(std::fabs(e) / worst, kPolishPower);
+      w[m] = e * std::pow(std::fabs(e) / worst, power);
     }
     std::fill(g.begin(), g.end(), 0.0);
     for (size_t m = 0; m < d; ++m) {
@@ -538,9 +550,23 @@ void RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t n)
     double* xc = data + c * n;
     std::copy(xc, xc + n, sorted.begin());
     RadixSort(sorted, bits, spare);
+    // Rows of equal rank, which a small step would leave together, start
+    // from places in the order of g, so that those that gain most cross into
+    // the next rank first.
+    const double* base = rc;
+    if (second && std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) {
+      std::iota(order.begin(), order.end(), 0u);
+      std::sort(order.begin(), order.end(), [&](uint32_t i, uint32_t j) {
+        return rc[i] != rc[j] ? rc[i] < rc[j] : g[i] != g[j] ? g[i] < g[j] : i < j;
+      });
+      const double middle = (static_cast<double>(n) - 1.0) / 2.0;
+      for (size_t p = 0; p < n; ++p) places[order[p]] = static_cast<double>(p) - middle;
+      base = places.data();
+    }
+    const int trials = second ? kPolishTrials + kPolishMoreTrials : kPolishTrials;
     double eta = std::isfinite(first) ? first / 2 : 0.0;
-    for (int trial = 0; trial < kPolishTrials && eta > 0.0; ++trial, eta /= 2) {
-      for (size_t i = 0; i < n; ++i) keyed[i] = {rc[i] / length[c] + eta * g[i], static_cast<uint32_t>(i)};
+    for (int trial = 0; trial < trials && eta > 0.0; ++trial, eta /= 2) {
+      for (size_t i = 0; i < n; ++i) keyed[i] = {base[i] / length[c] + eta * g[i], static_cast<uint32_t>(i)};
       std::sort(keyed.begin(), keyed.end());
       Place(keyed, sorted, x.data(), column.data());
       size_t m = 0;
@@ -557,20 +583,25 @@ void RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t n)
     }
     return false;
   };
-  for (size_t moves = 0; moves < kPolishMoves * d; ++moves) {
+  double worst = 0.0;
+  for (size_t moves = 0; moves <= kPolishMoves * d; ++moves) {
     size_t at = 0;
     for (size_t i = 1; i < d * d; ++i)
       if (miss(i) > miss(at)) at = i;
-    const double worst = miss(at);
-    if (worst <= kRefineEnough) return;
+    worst = miss(at);
+    if (worst <= kRefineEnough || moves == kPolishMoves * d) break;
     const size_t a = at / d, b = at % d;
     auto row_worst = [&](size_t c) {
       double m = 0.0;
       for (size_t k = 0; k < d; ++k) m = std::max(m, miss(c * d + k));
       return m;
     };
-    if (!move(a, b, row_worst(a)) && !move(b, a, row_worst(b))) return;
+    const double worst_a = row_worst(a), worst_b = row_worst(b);
+    if (!move(a, b, worst_a, kPolishPower) && !move(b, a, worst_b, kPolishPower) &&
+        !(second && (move(a, b, worst_a, kPolishSharpPower) || move(b, a, worst_b, kPolishSharpPower))))
+      break;
   }
+  return worst;
 }
 
 int RankCorrelation::Achieved(unsigned a, unsigned b, double* out) const {

@@ -35,7 +35,7 @@ class RankCorrelation {
   void Rearrange(double* data, size_t n);
   void LayOut(double* s, double* data, size_t n, double sd) const;
   void Refine(std::vector<double>& ranks, double* data, size_t n);
-  void Polish(std::vector<double>& ranks, double* data, size_t n);
+  double Polish(std::vector<double>& ranks, double* data, size_t n, bool second);
 
   unsigned count_;
   std::vector<double> target_;    // as the host set it
