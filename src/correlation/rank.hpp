@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <gsl/gsl_rng.h>
+
 #include "stoka/stoka.h"
 
 // Targets and the factor derived from them are matrices of count x count,
@@ -33,9 +35,13 @@ class RankCorrelation {
  private:
   void Prepare();
   void Rearrange(double* data, size_t n);
+  void Start(std::vector<double>& s, double* data, size_t n, gsl_rng* rng);
   void LayOut(double* s, double* data, size_t n, double sd) const;
   void Refine(std::vector<double>& ranks, double* data, size_t n);
   double Polish(std::vector<double>& ranks, double* data, size_t n, bool second);
+  double Worst() const;
+  void Align(std::vector<double>& ranks, double* data, size_t n);
+  void Realign(std::vector<double>& ranks, double* data, size_t n, gsl_rng* rng);
 
   unsigned count_;
   std::vector<double> target_;    // as the host set it
