@@ -206,6 +206,16 @@ Matrix Correlations(const double* x, size_t n, size_t d) {
   return c;
 }
 
+// d columns of centred ranks (column k at r + k n) scaled to unit variance
+// into s.
+void UnitVariance(const double* r, double* s, size_t n, size_t d) {
+  for (size_t k = 0; k < d; ++k) {
+    const double* column = r + k * n;
+    const double scale = 1.0 / std::sqrt(std::inner_product(column, column + n, column, 0.0) / n);
+    for (size_t i = 0; i < n; ++i) s[k * n + i] = column[i] * scale;
+  }
+}
+
 // S <- S M^T in place, block by block: column k becomes sum_j M_kj S_j.
 void Combine(double* s, size_t n, size_t d, const Matrix& m) {
   std::vector<double> buffer(kBlock * d);
@@ -504,11 +514,7 @@ void RankCorrelation::Refine(std::vector<double>& ranks, double* data, size_t n)
       share /= 2;
       continue;
     }
-    for (size_t k = 0; k < d; ++k) {
-      const double* r = ranks.data() + k * n;
-      const double scale = 1.0 / std::sqrt(std::inner_product(r, r + n, r, 0.0) / n);
-      for (size_t i = 0; i < n; ++i) s[k * n + i] = r[i] * scale;
-    }
+    UnitVariance(ranks.data(), s.data(), n, d);
     Combine(s.data(), n, d, RightDivide(l, q, d));
     std::copy(data, data + d * n, x.begin());
     LayOut(s.data(), x.data(), n, 1.0);
@@ -667,11 +673,7 @@ void RankCorrelation::Align(std::vector<double>& ranks, double* data, size_t n) 
         for (size_t j = 0; j < d; ++j)
           h[i * d + j] += gsl_matrix_get(w.get(), i, f) * gsl_matrix_get(w.get(), j, f) / std::sqrt(l);
     }
-    for (size_t c = 0; c < d; ++c) {
-      const double* r = ranks.data() + c * n;
-      const double scale = 1.0 / std::sqrt(std::inner_product(r, r + n, r, 0.0) / n);
-      for (size_t i = 0; i < n; ++i) s[c * n + i] = r[i] * scale;
-    }
+    UnitVariance(ranks.data(), s.data(), n, d);
     Combine(s.data(), n, d, Product(Product(b, CblasNoTrans, h, d), CblasNoTrans, b, d, CblasTrans));
     LayOut(s.data(), data, n, 1.0);
     ranks.swap(s);
