@@ -206,6 +206,13 @@ Matrix Correlations(const double* x, size_t n, size_t d) {
   return c;
 }
 
+// The largest |reached - want| over all pairs.
+double LargestMiss(const Matrix& reached, const Matrix& want) {
+  double w = 0.0;
+  for (size_t i = 0; i < reached.size(); ++i) w = std::max(w, std::fabs(reached[i] - want[i]));
+  return std::isnan(w) ? kInf : w;
+}
+
 // d columns of centred ranks (column k at r + k n) scaled to unit variance
 // into s.
 void UnitVariance(const double* r, double* s, size_t n, size_t d) {
@@ -497,11 +504,7 @@ void RankCorrelation::LayOut(double* s, double* data, size_t n, double sd) const
 void RankCorrelation::Refine(std::vector<double>& ranks, double* data, size_t n) {
   const size_t d = count_;
   const Matrix& want = valid_ ? target_ : in_force_;
-  auto worst = [&](const Matrix& reached) {
-    double w = 0.0;
-    for (size_t i = 0; i < d * d; ++i) w = std::max(w, std::fabs(reached[i] - want[i]));
-    return std::isnan(w) ? kInf : w;
-  };
+  auto worst = [&](const Matrix& reached) { return LargestMiss(reached, want); };
   double best = worst(achieved_), share = 1.0;
   Matrix aim = achieved_, candidate(d * d);
   std::vector<double> s(d * n), x(d * n);
@@ -636,12 +639,7 @@ double RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t 
   return worst;
 }
 
-double RankCorrelation::Worst() const {
-  const Matrix& want = valid_ ? target_ : in_force_;
-  double w = 0.0;
-  for (size_t i = 0; i < achieved_.size(); ++i) w = std::max(w, std::fabs(achieved_[i] - want[i]));
-  return std::isnan(w) ? kInf : w;
-}
+double RankCorrelation::Worst() const { return LargestMiss(achieved_, valid_ ? target_ : in_force_); }
 
 // Alternating projections between the arrangements of the samples and the
 // targets' factor B (B B^T = the targets, from the eigenvectors, so exact for
