@@ -30,6 +30,9 @@ using Matrix = std::vector<double>;  // d x d, row after row
 constexpr double kPi = 3.14159265358979323846;
 
 constexpr double kSymmetryTolerance = 1e-9;  // also for the unit diagonal
+// A coefficient past +-1 by no more than this, as rounding leaves a product of
+// unit vectors, is taken as +-1.
+constexpr double kPastOne = 1e-12;
 // Smallest eigenvalue that still counts as positive semi-definite.
 constexpr double kPsdTolerance = 1e-10;
 // The scores' correlation needs pivots above this to be corrected for.
@@ -364,7 +367,8 @@ RankCorrelation::~RankCorrelation() { stoka::Delist(this); }
 
 int RankCorrelation::SetPair(unsigned a, unsigned b, double rho) {
   if (a >= count_ || b >= count_) return STOKA_RANK_BAD_SIZE;
-  if (!(std::fabs(rho) <= 1.0) || (a == b && rho != 1.0)) return STOKA_RANK_BAD_COEFFICIENT;
+  if (!(std::fabs(rho) <= 1.0 + kPastOne) || (a == b && rho != 1.0)) return STOKA_RANK_BAD_COEFFICIENT;
+  rho = std::clamp(rho, -1.0, 1.0);
   if (a != b) {
     target_[size_t{a} * count_ + b] = target_[size_t{b} * count_ + a] = rho;
     prepared_ = false;
@@ -380,14 +384,14 @@ int RankCorrelation::SetMatrix(const double* matrix, unsigned count) {
   if (count != count_) return STOKA_RANK_BAD_SIZE;
   const size_t d = count_;
   for (size_t i = 0; i < d * d; ++i)
-    if (!(std::fabs(matrix[i]) <= 1.0) || (i % (d + 1) == 0 && std::fabs(matrix[i] - 1.0) > kSymmetryTolerance))
+    if (!(std::fabs(matrix[i]) <= 1.0 + kPastOne) || (i % (d + 1) == 0 && std::fabs(matrix[i] - 1.0) > kSymmetryTolerance))
       return STOKA_RANK_BAD_COEFFICIENT;
   for (size_t i = 0; i < d; ++i)
     for (size_t j = 0; j < i; ++j)
       if (std::fabs(matrix[i * d + j] - matrix[j * d + i]) > kSymmetryTolerance) return STOKA_RANK_NOT_SYMMETRIC;
   for (size_t i = 0; i < d; ++i)
     for (size_t j = 0; j < d; ++j)
-      target_[i * d + j] = i == j ? 1.0 : (matrix[i * d + j] + matrix[j * d + i]) / 2;
+      target_[i * d + j] = i == j ? 1.0 : std::clamp((matrix[i * d + j] + matrix[j * d + i]) / 2, -1.0, 1.0);
   prepared_ = false;
   return STOKA_RANK_OK;
 }

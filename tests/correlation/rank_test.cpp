@@ -179,6 +179,7 @@ TEST(RankCorrelation, RefusesBadInputAndTakesTinySamples) {
   RankCorrelation* none = nullptr;
   double x[] = {1, 2, 3, kNaN}, tiny[] = {-1.5, 2.385, 7, 7, -0.25, 0.5}, out = 0;
   const double skew[] = {1, 0.5, 0.4, 1}, big[] = {1, 1.5, 1.5, 1}, diagonal[] = {1, 0.5, 0.5, 0.9};
+  const double past[] = {1, 1.0000000000000002, 1.0000000000000002, 1};
   rows::Check({
       ROW(CreateRankCorrelation(&none, 0), 0), ROW(CreateRankCorrelation(&none, 1025), 0),
       ROW(CreateRankCorrelation(nullptr, 2), 0), ROW(none == nullptr, 1),
@@ -198,7 +199,10 @@ TEST(RankCorrelation, RefusesBadInputAndTakesTinySamples) {
       ROW(out, kNaN), ROW(tiny[2] + tiny[3], 14),
       ROW(ApplyRankCorrelation(e.h, x, 1), STOKA_RANK_BAD_SIZE), ROW(ApplyRankCorrelation(e.h, x, 2), STOKA_RANK_BAD_VALUE),
       ROW(ApplyRankCorrelation(e.h, nullptr, 2), STOKA_RANK_NULL), ROW(CheckRankMatrix(e.h, nullptr), STOKA_RANK_NULL),
-      ROW(GetRankTargetInForce(e.h, 0, 2, &out), STOKA_RANK_BAD_SIZE), ROW(SetRankRepair(nullptr, 1), STOKA_RANK_NULL)});
+      ROW(GetRankTargetInForce(e.h, 0, 2, &out), STOKA_RANK_BAD_SIZE), ROW(SetRankRepair(nullptr, 1), STOKA_RANK_NULL),
+      // Rounding past 1, as from unit loadings, is 1.
+      ROW(SetRankCorrelation(e.h, 0, 1, -1 - 1e-13), STOKA_RANK_OK), ROW(GetRankCorrelation(e.h, 1, 0), -1.0),
+      ROW(SetRankMatrix(e.h, past, 2), STOKA_RANK_OK), ROW(GetRankCorrelation(e.h, 0, 1), 1.0)});
   for (int code = STOKA_RANK_NULL; code <= STOKA_RANK_BAD_VALUE + 1; ++code)
     for (int other = STOKA_RANK_NULL; other < code; ++other) EXPECT_STRNE(stoka_rank_code_text(code), stoka_rank_code_text(other));
 }

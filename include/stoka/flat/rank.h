@@ -36,7 +36,9 @@ enum stoka_rank_code {
   STOKA_RANK_BAD_SIZE = 1,        /* an index not below the count, a matrix of another
                                      size, or a sample of fewer than 2 values */
   STOKA_RANK_NOT_SYMMETRIC = 2,   /* entries (i, j) and (j, i) differ by more than 1e-9 */
-  STOKA_RANK_BAD_COEFFICIENT = 3, /* |rho| > 1, NaN, or a diagonal entry other than 1 */
+  STOKA_RANK_BAD_COEFFICIENT = 3, /* |rho| > 1 + 1e-12, NaN, or a diagonal entry other
+                                     than 1 (within 1e-9); rounding past +-1 by at
+                                     most 1e-12 is taken as +-1 */
   STOKA_RANK_NOT_PSD = 4,         /* not positive semi-definite, and repair is off */
   STOKA_RANK_NO_SAMPLE = 5,       /* no samples rearranged yet */
   STOKA_RANK_BAD_VALUE = 6,       /* a sample holds NaN */
