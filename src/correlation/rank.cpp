@@ -453,8 +453,16 @@ void RankCorrelation::Rearrange(double* data, size_t n) {
   // The same draws again, should the first arrangement be wanted once more.
   const GslRng copy(gsl_rng_clone(rng));
   Start(s, data, n, rng);
-  Refine(s, data, n);
-  if (Polish(s, data, n, false) > kPolishAgain && Polish(s, data, n, true) > kPolishAgain) Realign(s, data, n, copy.get());
+  if (Settle(s, data, n) > kPolishAgain) Realign(s, data, n, copy.get());
+}
+
+// The steps, then the moves, and the second round of moves where the first
+// stops above kPolishAgain; the largest miss where they stop (0 where the
+// moves cannot start).
+double RankCorrelation::Settle(std::vector<double>& ranks, double* data, size_t n) {
+  Refine(ranks, data, n);
+  const double worst = Polish(ranks, data, n, false);
+  return worst > kPolishAgain ? Polish(ranks, data, n, true) : worst;
 }
 
 // The first arrangement: each quantity's scores in an order drawn from rng,
@@ -507,7 +515,7 @@ void RankCorrelation::LayOut(double* s, double* data, size_t n, double sd) const
 // within kRefineEnough; they draw nothing, so the seed still decides all.
 void RankCorrelation::Refine(std::vector<double>& ranks, double* data, size_t n) {
   const size_t d = count_;
-  const Matrix& want = valid_ ? target_ : in_force_;
+  const Matrix& want = Wanted();
   auto worst = [&](const Matrix& reached) { return LargestMiss(reached, want); };
   double best = worst(achieved_), share = 1.0;
   Matrix aim = achieved_, candidate(d * d);
@@ -554,7 +562,7 @@ void RankCorrelation::Refine(std::vector<double>& ranks, double* data, size_t n)
 // kPolishAgain, so whatever the first reaches below that stays as it is.
 double RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t n, bool second) {
   const size_t d = count_;
-  const Matrix& want = valid_ ? target_ : in_force_;
+  const Matrix& want = Wanted();
   if (std::any_of(achieved_.begin(), achieved_.end(), [](double c) { return std::isnan(c); })) return 0.0;
   auto miss = [&](size_t i) { return std::fabs(achieved_[i] - want[i]); };
   std::vector<double> length(d), g(n), column(n), x(n), sorted(n), w(d), row(d), places(second ? n : 0);
@@ -643,7 +651,7 @@ double RankCorrelation::Polish(std::vector<double>& ranks, double* data, size_t 
   return worst;
 }
 
-double RankCorrelation::Worst() const { return LargestMiss(achieved_, valid_ ? target_ : in_force_); }
+double RankCorrelation::Worst() const { return LargestMiss(achieved_, Wanted()); }
 
 // Alternating projections between the arrangements of the samples and the
 // targets' factor B (B B^T = the targets, from the eigenvectors, so exact for
@@ -659,7 +667,7 @@ double RankCorrelation::Worst() const { return LargestMiss(achieved_, valid_ ? t
 // which no normal scores reach, are met nearly exactly.
 void RankCorrelation::Align(std::vector<double>& ranks, double* data, size_t n) {
   const size_t d = count_;
-  const Matrix b = Root(valid_ ? target_ : in_force_, d);
+  const Matrix b = Root(Wanted(), d);
   std::vector<double> s(d * n);
   for (int step = 0; step < kAlignSteps; ++step) {
     // H = (B^T A B)^-1/2, 0 on its null space; column c of P is
@@ -693,8 +701,7 @@ void RankCorrelation::Realign(std::vector<double>& ranks, double* data, size_t n
   Matrix kept_achieved = achieved_;
   Start(ranks, data, n, rng);
   Align(ranks, data, n);
-  Refine(ranks, data, n);
-  if (Polish(ranks, data, n, false) > kPolishAgain) Polish(ranks, data, n, true);
+  Settle(ranks, data, n);
   if (Worst() < before) return;
   ranks.swap(kept_ranks);
   std::copy(kept_data.begin(), kept_data.end(), data);

@@ -39,6 +39,9 @@ class RankCorrelation {
   void LayOut(double* s, double* data, size_t n, double sd) const;
   void Refine(std::vector<double>& ranks, double* data, size_t n);
   double Polish(std::vector<double>& ranks, double* data, size_t n, bool second);
+  double Settle(std::vector<double>& ranks, double* data, size_t n);
+  // The targets the steps aim at: as set where valid, else as repaired.
+  const std::vector<double>& Wanted() const { return valid_ ? target_ : in_force_; }
   double Worst() const;
   void Align(std::vector<double>& ranks, double* data, size_t n);
   void Realign(std::vector<double>& ranks, double* data, size_t n, gsl_rng* rng);
