@@ -670,21 +670,21 @@ void RankCorrelation::Align(std::vector<double>& ranks, double* data, size_t n) 
   const Matrix b = Root(Wanted(), d);
   std::vector<double> s(d * n);
   for (int step = 0; step < kAlignSteps; ++step) {
-    // H = (B^T A B)^-1/2, 0 on its null space; column c of P is
-    // sum_j K_cj R_j with K = B H B^T.
-    GslMatrix w(gsl_matrix_alloc(d, d));
-    GslVector values = Eigen(Product(b, CblasTrans, Product(achieved_, CblasNoTrans, b, d), d), d, w.get());
+    // U U^T = (B^T A B)^-1/2, 0 on its null space: the eigenvectors scaled by
+    // their eigenvalues to the power -1/4. Column c of P is sum_j K_cj R_j
+    // with K = B U (B U)^T.
+    Matrix u(d * d);
+    gsl_matrix_view vectors = gsl_matrix_view_array(u.data(), d, d);
+    GslVector values = Eigen(Product(b, CblasTrans, Product(achieved_, CblasNoTrans, b, d), d), d, &vectors.matrix);
     const double top = gsl_vector_max(values.get());
-    Matrix h(d * d, 0.0);
     for (size_t f = 0; f < d; ++f) {
       const double l = gsl_vector_get(values.get(), f);
-      if (!(l > kPivotFloor * top)) continue;
-      for (size_t i = 0; i < d; ++i)
-        for (size_t j = 0; j < d; ++j)
-          h[i * d + j] += gsl_matrix_get(w.get(), i, f) * gsl_matrix_get(w.get(), j, f) / std::sqrt(l);
+      const double scale = l > kPivotFloor * top ? 1.0 / std::sqrt(std::sqrt(l)) : 0.0;
+      for (size_t i = 0; i < d; ++i) u[i * d + f] *= scale;
     }
+    const Matrix bu = Product(b, CblasNoTrans, u, d);
     UnitVariance(ranks.data(), s.data(), n, d);
-    Combine(s.data(), n, d, Product(Product(b, CblasNoTrans, h, d), CblasNoTrans, b, d, CblasTrans));
+    Combine(s.data(), n, d, Product(bu, CblasNoTrans, bu, d, CblasTrans));
     LayOut(s.data(), data, n, 1.0);
     ranks.swap(s);
     achieved_ = Correlations(ranks.data(), n, d);
